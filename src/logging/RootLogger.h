@@ -1,0 +1,113 @@
+// The process-wide logger. A call that its settings let through is stamped and packed on
+// the calling thread; masking, formatting, the sinks and the counters run on the
+// logger's own task queue, one record at a time, in call order.
+//
+// The process-wide instance keeps its settings at creation for the whole run: it is
+// disabled, so every call is dropped before anything is allocated or locked.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "logging/ILogSink.h"
+#include "logging/LogComponents.h"
+
+namespace zelto {
+
+class IAsyncQueue;
+
+class RootLogger {
+ public:
+  enum Level : int32_t {
+    Trace = 1,
+    Detail = 2,
+    Debug = 3,
+    Info = 4,
+    Warn = 5,
+    Error = 6,
+    Private = 7,
+    Test = 8,
+  };
+
+  // Everything a logger is configured with. The defaults are the process-wide
+  // instance's: disabled, no sinks, no mask words.
+  struct Settings {
+    std::vector<std::shared_ptr<ILogSink>> sinks;
+    // Each replaced by "********" in every message. Empty words and words of one to
+    // eight asterisks are refused: the replacement would contain them again.
+    std::vector<std::string> maskWords;
+    int32_t levelFloor = 0;  // when not 0, nothing below it passes
+    bool useLocalTime = false;
+    bool enabled = false;
+    bool privateEnabled = false;
+    bool verbose = false;  // lets Trace and levels below minimumLevel through
+    Level minimumLevel = Trace;
+    bool routeTagged = false;  // records of the file "KVR" go to taggedSink alone
+    std::shared_ptr<ILogSink> taggedSink;
+  };
+
+  // What the worker has counted (Trace, Detail and Private lines are not counted).
+  struct Counts {
+    std::map<std::string, uint32_t> byLocation;  // "file: line"
+    std::map<std::string, uint32_t> byFile;
+    uint64_t totalLines = 0;
+    uint64_t totalBytes = 0;
+  };
+
+  // The process-wide instance, created on the first call and never destroyed.
+  static RootLogger& instance();
+
+  // A logger of its own with fixed settings, for tests and tools; the process-wide
+  // instance is never one of these. Throws std::invalid_argument for a refused mask
+  // word. Its queue reports its own diagnostics to this logger.
+  explicit RootLogger(const Settings& settings);
+  // Lets the worker finish every accepted record, then stops it.
+  ~RootLogger();
+
+  RootLogger(const RootLogger&) = delete;
+  RootLogger& operator=(const RootLogger&) = delete;
+
+  // Never throws; a record that cannot be made or queued is dropped silently.
+  void log(const std::string& message,
+           Level level,
+           int32_t line,
+           const std::string& file,
+           const std::string& function) noexcept;
+
+  // Waits until the worker has processed every record accepted before this call.
+  // Returns at once when called from a sink (the worker itself).
+  void flush();
+  // The counters as the worker sees them once every earlier record is processed.
+  Counts counts();
+
+  // "Trace" … "Test", or "Unknown" for any other value.
+  static const char* levelName(int32_t level) noexcept;
+
+ private:
+  // Runs on the worker: masks, formats, dispatches and counts one record.
+  void processRecord(LogComponents& record, int32_t level);
+  // Runs `work` on the worker behind every queued record and waits for it.
+  template <typename Work>
+  void runOnWorker(const char* name, Work work);
+
+  std::vector<std::shared_ptr<ILogSink>> mSinks;
+  std::vector<std::string> mMaskWords;
+  int32_t mLevelFloor;
+  bool mUseLocalTime;
+  std::shared_ptr<IAsyncQueue> mQueue;
+  bool mEnabled;
+  bool mPrivateEnabled;
+  bool mVerbose;
+  Level mMinimumLevel;
+  bool mRouteTagged;
+  std::shared_ptr<ILogSink> mTaggedSink;
+  std::map<std::string, uint32_t> mCountsByLocation;
+  std::map<std::string, uint32_t> mCountsByFile;
+  uint64_t mTotalLines = 0;
+  uint64_t mTotalBytes = 0;
+};
+
+}  // namespace zelto
