@@ -1,0 +1,53 @@
+# Front door. CMake presets do the work; see README.md.
+JOBS ?= 2
+CTEST := ctest --output-on-failure --timeout 300 -j $(JOBS)
+
+# Debian packages the build, the tests and the benchmarks need.
+PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
+            g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 wine64 \
+            libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev \
+            libspdlog-dev libboost-dev clang-format hyperfine
+
+.PHONY: setup build native win32 run test sanitize bench fuzz format clean
+
+setup:
+	@./tools/setup.sh $(PACKAGES)
+
+native:
+	cmake --preset native >/dev/null
+	cmake --build build/native -j $(JOBS)
+
+win32:
+	cmake --preset win32 >/dev/null
+	cmake --build build/win32 -j $(JOBS)
+
+build: setup
+	@$(MAKE) --no-print-directory win32 native
+
+run: build
+	@./tools/demo.sh
+
+test: build
+	cd build/win32 && $(CTEST)
+	cd build/native && $(CTEST)
+
+sanitize: setup
+	cmake --preset asan >/dev/null && cmake --build build/asan -j $(JOBS)
+	cd build/asan && $(CTEST) -L unit
+	cmake --preset tsan >/dev/null && cmake --build build/tsan -j $(JOBS)
+	cd build/tsan && TSAN_OPTIONS=halt_on_error=1 $(CTEST) -L unit
+
+bench: build
+	cmake --preset bench >/dev/null && cmake --build build/bench -j $(JOBS)
+	@./bench/run.sh
+
+fuzz: setup
+	cmake --preset fuzz >/dev/null && cmake --build build/fuzz -j $(JOBS)
+	@./fuzz/run.sh
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	-./tools/wine.sh --stop
+	rm -rf build

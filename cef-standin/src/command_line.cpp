@@ -1,0 +1,199 @@
+#include "command_line.h"
+
+#include "platform.h"
+#include "utf.h"
+
+namespace cef_standin {
+namespace {
+
+// The switch name of a token ("--type=gpu" -> "type"), or empty if it is no switch.
+std::u16string SwitchName(const std::u16string& token) {
+  size_t dashes = token.compare(0, 2, u"--") == 0 ? 2 : token.compare(0, 1, u"-") == 0 ? 1 : 0;
+  if (dashes == 0 || token.size() == dashes) {
+    return {};
+  }
+  return token.substr(dashes, token.find(u'=') == std::u16string::npos ? std::u16string::npos
+                                                                       : token.find(u'=') - dashes);
+}
+
+std::u16string Quoted(const std::u16string& text) {
+  return text.find_first_of(u" \t") == std::u16string::npos ? text : u"\"" + text + u"\"";
+}
+
+}  // namespace
+
+std::vector<std::u16string> CommandLine::Split(const std::u16string& commandLine) {
+  std::vector<std::u16string> tokens;
+  std::u16string current;
+  bool inQuotes = false, inToken = false;
+  for (char16_t c : commandLine) {
+    if (c == u'"') {
+      inQuotes = !inQuotes;
+      inToken = true;
+    } else if ((c == u' ' || c == u'\t') && !inQuotes) {
+      if (inToken) {
+        tokens.push_back(current);
+      }
+      current.clear();
+      inToken = false;
+    } else {
+      current += c;
+      inToken = true;
+    }
+  }
+  if (inToken) {
+    tokens.push_back(current);
+  }
+  return tokens;
+}
+
+CefRefPtr<CefCommandLine> CommandLine::Copy() {
+  CefRefPtr<CommandLine> copy = new CommandLine();
+  copy->program_ = program_;
+  copy->switchTokens_ = switchTokens_;
+  copy->switches_ = switches_;
+  copy->arguments_ = arguments_;
+  return copy.get();
+}
+
+void CommandLine::InitFromArgv(int argc, const char* const* argv) {
+  std::vector<std::u16string> tokens;
+  for (int i = 0; i < argc; ++i) {
+    tokens.push_back(Utf8ToUtf16(argv[i]));
+  }
+  InitFromTokens(tokens);
+}
+
+void CommandLine::InitFromString(const CefString& command_line) {
+  InitFromTokens(Split(command_line.ToString16()));
+}
+
+void CommandLine::InitFromTokens(const std::vector<std::u16string>& tokens) {
+  Reset();
+  bool switchesEnded = false;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (i == 0) {
+      program_ = tokens[0];
+    } else if (tokens[i] == u"--") {
+      switchesEnded = true;
+    } else if (!switchesEnded && !SwitchName(tokens[i]).empty()) {
+      AddSwitch(tokens[i]);
+    } else {
+      arguments_.push_back(tokens[i]);
+    }
+  }
+}
+
+void CommandLine::Reset() {
+  program_.clear();
+  switchTokens_.clear();
+  switches_.clear();
+  arguments_.clear();
+}
+
+void CommandLine::GetArgv(std::vector<CefString>& argv) {
+  argv.clear();
+  argv.push_back(program_);
+  for (const auto& token : switchTokens_) {
+    argv.push_back(token);
+  }
+  for (const auto& argument : arguments_) {
+    argv.push_back(argument);
+  }
+}
+
+CefString CommandLine::GetCommandLineString() {
+  std::vector<CefString> argv;
+  GetArgv(argv);
+  std::u16string text;
+  for (const auto& token : argv) {
+    text += (text.empty() ? u"" : u" ") + Quoted(token.ToString16());
+  }
+  return text;
+}
+
+CefString CommandLine::GetProgram() {
+  return program_;
+}
+
+void CommandLine::SetProgram(const CefString& program) {
+  program_ = program.ToString16();
+}
+
+bool CommandLine::HasSwitches() {
+  return !switches_.empty();
+}
+
+bool CommandLine::HasSwitch(const CefString& name) {
+  std::u16string key = name.ToString16();
+  std::u16string stripped = SwitchName(key);
+  return switches_.count(stripped.empty() ? key : stripped) != 0;
+}
+
+CefString CommandLine::GetSwitchValue(const CefString& name) {
+  auto found = switches_.find(name.ToString16());
+  return found == switches_.end() ? std::u16string() : found->second;
+}
+
+void CommandLine::GetSwitches(SwitchMap& switches) {
+  switches.clear();
+  for (const auto& entry : switches_) {
+    switches[entry.first] = entry.second;
+  }
+}
+
+void CommandLine::AppendSwitch(const CefString& name) {
+  std::u16string given = name.ToString16();
+  appended_.push_back(name.ToString());
+  AddSwitch(SwitchName(given).empty() ? u"--" + given : given);
+}
+
+void CommandLine::AppendSwitchWithValue(const CefString& name, const CefString& value) {
+  std::u16string given = name.ToString16();
+  appended_.push_back(name.ToString());
+  std::u16string token = SwitchName(given).empty() ? u"--" + given : given;
+  AddSwitch(token + u"=" + value.ToString16());
+}
+
+void CommandLine::AddSwitch(const std::u16string& token) {
+  std::u16string name = SwitchName(token);
+  size_t equals = token.find(u'=');
+  switches_[name] = equals == std::u16string::npos ? std::u16string() : token.substr(equals + 1);
+  switchTokens_.push_back(token);
+}
+
+bool CommandLine::HasArguments() {
+  return !arguments_.empty();
+}
+
+void CommandLine::GetArguments(ArgumentList& arguments) {
+  arguments.assign(arguments_.begin(), arguments_.end());
+}
+
+void CommandLine::AppendArgument(const CefString& argument) {
+  arguments_.push_back(argument.ToString16());
+}
+
+void CommandLine::PrependWrapper(const CefString& wrapper) {
+  std::vector<std::u16string> parts = Split(wrapper.ToString16());
+  if (parts.empty()) {
+    return;
+  }
+  // The wrapper's program runs first and is given the old program as an argument.
+  std::u16string oldProgram = program_;
+  program_ = parts[0];
+  arguments_.insert(arguments_.begin(), oldProgram);
+  arguments_.insert(arguments_.begin(), parts.begin() + 1, parts.end());
+}
+
+}  // namespace cef_standin
+
+CefRefPtr<CefCommandLine> CefCommandLine::CreateCommandLine() {
+  return new cef_standin::CommandLine();
+}
+
+CefRefPtr<CefCommandLine> CefCommandLine::GetGlobalCommandLine() {
+  CefRefPtr<cef_standin::CommandLine> commandLine = new cef_standin::CommandLine();
+  commandLine->InitFromTokens(cef_standin::ProcessArguments());
+  return commandLine.get();
+}

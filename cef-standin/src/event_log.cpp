@@ -1,0 +1,37 @@
+#include "event_log.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "platform.h"
+#include "utf.h"
+
+namespace cef_standin {
+namespace {
+
+std::FILE* OpenForAppend(const std::string& path) {
+#ifdef _WIN32
+  std::u16string wide = Utf8ToUtf16(NativePath(path));
+  return _wfopen(Utf16ToWide(wide).c_str(), L"ab");
+#else
+  return std::fopen(path.c_str(), "ab");
+#endif
+}
+
+}  // namespace
+
+void LogEvent(const nlohmann::json& event) {
+  static const std::optional<std::string> path = GetEnv("CEF_STANDIN_LOG");
+  static std::mutex mutex;
+  if (!path || path->empty()) {
+    return;
+  }
+  std::string line = event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  std::lock_guard<std::mutex> lock(mutex);
+  if (std::FILE* file = OpenForAppend(*path)) {
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fclose(file);
+  }
+}
+
+}  // namespace cef_standin

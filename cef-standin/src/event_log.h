@@ -1,0 +1,15 @@
+// The stand-in's event log: one JSON object per line, appended to the file named by
+// CEF_STANDIN_LOG (no log when it is unset). Each line is written and flushed at once,
+// so a process that ends abruptly loses nothing it logged.
+#ifndef CEF_STANDIN_SRC_EVENT_LOG_H_
+#define CEF_STANDIN_SRC_EVENT_LOG_H_
+
+#include <nlohmann/json.hpp>
+
+namespace cef_standin {
+
+void LogEvent(const nlohmann::json& event);
+
+}  // namespace cef_standin
+
+#endif  // CEF_STANDIN_SRC_EVENT_LOG_H_

@@ -1,0 +1,144 @@
+// CEF's process entry points as the stand-in plays them: a child process runs the
+// application's start-up hooks and then its work; a browser process logs its settings,
+// runs the browser-process hooks and launches one renderer (on paper).
+#include <cstdlib>
+
+#include "command_line.h"
+#include "event_log.h"
+#include "include/cef_app.h"
+#include "platform.h"
+#include "renderer.h"
+
+namespace cef_standin {
+namespace {
+
+class SchemeRegistrar : public CefSchemeRegistrar {
+ public:
+  bool AddCustomScheme(const CefString& scheme_name, int options) override {
+    schemes_.push_back({{"name", scheme_name.ToString()}, {"options", options}});
+    return true;
+  }
+  const nlohmann::json& schemes() const { return schemes_; }
+
+ private:
+  nlohmann::json schemes_ = nlohmann::json::array();
+};
+
+long EnvNumber(const char* name, long fallback) {
+  std::optional<std::string> value = GetEnv(name);
+  if (!value || value->empty()) {
+    return fallback;
+  }
+  char* end = nullptr;
+  long number = std::strtol(value->c_str(), &end, 10);
+  return *end == '\0' ? number : fallback;
+}
+
+std::string Text(const cef_string_t& field) {
+  return CefString(&field).ToString();
+}
+
+nlohmann::json SettingsJson(const CefSettings& s) {
+  return {
+      {"no_sandbox", s.no_sandbox},
+      {"browser_subprocess_path", Text(s.browser_subprocess_path)},
+      {"multi_threaded_message_loop", s.multi_threaded_message_loop},
+      {"external_message_pump", s.external_message_pump},
+      {"windowless_rendering_enabled", s.windowless_rendering_enabled},
+      {"command_line_args_disabled", s.command_line_args_disabled},
+      {"cache_path", Text(s.cache_path)},
+      {"root_cache_path", Text(s.root_cache_path)},
+      {"user_data_path", Text(s.user_data_path)},
+      {"locale", Text(s.locale)},
+      {"log_file", Text(s.log_file)},
+      {"log_severity", static_cast<int>(s.log_severity)},
+      {"remote_debugging_port", s.remote_debugging_port},
+      {"accept_language_list", Text(s.accept_language_list)},
+  };
+}
+
+// The start-up hooks CEF calls in every process.
+void RunStartupHooks(CefRefPtr<CefApp> app, const std::string& processType) {
+  if (!app) {
+    return;
+  }
+  CefRefPtr<CommandLine> commandLine = new CommandLine();
+  commandLine->InitFromTokens(ProcessArguments());
+  app->OnBeforeCommandLineProcessing(processType, commandLine.get());
+  LogEvent({{"event", "OnBeforeCommandLineProcessing"},
+            {"process_type", processType},
+            {"switches", commandLine->appended()},
+            {"command_line", commandLine->GetCommandLineString().ToString()}});
+
+  SchemeRegistrar registrar;
+  app->OnRegisterCustomSchemes(&registrar);
+  LogEvent({{"event", "OnRegisterCustomSchemes"}, {"schemes", registrar.schemes()}});
+}
+
+std::string ProcessType() {
+  CefRefPtr<CommandLine> commandLine = new CommandLine();
+  commandLine->InitFromTokens(ProcessArguments());
+  return commandLine->GetSwitchValue("type").ToString();
+}
+
+}  // namespace
+}  // namespace cef_standin
+
+using namespace cef_standin;
+
+void CefEnableHighDPISupport() {
+  LogEvent({{"event", "CefEnableHighDPISupport"}});
+}
+
+int CefExecuteProcess(const CefMainArgs& args,
+                      CefRefPtr<CefApp> application,
+                      void* windows_sandbox_info) {
+#ifndef _WIN32
+  SetProcessArguments(args.argc, args.argv);
+#else
+  (void)args;
+#endif
+  const std::string type = ProcessType();
+  LogEvent({{"event", "CefExecuteProcess"},
+            {"process_type", type},
+            {"sandbox_info", windows_sandbox_info != nullptr}});
+  if (type.empty()) {
+    return -1;
+  }
+  RunStartupHooks(application, type);
+  if (type == "renderer") {
+    RunRenderer(application);
+  } else {
+    SleepMilliseconds(EnvNumber("CEF_STANDIN_CHILD_MS", 0));
+  }
+  const int exitCode = static_cast<int>(EnvNumber("CEF_STANDIN_EXIT_CODE", 0));
+  LogEvent({{"event", "ChildProcessEnded"}, {"process_type", type}, {"exit_code", exitCode}});
+  return exitCode;
+}
+
+bool CefInitialize(const CefMainArgs& args,
+                   const CefSettings& settings,
+                   CefRefPtr<CefApp> application,
+                   void* windows_sandbox_info) {
+  (void)args;
+  LogEvent({{"event", "CefInitialize"},
+            {"settings", SettingsJson(settings)},
+            {"sandbox_info", windows_sandbox_info != nullptr}});
+  RunStartupHooks(application, "");
+  CefRefPtr<CefBrowserProcessHandler> handler =
+      application ? application->GetBrowserProcessHandler() : nullptr;
+  if (!handler) {
+    return true;
+  }
+  handler->OnContextInitialized();
+  LogEvent({{"event", "OnContextInitialized"}});
+
+  // The first renderer: this executable again, with the process type CEF gives it.
+  CefRefPtr<CommandLine> child = new CommandLine();
+  child->InitFromTokens({ExecutablePath(), u"--type=renderer"});
+  handler->OnBeforeChildProcessLaunch(child.get());
+  LogEvent({{"event", "OnBeforeChildProcessLaunch"},
+            {"program", child->GetProgram().ToString()},
+            {"command_line", child->GetCommandLineString().ToString()}});
+  return true;
+}

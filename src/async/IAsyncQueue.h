@@ -1,0 +1,52 @@
+// A named task queue with a worker thread of its own. Callers hold it as this
+// interface, through a shared pointer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace zelto {
+
+// Where addTask puts a task. Any value other than Front counts as Back.
+enum TaskPlacement : int32_t {
+  Back = 0,   // the tail of its queue
+  Front = 1,  // the head of its queue
+};
+
+class IAsyncQueue {
+ public:
+  using Func = std::function<void()>;
+
+  virtual ~IAsyncQueue() = default;
+
+  // Adds a task; refused silently while the queue is exiting.
+  virtual void addTask(const std::string& name,
+                       Func func,
+                       TaskPlacement placement,
+                       int32_t tag) = 0;
+  // Removes every queued task with this tag from the queue the state selects.
+  virtual void removeTasks(int32_t tag) = 0;
+  // Destroys every queued task without running it.
+  virtual void clearTasks() = 0;
+  // True if either queue holds a task (the running task is in neither).
+  virtual bool hasTasks() = 0;
+  // Suspends now, or once the running task has finished when tasks are queued and
+  // onFinished is given; true if the task queue was empty.
+  virtual bool suspendProcessingWhenFinished(Func onFinished) = 0;
+  // Ends a suspension.
+  virtual void resumeProcessing() = 0;
+  // Tasks in both queues.
+  virtual std::size_t taskCount() = 0;
+  // Lets the worker drain the task queue, then joins it.
+  virtual void stop() = 0;
+  virtual std::thread::id workerThreadId() = 0;
+  virtual bool isWorkerThread() = 0;
+  virtual bool isStopped() = 0;
+  virtual std::string currentTaskName() = 0;
+  virtual void setCurrentTaskName(const std::string& name) = 0;
+};
+
+}  // namespace zelto

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs a Windows program under the project's own Wine prefix (build/wineprefix), quietly.
+#   tools/wine.sh --start    create the prefix if needed and keep a wineserver running
+#   tools/wine.sh --stop     stop that wineserver (this prefix only)
+#   tools/wine.sh prog.exe [args...]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${QUORVANE_WINEPREFIX:-$root/build/wineprefix}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+case "${1:-}" in
+  --start)
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      mkdir -p "$(dirname "$WINEPREFIX")"
+      echo "creating the Wine prefix $WINEPREFIX (once, about half a minute)"
+      wineboot -i >/dev/null 2>&1
+      wineserver -w
+    fi
+    wineserver -p
+    ;;
+  --stop)
+    wineserver -k 2>/dev/null || true
+    ;;
+  *)
+    exec wine "$@"
+    ;;
+esac
