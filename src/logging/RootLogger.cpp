@@ -1,0 +1,221 @@
+#include "logging/RootLogger.h"
+
+#include <future>
+#include <stdexcept>
+#include <utility>
+
+#include "async/AsyncQueue.h"
+#include "logging/ThreadId.h"
+#include "logging/Timestamp.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr char kMask[] = "********";
+// Records of this file go to the tagged sink alone when routing is on.
+constexpr char kTaggedFile[] = "KVR";
+
+// Replacing such a word by the mask would put it back: masking would never end.
+bool isRefusedMaskWord(const std::string& word) {
+  return word.size() <= sizeof(kMask) - 1 && word.find_first_not_of('*') == std::string::npos;
+}
+
+std::vector<std::string> checkedMaskWords(const std::vector<std::string>& words) {
+  for (const std::string& word : words) {
+    if (isRefusedMaskWord(word)) {
+      throw std::invalid_argument("mask word \"" + word +
+                                  "\" would be found again in its own mask");
+    }
+  }
+  return words;
+}
+
+// The part after the last slash or backslash.
+std::string baseName(const std::string& path) {
+  const std::size_t separator = path.find_last_of("/\\");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
+RootLogger& RootLogger::instance() {
+  // Never destroyed: threads may log until the process ends.
+  static RootLogger* const sInstance = new RootLogger(Settings{});
+  return *sInstance;
+}
+
+RootLogger::RootLogger(const Settings& settings)
+    : mSinks(settings.sinks),
+      mMaskWords(checkedMaskWords(settings.maskWords)),
+      mLevelFloor(settings.levelFloor),
+      mUseLocalTime(settings.useLocalTime),
+      mQueue(std::make_shared<AsyncQueue>("RootLogger", *this)),
+      mEnabled(settings.enabled),
+      mPrivateEnabled(settings.privateEnabled),
+      mVerbose(settings.verbose),
+      mMinimumLevel(settings.minimumLevel),
+      mRouteTagged(settings.routeTagged),
+      mTaggedSink(settings.taggedSink) {}
+
+RootLogger::~RootLogger() {
+  // The worker must be done with this object before any member goes.
+  try {
+    mQueue->stop();
+  } catch (...) {
+  }
+}
+
+void RootLogger::log(const std::string& message,
+                     Level level,
+                     int32_t line,
+                     const std::string& file,
+                     const std::string& function) noexcept {
+  // The filters read settings that never change, so they take no lock and allocate
+  // nothing; with logging off the call ends at the second test.
+  if (level == Trace && !mVerbose) {
+    return;
+  }
+  if (!mEnabled) {
+    return;
+  }
+  if (level == Private && !mPrivateEnabled) {
+    return;
+  }
+  if (level < mMinimumLevel && !mVerbose) {
+    return;
+  }
+  if (mLevelFloor != 0 && level < mLevelFloor) {
+    return;
+  }
+
+  try {
+    // Stamped here, so the time is that of the call and not of the writing.
+    std::string timestamp = mUseLocalTime ? localTimestamp() : utcTimestamp();
+    auto record = std::make_shared<LogComponents>(
+        LogComponents{std::move(timestamp), levelName(level), currentThreadId(), baseName(file),
+                      function, message, line});
+    const int32_t numericLevel = level;
+    if (mQueue->isWorkerThread()) {
+      // Logged from the worker itself, i.e. the queue reporting a record that failed.
+      // Such a record must not fail in turn: a sink that always throws would otherwise
+      // feed the worker one more failure report per report, for ever.
+      mQueue->addTask(
+          "logMessage",
+          [this, record, numericLevel] {
+            try {
+              processRecord(*record, numericLevel);
+            } catch (...) {
+            }
+          },
+          Back, 0);
+    } else {
+      mQueue->addTask(
+          "logMessage", [this, record, numericLevel] { processRecord(*record, numericLevel); },
+          Back, 0);
+    }
+  } catch (...) {
+    // Dropped: there is nowhere to report a failure of the logger.
+  }
+}
+
+void RootLogger::processRecord(LogComponents& record, int32_t level) {
+  for (const std::string& word : mMaskWords) {
+    for (std::size_t at = record.message.find(word); at != std::string::npos;
+         at = record.message.find(word)) {
+      record.message.replace(at, word.size(), kMask);
+    }
+  }
+
+  std::string line = record.timestamp;
+  line += " <";
+  line += record.level;
+  line += "> [";
+  line += std::to_string(record.threadId);
+  line += "] ";
+  line += record.file;
+  line += ':';
+  line += std::to_string(record.line);
+  line += ' ';
+  line += record.function;
+  line += ':';
+  line += record.message;
+
+  if (mRouteTagged && record.file == kTaggedFile) {
+    // With no tagged sink the line goes nowhere, as with no sinks at all.
+    if (mTaggedSink) {
+      mTaggedSink->write(line, record);
+    }
+  } else {
+    for (const std::shared_ptr<ILogSink>& sink : mSinks) {
+      if (sink) {
+        sink->write(line, record);
+      }
+    }
+  }
+
+  if (level == Trace || level == Private || level == Detail) {
+    return;
+  }
+  ++mCountsByLocation[record.file + ": " + std::to_string(record.line)];
+  ++mCountsByFile[record.file];
+  ++mTotalLines;
+  mTotalBytes += line.size();
+}
+
+template <typename Work>
+void RootLogger::runOnWorker(const char* name, Work work) {
+  if (mQueue->isWorkerThread()) {
+    work();
+    return;
+  }
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  mQueue->addTask(
+      name,
+      [work, done]() mutable {
+        work();
+        done->set_value();
+      },
+      Back, 0);
+  // Ready also when the task is dropped unrun (its promise then breaks).
+  finished.wait();
+}
+
+void RootLogger::flush() {
+  runOnWorker("flush", [] {});
+}
+
+RootLogger::Counts RootLogger::counts() {
+  // Read on the worker, which alone writes the counters.
+  auto snapshot = std::make_shared<Counts>();
+  runOnWorker("counts", [this, snapshot] {
+    *snapshot = Counts{mCountsByLocation, mCountsByFile, mTotalLines, mTotalBytes};
+  });
+  return *snapshot;
+}
+
+const char* RootLogger::levelName(int32_t level) noexcept {
+  switch (level) {
+    case Trace:
+      return "Trace";
+    case Detail:
+      return "Detail";
+    case Debug:
+      return "Debug";
+    case Info:
+      return "Info";
+    case Warn:
+      return "Warn";
+    case Error:
+      return "Error";
+    case Private:
+      return "Private";
+    case Test:
+      return "Test";
+    default:
+      return "Unknown";
+  }
+}
+
+}  // namespace zelto
