@@ -1,0 +1,55 @@
+// Runs the real Quorvane.exe (and other Windows programs of the build) under Wine, with
+// the stand-in's environment variables, and reads back what CEF saw from its event log.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace harness {
+
+using Json = nlohmann::json;
+using Env = std::map<std::string, std::string>;
+
+// The win32 build folder, build/win32/Quorvane.exe and build/win32/test-programs/<name>.exe.
+std::string win32BuildDir();
+std::string quorvaneExe();
+std::string testProgram(const std::string& name);
+
+// A scratch folder of its own for each test, removed at the end of the process.
+std::string scratchDir();
+
+struct Result {
+  int exitCode = -1;
+  std::string output;        // stdout and stderr of the Windows program
+  std::vector<Json> events;  // the event log, one object per line
+  // The events with this "event" name, in order.
+  std::vector<Json> named(const std::string& event) const;
+  // The one event with this name; fails the test when there is not exactly one.
+  Json only(const std::string& event) const;
+};
+
+struct Launch {
+  std::vector<std::string> args;  // after the program path
+  Env env;                        // added to the environment (CEF_STANDIN_*, LC_ALL, TZ, ...)
+  std::string scenario;           // JSON Lines for CEF_STANDIN_SCENARIO, when not empty
+};
+
+// Runs Quorvane.exe with these arguments and variables, waits for it and reads its log.
+Result runQuorvane(const Launch& launch);
+
+// Runs any program under Wine (tools/wine.sh), waits, and returns exit code and output.
+Result runWine(const std::vector<std::string>& argv, const Env& env = {});
+
+// The machine-wide registry of the test prefix, written with `wine reg`.
+enum class View { k32, k64 };
+void regAdd(const std::string& key,
+            const std::string& name,
+            const std::string& type,
+            const std::string& data,
+            View view);
+void regDeleteKey(const std::string& key, View view);
+
+}  // namespace harness
