@@ -17,7 +17,8 @@ case "${1:-}" in
       wineboot -i >/dev/null 2>&1
       wineserver -w
     fi
-    wineserver -p
+    # Detached from our output, so a pipe reading it is not held open.
+    wineserver -p </dev/null >/dev/null 2>&1
     ;;
   --stop)
     wineserver -k 2>/dev/null || true
