@@ -72,14 +72,21 @@ std::size_t systemStrftime(char* buffer,
 
 #else
 
+namespace {
+
+// Years past 9999 do not fit the timestamp's four digits.
+constexpr int kLastYear = 9999 - 1900;
+
+}  // namespace
+
 bool utcCalendarTime(int64_t seconds, std::tm& time) noexcept {
   const std::time_t value = static_cast<std::time_t>(seconds);
-  return gmtime_r(&value, &time) != nullptr;
+  return gmtime_r(&value, &time) != nullptr && time.tm_year <= kLastYear;
 }
 
 bool localCalendarTime(int64_t seconds, std::tm& time) noexcept {
   const std::time_t value = static_cast<std::time_t>(seconds);
-  return localtime_r(&value, &time) != nullptr;
+  return localtime_r(&value, &time) != nullptr && time.tm_year <= kLastYear;
 }
 
 std::size_t systemStrftime(char* buffer,

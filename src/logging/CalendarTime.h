@@ -8,7 +8,7 @@
 namespace zelto {
 
 // Calendar fields of `seconds` since the epoch, in UTC or in the process's time zone.
-// False when the platform rejects the value.
+// False when the platform rejects the value or the year has more than four digits.
 bool utcCalendarTime(int64_t seconds, std::tm& time) noexcept;
 bool localCalendarTime(int64_t seconds, std::tm& time) noexcept;
 

@@ -5,7 +5,8 @@
 //   logger.log(message, level, __LINE__, kFile.str(), kFunction.str());
 //
 // The literal must be bound to a constexpr variable: that forces the scrambling to run
-// in the compiler, so the plain text is never emitted.
+// in the compiler, so the plain text is never emitted. Scrambling outside a constant
+// expression fails to link.
 #pragma once
 
 #include <array>
@@ -25,6 +26,9 @@ inline constexpr std::array<uint8_t, kScrambleKeySize> kScrambleKey = {
     0x83, 0x5E, 0xF9, 0x16, 0xAB, 0x74, 0xD8, 0x0B, 0xBE, 0x92, 0xC7};
 
 namespace detail {
+// Never defined: a literal scrambled while the program runs, instead of in the compiler,
+// would carry its plain text into the binary, so such a build fails to link.
+void scrambledLiteralMustBeConstexpr();
 // Out of line on purpose: the compiler cannot fold the restore back into the plain text.
 std::string restoreScrambled(const uint8_t* stored, std::size_t size);
 }  // namespace detail
@@ -36,6 +40,11 @@ class ScrambledLiteral {
 
   // `text` must be a literal of N characters; a NUL inside it stops the build.
   constexpr explicit ScrambledLiteral(const char (&text)[N + 1]) : mStored{} {
+#if defined(__GNUC__)
+    if (!__builtin_is_constant_evaluated()) {
+      detail::scrambledLiteralMustBeConstexpr();
+    }
+#endif
     if (text[N] != '\0') {
       throw "a scrambled literal must be a string literal";
     }
@@ -49,10 +58,16 @@ class ScrambledLiteral {
   }
 
   // The plain text, restored into a new string.
-  std::string str() const { return detail::restoreScrambled(mStored.data(), N); }
+  std::string str() const {
+    return detail::restoreScrambled(mStored.data(), N);
+  }
 
-  static constexpr std::size_t size() { return N; }
-  constexpr const std::array<uint8_t, N>& stored() const { return mStored; }
+  static constexpr std::size_t size() {
+    return N;
+  }
+  constexpr const std::array<uint8_t, N>& stored() const {
+    return mStored;
+  }
 
  private:
   std::array<uint8_t, N> mStored;
