@@ -18,11 +18,8 @@ long utcOffsetSeconds(const std::tm& local) {
   if (instant != -1 && fieldsAsUtc != -1) {
     return static_cast<long>(fieldsAsUtc - instant);
   }
-  long zone = 0;
-  long bias = 0;
-  _get_timezone(&zone);
-  _get_dstbias(&bias);
-  return -(zone + (local.tm_isdst > 0 ? bias : 0));
+  // Around the ends of the CRT's range: the zone's rules as the last conversion read them.
+  return -(_timezone + (local.tm_isdst > 0 ? _dstbias : 0));
 }
 
 std::string offsetText(long seconds) {
