@@ -1,0 +1,109 @@
+// AsyncQueue: how tasks enter and leave the queues other than by running, and the
+// initialiser phase.
+#include "async/AsyncQueue.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include "async/QueueDiagnostics.h"
+
+namespace zelto {
+
+namespace diag = queue_diagnostics;
+
+void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement placement, int32_t tag) {
+  if (mState.load() == Exiting)
+    return;  // refused silently
+
+  Lock lock(mMutex);
+  if (mIsSuspended.load())
+    diag::taskAddedWhileSuspended(mReporter, name, mName);
+
+  std::deque<Task>* target = &mTaskQueue;
+  const int32_t state = mState.load();
+  if (state == Initialising) {
+    diag::taskDeferredWhileInitialising(mReporter, mName);
+    target = &mDeferredQueue;
+  } else if (state == Processing) {
+    diag::taskDeferredWhileProcessing(mReporter, mName);
+    target = &mDeferredQueue;
+  }
+
+  Task task{std::move(func), tag, name};
+  if (placement == Front)
+    target->push_front(std::move(task));
+  else
+    target->push_back(std::move(task));
+  notifyIfNotSuspended();
+}
+
+void AsyncQueue::removeTasks(int32_t tag) {
+  // Destroyed after the lock is released: a task's captures may call back into the queue.
+  std::deque<Task> removed;
+  Lock lock(mMutex);
+  const int32_t state = mState.load();
+  std::deque<Task>& queue =
+      (state == Initialising || state == Processing) ? mDeferredQueue : mTaskQueue;
+  const auto firstRemoved = std::stable_partition(
+      queue.begin(), queue.end(), [tag](const Task& task) { return task.tag != tag; });
+  removed.assign(std::make_move_iterator(firstRemoved), std::make_move_iterator(queue.end()));
+  queue.erase(firstRemoved, queue.end());
+}
+
+void AsyncQueue::clearTasks() {
+  // Destroyed after the lock is released, the deferred tasks first.
+  std::deque<Task> tasks;
+  std::deque<Task> deferred;
+  Lock lock(mMutex);
+  deferred.swap(mDeferredQueue);
+  tasks.swap(mTaskQueue);
+}
+
+bool AsyncQueue::hasTasks() {
+  Lock lock(mMutex);
+  return !mTaskQueue.empty() || !mDeferredQueue.empty();
+}
+
+std::size_t AsyncQueue::taskCount() {
+  Lock lock(mMutex);
+  return mDeferredQueue.size() + mTaskQueue.size();
+}
+
+bool AsyncQueue::addInitialiserTask(const std::string& name, Func func, int32_t tag) {
+  Lock lock(mMutex);
+  const int32_t state = mState.load();
+  if (state != Initialising && state != Processing)
+    return false;
+  mTaskQueue.push_back(Task{std::move(func), tag, name});
+  notifyIfNotSuspended();
+  return true;
+}
+
+bool AsyncQueue::setInitialised() {
+  Lock lock(mMutex);
+  int32_t expected = Initialising;
+  if (!mState.compare_exchange_strong(expected, Processing))
+    return false;
+  notifyIfNotSuspended();  // the worker swaps as soon as the initialiser tasks have run
+  return true;
+}
+
+void AsyncQueue::swapQueues() {
+  if (mState.load() != Processing) {
+    diag::swapWhileNotProcessing(mReporter, mName);
+  } else if (!mTaskQueue.empty()) {
+    diag::swapDelayedByInitialiserTasks(mReporter, mName);
+  } else {
+    mTaskQueue.swap(mDeferredQueue);
+    mState.exchange(Running);
+  }
+  diag::swapFinished(mReporter, mState.load(), mName);
+}
+
+void AsyncQueue::notifyIfNotSuspended() {
+  if (!mIsSuspended.load())
+    mSignal.notify_one();
+}
+
+}  // namespace zelto
