@@ -63,6 +63,10 @@ class RootLogger {
   // A logger of its own with fixed settings, for tests and tools; the process-wide
   // instance is never one of these. Throws std::invalid_argument for a refused mask
   // word. Its queue reports its own diagnostics to this logger.
+  //
+  // Synchronisation: the settings are set before the logger is shared and never change,
+  // so log reads them without a lock; the counters are touched only on the worker, and
+  // flush and counts reach them by queueing a task behind the records and waiting for it.
   explicit RootLogger(const Settings& settings);
   // Lets the worker finish every accepted record, then stops it.
   ~RootLogger();
@@ -78,9 +82,10 @@ class RootLogger {
            const std::string& function) noexcept;
 
   // Waits until the worker has processed every record accepted before this call.
-  // Returns at once when called from a sink (the worker itself).
+  // Returns at once when called on the worker itself (from a sink).
   void flush();
-  // The counters as the worker sees them once every earlier record is processed.
+  // The counters once every record accepted before this call is processed; read
+  // directly when called on the worker.
   Counts counts();
 
   // "Trace" … "Test", or "Unknown" for any other value.
