@@ -1,7 +1,6 @@
 #include "win32/process_monitor.h"
 
 #include <atomic>
-#include <exception>
 #include <utility>
 
 namespace win32 {
@@ -14,13 +13,13 @@ struct process_monitor::wait_context {
 
   // Marks this side done with the context; the second side to get here frees it.
   static void release(wait_context* context) {
-    if (context->otherSideDone.exchange(true, std::memory_order_acq_rel)) {
+    if (context->oneSideDone.exchange(true, std::memory_order_acq_rel)) {
       delete context;
     }
   }
 
   std::weak_ptr<process_monitor> monitor;
-  std::atomic<bool> otherSideDone{false};
+  std::atomic<bool> oneSideDone{false};
 };
 
 std::shared_ptr<IProcessMonitor> process_monitor::create(
