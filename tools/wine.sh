@@ -6,7 +6,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${QUORVANE_WINEPREFIX:-$root/build/wineprefix}"
-export WINEDEBUG=-all
+export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
 case "${1:-}" in
@@ -17,8 +17,11 @@ case "${1:-}" in
       wineboot -i >/dev/null 2>&1
       wineserver -w
     fi
-    # Detached from our output, so a pipe reading it is not held open.
+    # Detached from our output, so a pipe reading it is not held open; the same for the
+    # services Wine starts with its first program (they would inherit that program's
+    # output and keep a caller's pipe open for as long as the server lives).
     wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
     ;;
   --stop)
     wineserver -k 2>/dev/null || true
