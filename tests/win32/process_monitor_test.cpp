@@ -218,6 +218,23 @@ TEST(ProcessMonitor, LastReferenceDroppedOnTheCallbackThread) {
   EXPECT_TRUE(allFreed(*tracked.live)) << "the wait context was not freed";
 }
 
+// Dropping the monitor just as the process ends races the callback: whichever way each
+// round goes, the callback runs at most once, nothing crashes and everything is freed.
+TEST(ProcessMonitor, DroppedWhileTheCallbackFires) {
+  constexpr int kRounds = 40;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE(round);
+    TestProcess process;
+    auto count = std::make_shared<std::atomic<int>>(0);
+    Tracked tracked = trackedMonitor([count] { ++*count; });
+    ASSERT_TRUE(tracked.monitor->start(process.id()));
+    process.end();
+    tracked.monitor.reset();
+    ASSERT_TRUE(allFreed(*tracked.live)) << "the wait context was not freed";
+    EXPECT_LE(*count, 1);
+  }
+}
+
 // start() on a monitor no shared_ptr owns throws, and leaves the mutex free: stop() and
 // another start() on another thread go through instead of waiting for ever.
 TEST(ProcessMonitor, StartWithoutSharedOwnerThrowsAndLeavesItUnlocked) {
