@@ -1,17 +1,57 @@
 #include "renderer.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "event_log.h"
+#include "platform.h"
+#include "standin/scenario.h"
+#include "utf.h"
 
 namespace cef_standin {
+namespace {
+
+// Logs how the process ends, also when the application ends it with exit().
+void LogProcessExit() {
+  LogEvent({{"event", "ProcessExiting"}, {"during", HandlerCallInProgress()}});
+}
+
+bool ReadFile(const std::string& path, std::string& text) {
+#ifdef _WIN32
+  std::FILE* file = _wfopen(Utf16ToWide(Utf8ToUtf16(NativePath(path))).c_str(), L"rb");
+#else
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+#endif
+  if (!file) {
+    return false;
+  }
+  char buffer[65536];
+  size_t read = 0;
+  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    text.append(buffer, read);
+  }
+  std::fclose(file);
+  return true;
+}
+
+}  // namespace
+
+std::string& HandlerCallInProgress() {
+  // Never destroyed: it is read by an exit handler.
+  static auto* call = new std::string();
+  return *call;
+}
 
 void RunRenderer(CefRefPtr<CefApp> app) {
-  CefRefPtr<CefRenderProcessHandler> handler = app ? app->GetRenderProcessHandler() : nullptr;
-  LogEvent({{"event", "GetRenderProcessHandler"}, {"handler", static_cast<bool>(handler)}});
-  if (!handler) {
-    return;
+  std::atexit(LogProcessExit);
+  std::string steps;
+  std::optional<std::string> path = GetEnv("CEF_STANDIN_SCENARIO");
+  if (path && !path->empty() && !ReadFile(*path, steps)) {
+    std::fprintf(stderr, "cef-standin: cannot read the scenario %s\n", path->c_str());
+    LogEvent(
+        {{"event", "ScenarioError"}, {"reason", "cannot read the scenario file"}, {"path", *path}});
   }
-  handler->OnWebKitInitialized();
-  LogEvent({{"event", "OnWebKitInitialized"}});
+  PlayScenario(app, steps);
 }
 
 }  // namespace cef_standin

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "include/cef_app.h"
+#include "include/wrapper/cef_message_router.h"
 
 namespace EmbeddedBrowser {
 namespace CEF {
@@ -34,6 +35,29 @@ class ZeltoCefApp : public CefApp,
   // CefBrowserProcessHandler (ZeltoCefApp.cpp)
   void OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_line) override;
 
+  // CefRenderProcessHandler: the JavaScript bridge (JavaScriptBridge.cpp) and the
+  // renderer commands (RendererCommands.cpp). CEF calls them on the renderer's main
+  // thread, one at a time.
+  void OnWebKitInitialized() override;
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override;
+  void OnContextCreated(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefFrame> frame,
+                        CefRefPtr<CefV8Context> context) override;
+  void OnContextReleased(CefRefPtr<CefBrowser> browser,
+                         CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override;
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
+                                CefRefPtr<CefFrame> frame,
+                                CefProcessId source_process,
+                                CefRefPtr<CefProcessMessage> message) override;
+
+  // CefV8Handler: a page called one of the bridge functions (JavaScriptBridge.cpp).
+  bool Execute(const CefString& name,
+               CefRefPtr<CefV8Value> object,
+               const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval,
+               CefString& exception) override;
+
   // CefBaseRefCounted: the object's own count; it deletes itself with the last reference.
   void AddRef() const override;
   bool Release() const override;
@@ -46,6 +70,10 @@ class ZeltoCefApp : public CefApp,
   mutable std::atomic<int32_t> mRefCount{0};
   const std::string mChildProcessPath;
   const std::vector<std::string> mBridgeFunctionNames;
+  // The browser whose main frame carries every bridge message: the first one a context
+  // was created for, until it is destroyed.
+  CefRefPtr<CefBrowser> mBrowser;
+  CefRefPtr<CefMessageRouterRendererSide> mMessageRouter;
 };
 
 }  // namespace Core

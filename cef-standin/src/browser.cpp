@@ -1,0 +1,163 @@
+#include "standin/browser.h"
+
+#include "dom.h"
+#include "event_log.h"
+#include "json_values.h"
+#include "process_message.h"
+
+namespace cef_standin {
+namespace {
+
+int64 NextFrameId() {
+  static int64 next = 0;
+  return ++next;
+}
+
+const char* TargetName(CefProcessId target) {
+  return target == PID_BROWSER ? "browser" : "renderer";
+}
+
+}  // namespace
+
+// Frame
+
+Frame::Frame(Browser* browser, int browserId, const std::string& label, bool main)
+    : browser_(browser), browserId_(browserId), label_(label), main_(main), id_(NextFrameId()) {}
+
+void Frame::ExecuteJavaScript(const CefString& code, const CefString& script_url, int start_line) {
+  LogEvent({{"event", "ExecuteJavaScript"},
+            {"browser", browserId_},
+            {"frame", label_},
+            {"code", code.ToString()}});
+}
+
+CefString Frame::GetName() {
+  return main_ ? CefString() : CefString(label_);
+}
+
+CefRefPtr<CefFrame> Frame::GetParent() {
+  return !main_ && browser_ ? CefRefPtr<CefFrame>(browser_->mainFrame()) : nullptr;
+}
+
+CefRefPtr<CefBrowser> Frame::GetBrowser() {
+  return browser_ ? CefRefPtr<CefBrowser>(browser_) : nullptr;
+}
+
+void Frame::VisitDOM(CefRefPtr<CefDOMVisitor> visitor) {
+  if (!visitor || !browser_) {
+    return;  // a detached frame has no document
+  }
+  LogEvent({{"event", "VisitDOM"},
+            {"browser", browserId_},
+            {"frame", label_},
+            {"has_body", bodyText_.has_value()}});
+  // The visitor sees a snapshot that is valid during the visit only.
+  CefRefPtr<DomDocument> document = new DomDocument(bodyText_);
+  visitor->Visit(document.get());
+  document->Detach();
+}
+
+void Frame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
+  if (!message || !message->IsValid()) {
+    return;
+  }
+  const std::string name = message->GetName().ToString();
+  CefRefPtr<ListValue> arguments;
+  if (auto* own = dynamic_cast<ProcessMessage*>(message.get())) {
+    arguments = own->TakeArguments();  // the arguments leave with the message
+  } else {
+    arguments = CopyList(message->GetArgumentList());
+  }
+  if (!browser_) {
+    LogEvent({{"event", "SendProcessMessageDropped"},
+              {"browser", browserId_},
+              {"frame", label_},
+              {"name", name},
+              {"reason", "the frame is detached"}});
+    return;
+  }
+  sent_.push_back(SentMessage{target_process, name, arguments.get()});
+  LogEvent({{"event", "SendProcessMessage"},
+            {"browser", browserId_},
+            {"frame", label_},
+            {"target", TargetName(target_process)},
+            {"name", name},
+            {"args", ListToJson(arguments.get())}});
+}
+
+// Browser
+
+CefRefPtr<Browser> Browser::Create(int id) {
+  CefRefPtr<Browser> browser = new Browser(id);
+  browser->frames_.push_back(new Frame(browser.get(), id, Frame::kMainLabel, true));
+  return browser;
+}
+
+Browser::Browser(int id) : id_(id) {}
+
+Browser::~Browser() {
+  for (const auto& frame : frames_) {
+    frame->browser_ = nullptr;
+  }
+}
+
+CefRefPtr<Frame> Browser::AddFrame(const std::string& name) {
+  if (destroyed_ || name == Frame::kMainLabel || FindFrame(name)) {
+    return nullptr;
+  }
+  frames_.push_back(new Frame(this, id_, name, false));
+  return frames_.back();
+}
+
+CefRefPtr<Frame> Browser::FindFrame(const std::string& label) const {
+  for (const auto& frame : frames_) {
+    if (frame->label() == label) {
+      return frame;
+    }
+  }
+  return nullptr;
+}
+
+void Browser::Destroy() {
+  destroyed_ = true;
+  for (const auto& frame : frames_) {
+    frame->browser_ = nullptr;
+    frame->context_ = nullptr;
+  }
+}
+
+CefRefPtr<CefFrame> Browser::GetMainFrame() {
+  return !destroyed_ && mainFrameAvailable_ ? CefRefPtr<CefFrame>(frames_.front()) : nullptr;
+}
+
+CefRefPtr<CefFrame> Browser::GetFrame(int64 identifier) {
+  for (const auto& frame : frames_) {
+    if (!destroyed_ && frame->GetIdentifier() == identifier) {
+      return frame.get();
+    }
+  }
+  return nullptr;
+}
+
+CefRefPtr<CefFrame> Browser::GetFrame(const CefString& name) {
+  // An empty name asks for the main frame.
+  if (name.empty()) {
+    return GetMainFrame();
+  }
+  CefRefPtr<Frame> frame = destroyed_ ? nullptr : FindFrame(name.ToString());
+  return frame && !frame->IsMain() ? CefRefPtr<CefFrame>(frame) : nullptr;
+}
+
+void Browser::GetFrameIdentifiers(std::vector<int64>& identifiers) {
+  for (const auto& frame : destroyed_ ? std::vector<CefRefPtr<Frame>>() : frames_) {
+    identifiers.push_back(frame->GetIdentifier());
+  }
+}
+
+void Browser::GetFrameNames(std::vector<CefString>& names) {
+  for (const auto& frame : destroyed_ ? std::vector<CefRefPtr<Frame>>() : frames_) {
+    names.push_back(frame->GetName());
+  }
+}
+
+}  // namespace cef_standin

@@ -1,0 +1,193 @@
+// The scenario player: each line one step of a renderer's life, played through a
+// RendererProcess.
+#include "standin/scenario.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "event_log.h"
+#include "json_values.h"
+#include "process_message.h"
+#include "standin/renderer_process.h"
+#include "utf.h"
+
+namespace cef_standin {
+namespace {
+
+using Json = nlohmann::json;
+
+// A step that cannot be played; the reason goes to the log.
+struct StepError {
+  std::string reason;
+};
+
+class ScenarioPlayer {
+ public:
+  explicit ScenarioPlayer(RendererProcess& process) : process_(process) {}
+
+  void Play(const std::string& line, size_t lineNumber) {
+    Json step = Json::parse(line, nullptr, false);
+    std::string op;
+    try {
+      if (step.is_discarded() || !step.is_object()) {
+        throw StepError{"a step is one JSON object"};
+      }
+      op = Text(step, "op");
+      Dispatch(op, step);
+    } catch (const StepError& error) {
+      Report(lineNumber, op, error.reason);
+    } catch (const Json::exception& error) {
+      Report(lineNumber, op, error.what());
+    }
+  }
+
+ private:
+  void Dispatch(const std::string& op, const Json& step) {
+    if (op == "browser") {
+      const int id = Int(step, "id");
+      if (!process_.CreateBrowser(id)) {
+        throw StepError{"browser " + std::to_string(id) + " exists already"};
+      }
+    } else if (op == "frame") {
+      if (!BrowserOf(step)->AddFrame(Text(step, "name"))) {
+        throw StepError{"the browser has a frame of that name already"};
+      }
+    } else if (op == "body") {
+      const Json& text = Member(step, "text");
+      if (!text.is_null() && !text.is_string()) {
+        throw StepError{"\"text\" is a string or null"};
+      }
+      FrameOf(step)->SetBodyText(
+          text.is_null() ? std::nullopt
+                         : std::optional<std::u16string>(Utf8ToUtf16(text.get<std::string>())));
+    } else if (op == "context") {
+      process_.CreateContext(FrameOf(step));
+    } else if (op == "call") {
+      Call(step);
+    } else if (op == "globals") {
+      process_.GlobalNames(FrameOf(step));
+    } else if (op == "message") {
+      Message(step);
+    } else if (op == "release") {
+      if (!process_.ReleaseContext(FrameOf(step))) {
+        throw StepError{"the frame has no V8 context"};
+      }
+    } else if (op == "destroy") {
+      process_.DestroyBrowser(BrowserOf(step));
+    } else if (op == "main_frame") {
+      const Json& available = Member(step, "available");
+      if (!available.is_boolean()) {
+        throw StepError{"\"available\" is true or false"};
+      }
+      BrowserOf(step)->SetMainFrameAvailable(available.get<bool>());
+    } else {
+      throw StepError{"unknown op \"" + op + "\""};
+    }
+  }
+
+  void Call(const Json& step) {
+    CefRefPtr<Frame> frame = FrameOf(step);
+    const std::string function = Text(step, "function");
+    CefV8ValueList arguments;
+    std::string error;
+    if (!PageArgumentsFromJson(step.value("args", Json::array()), arguments, error)) {
+      throw StepError{error};
+    }
+    if (!process_.ContextOf(frame)) {
+      throw StepError{"the frame has no V8 context"};
+    }
+    process_.Call(frame, function, arguments);
+  }
+
+  void Message(const Json& step) {
+    CefRefPtr<Frame> frame = FrameOf(step);
+    const std::string source = Text(step, "source");
+    if (source != "browser" && source != "renderer") {
+      throw StepError{"\"source\" is \"browser\" or \"renderer\""};
+    }
+    CefRefPtr<ListValue> arguments;
+    std::string error;
+    if (!ListFromJson(step.value("args", Json::array()), arguments, error)) {
+      throw StepError{error};
+    }
+    CefRefPtr<CefProcessMessage> message =
+        new ProcessMessage(Utf8ToUtf16(Text(step, "name")), arguments, true);
+    process_.Deliver(frame, source == "browser" ? PID_BROWSER : PID_RENDERER, message);
+  }
+
+  static const Json& Member(const Json& step, const char* name) {
+    if (!step.contains(name)) {
+      throw StepError{std::string("missing \"") + name + "\""};
+    }
+    return step[name];
+  }
+
+  static std::string Text(const Json& step, const char* name) {
+    const Json& value = Member(step, name);
+    if (!value.is_string()) {
+      throw StepError{std::string("\"") + name + "\" is a string"};
+    }
+    return value.get<std::string>();
+  }
+
+  static int Int(const Json& step, const char* name) {
+    const Json& value = Member(step, name);
+    if (!value.is_number_integer() || value.get<int64_t>() < 0 ||
+        value.get<int64_t>() > std::numeric_limits<int>::max()) {
+      throw StepError{std::string("\"") + name + "\" is a whole number"};
+    }
+    return static_cast<int>(value.get<int64_t>());
+  }
+
+  CefRefPtr<Browser> BrowserOf(const Json& step) {
+    const int id = Int(step, "browser");
+    CefRefPtr<Browser> browser = process_.FindBrowser(id);
+    if (!browser) {
+      throw StepError{"no browser " + std::to_string(id)};
+    }
+    return browser;
+  }
+
+  CefRefPtr<Frame> FrameOf(const Json& step) {
+    CefRefPtr<Browser> browser = BrowserOf(step);
+    const std::string label = step.contains("frame") ? Text(step, "frame") : Frame::kMainLabel;
+    CefRefPtr<Frame> frame = browser->FindFrame(label);
+    if (!frame) {
+      throw StepError{"no frame \"" + label + "\" in browser " +
+                      std::to_string(browser->GetIdentifier())};
+    }
+    return frame;
+  }
+
+  static void Report(size_t lineNumber, const std::string& op, const std::string& reason) {
+    std::fprintf(stderr, "cef-standin: scenario line %lu: %s\n",
+                 static_cast<unsigned long>(lineNumber), reason.c_str());
+    LogEvent({{"event", "ScenarioError"}, {"line", lineNumber}, {"op", op}, {"reason", reason}});
+  }
+
+  RendererProcess& process_;
+};
+
+}  // namespace
+
+void PlayScenario(CefRefPtr<CefApp> app, const std::string& jsonLines) {
+  RendererProcess process(app);
+  ScenarioPlayer player(process);
+  size_t lineNumber = 0;
+  size_t start = 0;
+  while (start < jsonLines.size()) {
+    size_t end = jsonLines.find('\n', start);
+    if (end == std::string::npos) {
+      end = jsonLines.size();
+    }
+    std::string line = jsonLines.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (line.find_first_not_of(" \t\r") == std::string::npos) {
+      continue;
+    }
+    player.Play(line, lineNumber);
+  }
+}
+
+}  // namespace cef_standin

@@ -1,0 +1,420 @@
+#include "v8_value.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace cef_standin {
+namespace {
+
+constexpr double kInt32Min = -2147483648.0;
+constexpr double kInt32Max = 2147483647.0;
+constexpr double kUInt32Max = 4294967295.0;
+
+std::u16string IndexKey(int index) {
+  std::string digits = std::to_string(index);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace
+
+CefRefPtr<V8Value> V8Value::Bool(bool value) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kBool);
+  v->bool_ = value;
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::Number(double value) {
+  // V8 keeps integral numbers as small integers; -0 and fractions stay doubles.
+  const bool integral =
+      std::isfinite(value) && value == std::trunc(value) && !(value == 0 && std::signbit(value));
+  if (integral && value >= kInt32Min && value <= kInt32Max) {
+    return Int(static_cast<int32_t>(value));
+  }
+  if (integral && value >= 0 && value <= kUInt32Max) {
+    return UInt(static_cast<uint32_t>(value));
+  }
+  return Double(value);
+}
+
+CefRefPtr<V8Value> V8Value::Int(int32_t value) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kInt);
+  v->int_ = value;
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::UInt(uint32_t value) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kUInt);
+  v->uint_ = value;
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::Double(double value) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kDouble);
+  v->double_ = value;
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::String(const std::u16string& value) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kString);
+  v->string_ = value;
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::Date(double millisecondsSinceEpoch) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kDate);
+  v->double_ = millisecondsSinceEpoch;
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::Array(size_t length) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kArray);
+  for (size_t i = 0; i < length; ++i) {
+    v->elements_.push_back(new V8Value(Kind::kUndefined));
+  }
+  return v;
+}
+
+CefRefPtr<V8Value> V8Value::Function(const std::u16string& name, CefRefPtr<CefV8Handler> handler) {
+  CefRefPtr<V8Value> v = new V8Value(Kind::kFunction);
+  v->functionName_ = name;
+  v->handler_ = handler;
+  return v;
+}
+
+void V8Value::Clear() {
+  // Moved out first: releasing a value may come back here through a cycle.
+  std::map<std::u16string, Property> properties = std::move(properties_);
+  std::vector<CefRefPtr<CefV8Value>> elements = std::move(elements_);
+  CefRefPtr<CefBaseRefCounted> userData = std::move(userData_);
+  properties_.clear();
+  elements_.clear();
+  userData_ = nullptr;
+}
+
+bool V8Value::IsInt() {
+  return kind_ == Kind::kInt || (kind_ == Kind::kUInt && uint_ <= 2147483647u);
+}
+
+bool V8Value::IsUInt() {
+  return kind_ == Kind::kUInt || (kind_ == Kind::kInt && int_ >= 0);
+}
+
+bool V8Value::IsDouble() {
+  return kind_ == Kind::kInt || kind_ == Kind::kUInt || kind_ == Kind::kDouble;
+}
+
+bool V8Value::IsObject() {
+  return kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction;
+}
+
+bool V8Value::IsSame(CefRefPtr<CefV8Value> that) {
+  return IsValid() && that.get() == this;
+}
+
+int32 V8Value::GetIntValue() {
+  if (kind_ == Kind::kInt) {
+    return int_;
+  }
+  return kind_ == Kind::kUInt ? static_cast<int32>(uint_) : 0;
+}
+
+uint32 V8Value::GetUIntValue() {
+  if (kind_ == Kind::kUInt) {
+    return uint_;
+  }
+  return kind_ == Kind::kInt ? static_cast<uint32>(int_) : 0;
+}
+
+double V8Value::GetDoubleValue() {
+  switch (kind_) {
+    case Kind::kInt:
+      return int_;
+    case Kind::kUInt:
+      return uint_;
+    case Kind::kDouble:
+      return double_;
+    default:
+      return 0.0;
+  }
+}
+
+CefString V8Value::GetStringValue() {
+  return kind_ == Kind::kString ? CefString(string_) : CefString();
+}
+
+bool V8Value::SetRethrowExceptions(bool rethrow) {
+  rethrow_ = rethrow;
+  return true;
+}
+
+bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
+  if (kind_ != Kind::kArray || key.empty() || key.size() > 9) {
+    return false;
+  }
+  index = 0;
+  for (char16_t c : key) {
+    if (c < u'0' || c > u'9') {
+      return false;
+    }
+    index = index * 10 + static_cast<size_t>(c - u'0');
+  }
+  return !(key.size() > 1 && key[0] == u'0');
+}
+
+bool V8Value::HasValue(const CefString& key) {
+  if (!IsObject()) {
+    return false;
+  }
+  size_t index = 0;
+  if (IsArrayIndexKey(key.ToString16(), index)) {
+    return index < elements_.size();
+  }
+  return properties_.count(key.ToString16()) != 0;
+}
+
+bool V8Value::HasValue(int index) {
+  if (!IsObject() || index < 0) {
+    return false;
+  }
+  if (kind_ == Kind::kArray) {
+    return static_cast<size_t>(index) < elements_.size();
+  }
+  return properties_.count(IndexKey(index)) != 0;
+}
+
+bool V8Value::DeleteValue(const CefString& key) {
+  if (!IsObject()) {
+    return false;
+  }
+  size_t index = 0;
+  if (IsArrayIndexKey(key.ToString16(), index)) {
+    return DeleteValue(static_cast<int>(index));
+  }
+  auto found = properties_.find(key.ToString16());
+  if (found != properties_.end() &&
+      (found->second.attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE) == 0) {
+    CefRefPtr<CefV8Value> keepAlive = found->second.value;
+    properties_.erase(found);
+  }
+  return true;  // also for a property that does not allow deleting, as V8 answers
+}
+
+bool V8Value::DeleteValue(int index) {
+  if (!IsObject() || index < 0) {
+    return false;
+  }
+  if (kind_ == Kind::kArray) {
+    if (static_cast<size_t>(index) < elements_.size()) {
+      elements_[static_cast<size_t>(index)] = new V8Value(Kind::kUndefined);  // a hole
+    }
+    return true;
+  }
+  return DeleteValue(CefString(IndexKey(index)));
+}
+
+CefRefPtr<CefV8Value> V8Value::GetValue(const CefString& key) {
+  if (!IsObject()) {
+    return nullptr;
+  }
+  size_t index = 0;
+  if (IsArrayIndexKey(key.ToString16(), index)) {
+    return GetValue(static_cast<int>(index));
+  }
+  auto found = properties_.find(key.ToString16());
+  return found != properties_.end() ? found->second.value
+                                    : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
+}
+
+CefRefPtr<CefV8Value> V8Value::GetValue(int index) {
+  if (!IsObject() || index < 0) {
+    return nullptr;
+  }
+  if (kind_ == Kind::kArray) {
+    return static_cast<size_t>(index) < elements_.size()
+               ? elements_[static_cast<size_t>(index)]
+               : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
+  }
+  return GetValue(CefString(IndexKey(index)));
+}
+
+bool V8Value::SetValue(const CefString& key,
+                       CefRefPtr<CefV8Value> value,
+                       PropertyAttribute attribute) {
+  if (!IsObject() || !value || !value->IsValid()) {
+    return false;
+  }
+  size_t index = 0;
+  if (IsArrayIndexKey(key.ToString16(), index)) {
+    return SetValue(static_cast<int>(index), value);
+  }
+  auto found = properties_.find(key.ToString16());
+  if (found != properties_.end()) {
+    // A read-only or undeletable property keeps its value; V8 still answers true.
+    if ((found->second.attribute &
+         (V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTDELETE)) == 0) {
+      found->second.value = value;
+      found->second.attribute = attribute;
+    }
+    return true;
+  }
+  properties_[key.ToString16()] = Property{value, attribute, nextOrder_++};
+  return true;
+}
+
+bool V8Value::SetValue(int index, CefRefPtr<CefV8Value> value) {
+  if (!IsObject() || index < 0 || !value || !value->IsValid()) {
+    return false;
+  }
+  if (kind_ != Kind::kArray) {
+    return SetValue(CefString(IndexKey(index)), value, V8_PROPERTY_ATTRIBUTE_NONE);
+  }
+  const size_t at = static_cast<size_t>(index);
+  while (elements_.size() <= at) {
+    elements_.push_back(new V8Value(Kind::kUndefined));
+  }
+  elements_[at] = value;
+  return true;
+}
+
+bool V8Value::SetValue(const CefString& key, AccessControl settings, PropertyAttribute attribute) {
+  // Accessors need an object made with a CefV8Accessor; the stand-in makes none.
+  (void)key;
+  (void)settings;
+  (void)attribute;
+  return false;
+}
+
+bool V8Value::GetKeys(std::vector<CefString>& keys) {
+  if (!IsObject()) {
+    return false;
+  }
+  for (size_t i = 0; i < elements_.size(); ++i) {
+    keys.push_back(IndexKey(static_cast<int>(i)));
+  }
+  std::vector<std::pair<uint64_t, const std::u16string*>> ordered;
+  for (const auto& [name, property] : properties_) {
+    if ((property.attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM) == 0) {
+      ordered.emplace_back(property.order, &name);
+    }
+  }
+  std::sort(ordered.begin(), ordered.end());
+  for (const auto& entry : ordered) {
+    keys.push_back(*entry.second);
+  }
+  return true;
+}
+
+bool V8Value::SetUserData(CefRefPtr<CefBaseRefCounted> user_data) {
+  if (!IsUserCreated()) {
+    return false;
+  }
+  userData_ = user_data;
+  return true;
+}
+
+CefRefPtr<CefBaseRefCounted> V8Value::GetUserData() {
+  return IsUserCreated() ? userData_ : nullptr;
+}
+
+int V8Value::GetArrayLength() {
+  return kind_ == Kind::kArray ? static_cast<int>(elements_.size()) : 0;
+}
+
+CefString V8Value::GetFunctionName() {
+  return kind_ == Kind::kFunction ? CefString(functionName_) : CefString();
+}
+
+CefRefPtr<CefV8Handler> V8Value::GetFunctionHandler() {
+  return kind_ == Kind::kFunction ? handler_ : nullptr;
+}
+
+CefRefPtr<CefV8Value> V8Value::ExecuteFunction(CefRefPtr<CefV8Value> object,
+                                               const CefV8ValueList& arguments) {
+  CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+  if (kind_ != Kind::kFunction || !context) {
+    return nullptr;
+  }
+  if (!handler_) {
+    return new V8Value(Kind::kUndefined);  // page script's own function: nothing to run
+  }
+  CefRefPtr<CefV8Value> receiver = object ? object : context->GetGlobal();
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  CefRefPtr<CefV8Handler> handler = handler_;
+  if (handler->Execute(functionName_, receiver, arguments, retval, exception) &&
+      !exception.empty()) {
+    return nullptr;  // the call threw
+  }
+  return retval ? retval : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
+}
+
+CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context> context,
+                                                          CefRefPtr<CefV8Value> object,
+                                                          const CefV8ValueList& arguments) {
+  if (!context || !context->Enter()) {
+    return nullptr;
+  }
+  CefRefPtr<CefV8Value> result = ExecuteFunction(object, arguments);
+  context->Exit();
+  return result;
+}
+
+}  // namespace cef_standin
+
+using cef_standin::V8Value;
+
+CefRefPtr<CefV8Value> CefV8Value::CreateUndefined() {
+  return new V8Value(V8Value::Kind::kUndefined);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateNull() {
+  return new V8Value(V8Value::Kind::kNull);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
+  return V8Value::Bool(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateInt(int32 value) {
+  return V8Value::Int(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateUInt(uint32 value) {
+  return V8Value::UInt(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateDouble(double value) {
+  return V8Value::Double(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
+  return V8Value::String(value.ToString16());
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateObject(CefRefPtr<CefV8Accessor> accessor,
+                                               CefRefPtr<CefV8Interceptor> interceptor) {
+  (void)accessor;
+  (void)interceptor;
+  if (!CefV8Context::InContext()) {
+    return nullptr;  // V8 objects belong to a context
+  }
+  CefRefPtr<V8Value> object = new V8Value(V8Value::Kind::kObject);
+  object->MarkUserCreated();
+  return object;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateArray(int length) {
+  if (!CefV8Context::InContext()) {
+    return nullptr;
+  }
+  return V8Value::Array(length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
+                                                 CefRefPtr<CefV8Handler> handler) {
+  if (!CefV8Context::InContext() || !handler) {
+    return nullptr;
+  }
+  return V8Value::Function(name.ToString16(), handler);
+}

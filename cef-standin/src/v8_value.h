@@ -1,0 +1,132 @@
+// The stand-in's JavaScript values: every kind page script can pass, with V8's number
+// rules, objects with ordered properties and attributes, arrays, and functions that
+// call their CefV8Handler.
+#ifndef CEF_STANDIN_SRC_V8_VALUE_H_
+#define CEF_STANDIN_SRC_V8_VALUE_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "include/cef_v8.h"
+
+namespace cef_standin {
+
+class V8Value : public CefV8Value {
+ public:
+  enum class Kind {
+    kInvalid,  // a handle that cannot be used: IsValid() is false
+    kUndefined,
+    kNull,
+    kBool,
+    kInt,     // a number that is a 32-bit signed integer
+    kUInt,    // a number that is a 32-bit unsigned integer and no signed one
+    kDouble,  // any other number
+    kDate,
+    kString,
+    kObject,
+    kArray,
+    kFunction,
+  };
+
+  struct Property {
+    CefRefPtr<CefV8Value> value;
+    int attribute = V8_PROPERTY_ATTRIBUTE_NONE;
+    uint64_t order = 0;  // insertion order, as V8 lists keys
+  };
+
+  explicit V8Value(Kind kind) : kind_(kind) {}
+
+  // Values as page script hands them over; these need no entered context.
+  static CefRefPtr<V8Value> Bool(bool value);
+  static CefRefPtr<V8Value> Number(double value);  // classified as V8 does
+  static CefRefPtr<V8Value> Int(int32_t value);
+  static CefRefPtr<V8Value> UInt(uint32_t value);
+  static CefRefPtr<V8Value> Double(double value);  // a double whatever its value
+  static CefRefPtr<V8Value> String(const std::u16string& value);
+  static CefRefPtr<V8Value> Date(double millisecondsSinceEpoch);
+  static CefRefPtr<V8Value> Array(size_t length);
+  static CefRefPtr<V8Value> Function(const std::u16string& name, CefRefPtr<CefV8Handler> handler);
+
+  Kind kind() const { return kind_; }
+  double dateValue() const { return double_; }
+  const std::map<std::u16string, Property>& properties() const { return properties_; }
+  const std::vector<CefRefPtr<CefV8Value>>& elements() const { return elements_; }
+  void MarkUserCreated() { userCreated_ = true; }
+  // Drops every property, element and user data: the page that held them is gone.
+  void Clear();
+
+  bool IsValid() override { return kind_ != Kind::kInvalid; }
+  bool IsUndefined() override { return kind_ == Kind::kUndefined; }
+  bool IsNull() override { return kind_ == Kind::kNull; }
+  bool IsBool() override { return kind_ == Kind::kBool; }
+  bool IsInt() override;
+  bool IsUInt() override;
+  bool IsDouble() override;
+  bool IsDate() override { return kind_ == Kind::kDate; }
+  bool IsString() override { return kind_ == Kind::kString; }
+  bool IsObject() override;
+  bool IsArray() override { return kind_ == Kind::kArray; }
+  bool IsArrayBuffer() override { return false; }
+  bool IsFunction() override { return kind_ == Kind::kFunction; }
+  bool IsSame(CefRefPtr<CefV8Value> that) override;
+  bool GetBoolValue() override { return kind_ == Kind::kBool && bool_; }
+  int32 GetIntValue() override;
+  uint32 GetUIntValue() override;
+  double GetDoubleValue() override;
+  CefString GetStringValue() override;
+
+  bool IsUserCreated() override { return IsObject() && userCreated_; }
+  bool HasException() override { return false; }
+  CefRefPtr<CefV8Exception> GetException() override { return nullptr; }
+  bool ClearException() override { return true; }
+  bool WillRethrowExceptions() override { return rethrow_; }
+  bool SetRethrowExceptions(bool rethrow) override;
+  bool HasValue(const CefString& key) override;
+  bool HasValue(int index) override;
+  bool DeleteValue(const CefString& key) override;
+  bool DeleteValue(int index) override;
+  CefRefPtr<CefV8Value> GetValue(const CefString& key) override;
+  CefRefPtr<CefV8Value> GetValue(int index) override;
+  bool SetValue(const CefString& key,
+                CefRefPtr<CefV8Value> value,
+                PropertyAttribute attribute) override;
+  bool SetValue(int index, CefRefPtr<CefV8Value> value) override;
+  bool SetValue(const CefString& key, AccessControl settings, PropertyAttribute attribute) override;
+  bool GetKeys(std::vector<CefString>& keys) override;
+  bool SetUserData(CefRefPtr<CefBaseRefCounted> user_data) override;
+  CefRefPtr<CefBaseRefCounted> GetUserData() override;
+  int GetArrayLength() override;
+  CefString GetFunctionName() override;
+  CefRefPtr<CefV8Handler> GetFunctionHandler() override;
+  CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object,
+                                        const CefV8ValueList& arguments) override;
+  CefRefPtr<CefV8Value> ExecuteFunctionWithContext(CefRefPtr<CefV8Context> context,
+                                                   CefRefPtr<CefV8Value> object,
+                                                   const CefV8ValueList& arguments) override;
+
+ private:
+  bool IsArrayIndexKey(const std::u16string& key, size_t& index) const;
+
+  Kind kind_;
+  bool bool_ = false;
+  int32_t int_ = 0;
+  uint32_t uint_ = 0;
+  double double_ = 0;
+  std::u16string string_;
+  std::map<std::u16string, Property> properties_;
+  std::vector<CefRefPtr<CefV8Value>> elements_;
+  uint64_t nextOrder_ = 0;
+  std::u16string functionName_;
+  CefRefPtr<CefV8Handler> handler_;
+  CefRefPtr<CefBaseRefCounted> userData_;
+  bool userCreated_ = false;
+  bool rethrow_ = false;
+
+  IMPLEMENT_REFCOUNTING(V8Value);
+};
+
+}  // namespace cef_standin
+
+#endif  // CEF_STANDIN_SRC_V8_VALUE_H_

@@ -1,0 +1,127 @@
+// The stand-in's browsers and frames, as a renderer process sees them. Each browser has
+// a main frame (labelled "main") and any number of nested frames; each frame has a
+// document whose body text can be set, and keeps the process messages sent through it.
+#ifndef CEF_STANDIN_STANDIN_BROWSER_H_
+#define CEF_STANDIN_STANDIN_BROWSER_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "include/cef_browser.h"
+#include "include/cef_frame.h"
+#include "include/cef_v8.h"
+
+namespace cef_standin {
+
+class Browser;
+
+// One message that left through a frame, with the arguments it carried.
+struct SentMessage {
+  CefProcessId target;
+  std::string name;  // UTF-8
+  CefRefPtr<CefListValue> arguments;
+};
+
+class Frame : public CefFrame {
+ public:
+  static constexpr const char* kMainLabel = "main";
+
+  // "main" for the main frame, else the nested frame's name.
+  const std::string& label() const { return label_; }
+  int browserId() const { return browserId_; }
+  // The document's body now reads `text`; no text leaves the document without a body.
+  void SetBodyText(std::optional<std::u16string> text) { bodyText_ = std::move(text); }
+  const std::optional<std::u16string>& bodyText() const { return bodyText_; }
+  // Everything sent through this frame, oldest first.
+  const std::vector<SentMessage>& sent() const { return sent_; }
+  // The frame's current V8 context (set by the renderer as contexts come and go).
+  void SetV8Context(CefRefPtr<CefV8Context> context) { context_ = context; }
+
+  bool IsValid() override { return browser_ != nullptr; }
+  void LoadURL(const CefString& url) override { url_ = url.ToString16(); }
+  void ExecuteJavaScript(const CefString& code,
+                         const CefString& script_url,
+                         int start_line) override;
+  bool IsMain() override { return main_; }
+  bool IsFocused() override { return main_; }
+  CefString GetName() override;
+  int64 GetIdentifier() override { return id_; }
+  CefRefPtr<CefFrame> GetParent() override;
+  CefString GetURL() override { return url_; }
+  CefRefPtr<CefBrowser> GetBrowser() override;
+  CefRefPtr<CefV8Context> GetV8Context() override { return context_; }
+  void VisitDOM(CefRefPtr<CefDOMVisitor> visitor) override;
+  void SendProcessMessage(CefProcessId target_process,
+                          CefRefPtr<CefProcessMessage> message) override;
+
+ private:
+  friend class Browser;
+  Frame(Browser* browser, int browserId, const std::string& label, bool main);
+  ~Frame() override = default;
+
+  Browser* browser_;  // the owner; null once the frame is detached
+  const int browserId_;
+  const std::string label_;
+  const bool main_;
+  const int64 id_;
+  std::u16string url_ = u"about:blank";
+  std::optional<std::u16string> bodyText_ = std::u16string();
+  std::vector<SentMessage> sent_;
+  CefRefPtr<CefV8Context> context_;
+
+  IMPLEMENT_REFCOUNTING(Frame);
+};
+
+class Browser : public CefBrowser {
+ public:
+  static CefRefPtr<Browser> Create(int id);
+
+  // A nested frame; null when the name is taken (or is "main") or the browser is gone.
+  CefRefPtr<Frame> AddFrame(const std::string& name);
+  // By label: "main" or a nested frame's name.
+  CefRefPtr<Frame> FindFrame(const std::string& label) const;
+  // The main frame, also while GetMainFrame() does not hand it out.
+  CefRefPtr<Frame> mainFrame() const { return frames_.front(); }
+  const std::vector<CefRefPtr<Frame>>& frames() const { return frames_; }
+  // While unavailable, GetMainFrame() answers null (as during a navigation).
+  void SetMainFrameAvailable(bool available) { mainFrameAvailable_ = available; }
+  // The browser is gone: its frames are detached and GetMainFrame() answers null.
+  void Destroy();
+  bool destroyed() const { return destroyed_; }
+
+  bool CanGoBack() override { return false; }
+  void GoBack() override {}
+  bool CanGoForward() override { return false; }
+  void GoForward() override {}
+  bool IsLoading() override { return false; }
+  void Reload() override {}
+  void ReloadIgnoreCache() override {}
+  void StopLoad() override {}
+  int GetIdentifier() override { return id_; }
+  bool IsSame(CefRefPtr<CefBrowser> that) override { return that.get() == this; }
+  bool IsPopup() override { return false; }
+  bool HasDocument() override { return !destroyed_; }
+  CefRefPtr<CefFrame> GetMainFrame() override;
+  CefRefPtr<CefFrame> GetFocusedFrame() override { return GetMainFrame(); }
+  CefRefPtr<CefFrame> GetFrame(int64 identifier) override;
+  CefRefPtr<CefFrame> GetFrame(const CefString& name) override;
+  size_t GetFrameCount() override { return destroyed_ ? 0 : frames_.size(); }
+  void GetFrameIdentifiers(std::vector<int64>& identifiers) override;
+  void GetFrameNames(std::vector<CefString>& names) override;
+
+ private:
+  explicit Browser(int id);
+  ~Browser() override;
+
+  const int id_;
+  std::vector<CefRefPtr<Frame>> frames_;  // the main frame first
+  bool mainFrameAvailable_ = true;
+  bool destroyed_ = false;
+
+  IMPLEMENT_REFCOUNTING(Browser);
+};
+
+}  // namespace cef_standin
+
+#endif  // CEF_STANDIN_STANDIN_BROWSER_H_

@@ -1,0 +1,80 @@
+// A renderer process as CEF runs it, driven step by step: it asks the application for
+// its render-process handler, starts WebKit, and then makes browsers, frames and V8
+// contexts, runs page calls of window functions and delivers process messages, calling
+// the handler as CEF does and logging what happens. The scenario player and the tests
+// drive it; everything runs on the calling thread.
+#ifndef CEF_STANDIN_STANDIN_RENDERER_PROCESS_H_
+#define CEF_STANDIN_STANDIN_RENDERER_PROCESS_H_
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "include/cef_app.h"
+#include "standin/browser.h"
+
+namespace cef_standin {
+
+// What a page's call of a window function came to.
+struct CallResult {
+  bool called = false;   // the window had a native function of that name
+  bool handled = false;  // the handler's answer
+  CefRefPtr<CefV8Value> retval;
+  std::string exception;  // UTF-8; empty when nothing was thrown
+};
+
+class RendererProcess {
+ public:
+  // GetRenderProcessHandler(), then OnWebKitInitialized().
+  explicit RendererProcess(CefRefPtr<CefApp> app);
+  // Releases every context still alive, as a closing renderer does.
+  ~RendererProcess();
+  RendererProcess(const RendererProcess&) = delete;
+  RendererProcess& operator=(const RendererProcess&) = delete;
+
+  CefRefPtr<CefRenderProcessHandler> handler() const { return handler_; }
+
+  // A new browser with its main frame: OnBrowserCreated. Null when the id is in use.
+  CefRefPtr<Browser> CreateBrowser(int id);
+  CefRefPtr<Browser> FindBrowser(int id) const;
+  // Releases the browser's contexts, calls OnBrowserDestroyed and detaches its frames.
+  void DestroyBrowser(CefRefPtr<Browser> browser);
+
+  // A new V8 context for the frame, entered while OnContextCreated runs. A context the
+  // frame had before is released first.
+  CefRefPtr<CefV8Context> CreateContext(CefRefPtr<Frame> frame);
+  CefRefPtr<CefV8Context> ContextOf(CefRefPtr<Frame> frame) const;
+  // OnContextReleased for the frame's context; false when it has none.
+  bool ReleaseContext(CefRefPtr<Frame> frame);
+
+  // Page script in the frame calls window[function](arguments...).
+  CallResult Call(CefRefPtr<Frame> frame,
+                  const std::string& function,
+                  const CefV8ValueList& arguments);
+  // The names of the window's own properties, sorted (enumerable or not).
+  std::vector<std::string> GlobalNames(CefRefPtr<Frame> frame);
+
+  // A message from another process arrives through the frame: OnProcessMessageReceived
+  // (make the message with IncomingMessage). Returns the handler's answer.
+  bool Deliver(CefRefPtr<Frame> frame, CefProcessId source, CefRefPtr<CefProcessMessage> message);
+
+ private:
+  CefRefPtr<CefRenderProcessHandler> handler_;
+  std::map<int, CefRefPtr<Browser>> browsers_;
+  std::vector<CefRefPtr<Frame>> framesWithContext_;
+};
+
+// Test helpers. Values as page script passes them, written as JSON (see the scenario
+// steps in STANDIN.md): PageArguments("[\"a\", 2.5, true, {\"$\": \"undefined\"}]").
+// They need no entered context. An empty list (or null value) for malformed input.
+CefV8ValueList PageArguments(const std::string& jsonArray);
+CefRefPtr<CefV8Value> PageValue(const std::string& json);
+// A message as another process would send it, its arguments given as a JSON array.
+CefRefPtr<CefProcessMessage> IncomingMessage(const std::string& name,
+                                             const std::string& jsonArguments = "[]");
+// A list as the event log writes it: [{"type":"string","value":"a"},{"type":"null"}].
+std::string DescribeList(CefRefPtr<CefListValue> list);
+
+}  // namespace cef_standin
+
+#endif  // CEF_STANDIN_STANDIN_RENDERER_PROCESS_H_

@@ -1,0 +1,42 @@
+#include "cef/DomVisitor.h"
+
+namespace EmbeddedBrowser {
+namespace CEF {
+namespace Core {
+
+DomVisitor::DomVisitor(const std::function<void(const std::string&)>& callback)
+    : mCallback(callback) {}
+
+void DomVisitor::Visit(CefRefPtr<CefDOMDocument> document) {
+  // The rendered text of the body, not its markup.
+  CefRefPtr<CefDOMNode> body = document ? document->GetBody() : nullptr;
+  const std::string text = body ? body->GetElementInnerText().ToString() : std::string();
+  // An empty callback would throw into CEF; there is then nobody to tell.
+  if (mCallback) {
+    mCallback(text);
+  }
+}
+
+void DomVisitor::AddRef() const {
+  mRefCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool DomVisitor::Release() const {
+  if (mRefCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    delete this;
+    return true;
+  }
+  return false;
+}
+
+bool DomVisitor::HasOneRef() const {
+  return mRefCount.load(std::memory_order_acquire) == 1;
+}
+
+bool DomVisitor::HasAtLeastOneRef() const {
+  return mRefCount.load(std::memory_order_acquire) != 0;
+}
+
+}  // namespace Core
+}  // namespace CEF
+}  // namespace EmbeddedBrowser
