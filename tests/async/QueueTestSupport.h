@@ -22,11 +22,10 @@ constexpr std::chrono::seconds kPatience{10};
 // A one-shot flag that can be waited for, with a bound.
 class Event {
  public:
+  // Notifies under the lock: a waiter may destroy the event as soon as it sees it set.
   void set() {
-    {
-      std::lock_guard<std::mutex> lock(mMutex);
-      mSet = true;
-    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    mSet = true;
     mChanged.notify_all();
   }
 
@@ -51,10 +50,8 @@ class Event {
 class Journal {
  public:
   void add(const std::string& entry) {
-    {
-      std::lock_guard<std::mutex> lock(mMutex);
-      mEntries.push_back(entry);
-    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    mEntries.push_back(entry);
     mChanged.notify_all();
   }
 
