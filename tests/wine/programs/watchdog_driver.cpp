@@ -11,8 +11,9 @@
 //
 // Prints key=value lines: child_exit_code, parent_exit_code, delay_ms (exit and terminate:
 // from the parent's end to the child's), parent_running_at_child_end,
-// parent_gone_before_child_start, child_reached_cef (only when it did not), child_timed_out. CEF_STANDIN_LOG must name the child's event log. Every wait is bounded;
-// a child that outlives its bound is ended so that it does not linger.
+// parent_gone_before_child_start, child_reached_cef (only when it did not), child_timed_out.
+// CEF_STANDIN_LOG must name the child's event log. Every wait is bounded; a child that
+// outlives its bound is ended so that it does not linger.
 #include <windows.h>
 
 #include <cstdio>
