@@ -20,7 +20,8 @@ case "${1:-}" in
     # Detached from our output, so a pipe reading it is not held open; the same for the
     # services Wine starts with its first program (they would inherit that program's
     # output and keep a caller's pipe open for as long as the server lives).
-    wineserver -p </dev/null >/dev/null 2>&1
+    # A server already running for this prefix is fine: it keeps serving.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine cmd /c exit 0 </dev/null >/dev/null 2>&1
     ;;
   --stop)
