@@ -1,5 +1,6 @@
 // A named task queue with a worker thread of its own. Callers hold it as this
-// interface, through a shared pointer.
+// interface, through a shared pointer. Every operation may be called from any thread,
+// including from a task on the queue's own worker.
 #pragma once
 
 #include <cstddef>
@@ -40,11 +41,15 @@ class IAsyncQueue {
   virtual void resumeProcessing() = 0;
   // Tasks in both queues.
   virtual std::size_t taskCount() = 0;
-  // Lets the worker drain the task queue, then joins it.
+  // Ends any suspension, lets the worker drain the task queue, then joins it. Called
+  // from a task on the worker it returns at once and the worker ends once drained.
   virtual void stop() = 0;
+  // The worker's id; the empty id once the worker has been joined.
   virtual std::thread::id workerThreadId() = 0;
   virtual bool isWorkerThread() = 0;
+  // True once a stop has joined the worker.
   virtual bool isStopped() = 0;
+  // The name of the task the worker is running; empty between tasks.
   virtual std::string currentTaskName() = 0;
   virtual void setCurrentTaskName(const std::string& name) = 0;
 };

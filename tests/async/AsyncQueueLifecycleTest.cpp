@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -89,6 +90,10 @@ struct ThrowingTaskCase {
   const char* label;
   std::function<void()> func;
 };
+
+void PrintTo(const ThrowingTaskCase& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class AsyncQueueThrowingTask : public ::testing::TestWithParam<ThrowingTaskCase> {};
 
@@ -257,6 +262,10 @@ struct LockedCall {
   const char* label;
   std::function<void(AsyncQueue&)> call;
 };
+
+void PrintTo(const LockedCall& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class AsyncQueueLockReentry : public ::testing::TestWithParam<LockedCall> {};
 

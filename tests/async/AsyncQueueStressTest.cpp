@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -21,13 +22,20 @@ using namespace testing_support;
 
 constexpr int kProducers = 4;
 constexpr int kTasksPerProducer = 3000;
+constexpr int kAllTasks = kProducers * kTasksPerProducer;
 constexpr std::chrono::seconds kScenarioBound{60};
 
 struct StressCase {
   const char* label;
-  int stopAfterTasksRun;  // the stop comes once this many tasks have run
-  bool stopFromTask;      // asked by a task on the worker, or by a thread of its own
+  // The stop comes once this many tasks have been added and this many have run.
+  int stopAfterTasksAdded;
+  int stopAfterTasksRun;
+  bool stopFromTask;  // asked by a task on the worker, or by a thread of its own
 };
+
+void PrintTo(const StressCase& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class AsyncQueueStress : public ::testing::TestWithParam<StressCase> {};
 
@@ -38,12 +46,17 @@ TEST_P(AsyncQueueStress, EveryTaskAdmittedBeforeTheStopRunsOnceAndInOrder) {
 
   // Written only by tasks, which run one at a time on the worker.
   std::vector<std::vector<int>> ran(kProducers);
+  std::atomic<int> tasksAdded{0};
   std::atomic<int> tasksRun{0};
   std::atomic<bool> stopAsked{false};
   std::atomic<bool> stopReturned{false};  // ends the suspending thread
   // The last task of each producer whose addTask returned before the stop was asked.
   std::vector<int> admittedBeforeStop(kProducers, -1);
 
+  auto stopIsDue = [&] {
+    return tasksAdded.load() >= scenario.stopAfterTasksAdded &&
+           tasksRun.load() >= scenario.stopAfterTasksRun;
+  };
   auto askStop = [&] {
     stopAsked.store(true);
     q->stop();
@@ -60,7 +73,7 @@ TEST_P(AsyncQueueStress, EveryTaskAdmittedBeforeTheStopRunsOnceAndInOrder) {
                   "p" + std::to_string(p),
                   [&, p, i] {
                     ran[p].push_back(i);
-                    const int count = ++tasksRun;
+                    ++tasksRun;
                     // Exercise the calls a task may make on its own queue.
                     if (!q->isWorkerThread() || q->currentTaskName() != "p" + std::to_string(p))
                       ADD_FAILURE() << "task p" << p << " #" << i << " lost its identity";
@@ -70,13 +83,14 @@ TEST_P(AsyncQueueStress, EveryTaskAdmittedBeforeTheStopRunsOnceAndInOrder) {
                       (void)q->suspendProcessingWhenFinished(nullptr);
                     else if (i % 101 == 0)
                       q->resumeProcessing();
-                    if (scenario.stopFromTask && count == scenario.stopAfterTasksRun)
+                    if (scenario.stopFromTask && !stopAsked.load() && stopIsDue())
                       askStop();
                   },
                   Back, p);
               if (!stopAsked.load())
                 admittedBeforeStop[p] = i;
-              if (i % 500 == 0)
+              ++tasksAdded;
+              if (i % 64 == 0)
                 std::this_thread::yield();
             }
           });
@@ -98,8 +112,8 @@ TEST_P(AsyncQueueStress, EveryTaskAdmittedBeforeTheStopRunsOnceAndInOrder) {
         });
 
         if (!scenario.stopFromTask) {
-          while (tasksRun.load() < scenario.stopAfterTasksRun)
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
+          while (!stopIsDue())
+            std::this_thread::yield();
           askStop();
         }
         while (!stopAsked.load())
@@ -134,10 +148,10 @@ TEST_P(AsyncQueueStress, EveryTaskAdmittedBeforeTheStopRunsOnceAndInOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Stops,
     AsyncQueueStress,
-    ::testing::Values(StressCase{"EarlyFromAnotherThread", 10, false},
-                      StressCase{"MidwayFromAnotherThread", kProducers* kTasksPerProducer / 3,
-                                 false},
-                      StressCase{"MidwayFromATask", kProducers* kTasksPerProducer / 2, true}),
+    ::testing::Values(StressCase{"WhileAddingFromAnotherThread", kAllTasks / 2, 0, false},
+                      StressCase{"WhileDrainingFromAnotherThread", kAllTasks, kAllTasks / 3, false},
+                      StressCase{"WhileAddingFromATask", kAllTasks / 2, 0, true},
+                      StressCase{"WhileDrainingFromATask", kAllTasks, kAllTasks / 2, true}),
     [](const ::testing::TestParamInfo<StressCase>& info) { return info.param.label; });
 
 }  // namespace

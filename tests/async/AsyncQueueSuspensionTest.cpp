@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -136,6 +137,10 @@ struct ThrowingCallbackCase {
   const char* label;
   std::function<void()> callback;
 };
+
+void PrintTo(const ThrowingCallbackCase& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class AsyncQueueThrowingCallback : public ::testing::TestWithParam<ThrowingCallbackCase> {};
 

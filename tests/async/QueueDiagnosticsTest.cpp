@@ -200,6 +200,10 @@ struct CallbackFailure {
   Report expected;
 };
 
+void PrintTo(const CallbackFailure& value, std::ostream* out) {
+  *out << value.label;
+}
+
 class QueueReportsFailingCallback : public QueueReports,
                                     public ::testing::WithParamInterface<CallbackFailure> {};
 
@@ -283,6 +287,10 @@ struct DirectReport {
   std::function<void(RootLogger*)> emit;
   Report expected;
 };
+
+void PrintTo(const DirectReport& value, std::ostream* out) {
+  *out << value.label;
+}
 
 class QueueReportsMadeDirectly : public QueueReports,
                                  public ::testing::WithParamInterface<DirectReport> {};
