@@ -1,6 +1,5 @@
 #include "async/QueueDiagnostics.h"
 
-#include <cstddef>
 #include <sstream>
 
 #include "async/QueueState.h"
@@ -21,16 +20,14 @@ constexpr auto kAddTaskFunction = scramble("IAsyncQueue::addTask(...)");
 constexpr auto kResumeFunction = scramble("IAsyncQueue::resumeProcessing");
 constexpr auto kSuspendFunction = scramble("IAsyncQueue::suspendProcessingWhenFinished");
 
-template <std::size_t N>
-constexpr std::size_t lengthOf(const ScrambledLiteral<N>&) {
-  return N;
-}
-static_assert(lengthOf(kSourceFile) == 67, "the queue's file literal has 67 characters");
-static_assert(lengthOf(kStopFunction) == 17 && lengthOf(kRunFunction) == 19 &&
-                  lengthOf(kSwapQueuesFunction) == 24 && lengthOf(kAddTaskFunction) == 25 &&
-                  lengthOf(kResumeFunction) == 29 && lengthOf(kSuspendFunction) == 42,
+// Their lengths are fixed; the texts are ours.
+static_assert(kSourceFile.size() == 67, "the queue's file literal has 67 characters");
+static_assert(kStopFunction.size() == 17 && kRunFunction.size() == 19 &&
+                  kSwapQueuesFunction.size() == 24 && kAddTaskFunction.size() == 25 &&
+                  kResumeFunction.size() == 29 && kSuspendFunction.size() == 42,
               "function literal lengths");
 
+// One restoring function per literal, called anew at every report.
 std::string sourceFile() {
   return kSourceFile.str();
 }
