@@ -47,6 +47,26 @@ void Frame::VisitDOM(CefRefPtr<CefDOMVisitor> visitor) {
   if (!visitor || !browser_) {
     return;  // a detached frame has no document
   }
+  if (deferDomVisits_) {
+    deferredVisits_.push_back(visitor);
+    return;
+  }
+  RunVisit(visitor);
+}
+
+size_t Frame::RunDeferredDomVisits() {
+  std::vector<CefRefPtr<CefDOMVisitor>> visits = std::move(deferredVisits_);
+  deferredVisits_.clear();
+  if (!browser_) {
+    return 0;  // the frame went away: its visitors are let go unrun
+  }
+  for (const auto& visitor : visits) {
+    RunVisit(visitor);
+  }
+  return visits.size();
+}
+
+void Frame::RunVisit(CefRefPtr<CefDOMVisitor> visitor) {
   LogEvent({{"event", "VisitDOM"},
             {"browser", browserId_},
             {"frame", label_},

@@ -13,7 +13,11 @@ namespace {
 
 // Logs how the process ends, also when the application ends it with exit().
 void LogProcessExit() {
-  LogEvent({{"event", "ProcessExiting"}, {"during", HandlerCallInProgress()}});
+  nlohmann::json event = {{"event", "ProcessExiting"}};
+  if (!HandlerCallInProgress().empty()) {
+    event["during"] = HandlerCallInProgress();
+  }
+  LogEvent(event);
 }
 
 bool ReadFile(const std::string& path, std::string& text) {

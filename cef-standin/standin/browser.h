@@ -37,6 +37,11 @@ class Frame : public CefFrame {
   const std::vector<SentMessage>& sent() const { return sent_; }
   // The frame's current V8 context (set by the renderer as contexts come and go).
   void SetV8Context(CefRefPtr<CefV8Context> context) { context_ = context; }
+  // While deferred, VisitDOM only queues the visitor, as CEF may run it later; the
+  // queued visits run on RunDeferredDomVisits (against the document as it is then;
+  // a detached frame lets them go unrun). Returns how many ran.
+  void DeferDomVisits(bool defer) { deferDomVisits_ = defer; }
+  size_t RunDeferredDomVisits();
 
   bool IsValid() override { return browser_ != nullptr; }
   void LoadURL(const CefString& url) override { url_ = url.ToString16(); }
@@ -59,6 +64,7 @@ class Frame : public CefFrame {
   friend class Browser;
   Frame(Browser* browser, int browserId, const std::string& label, bool main);
   ~Frame() override = default;
+  void RunVisit(CefRefPtr<CefDOMVisitor> visitor);
 
   Browser* browser_;  // the owner; null once the frame is detached
   const int browserId_;
@@ -69,6 +75,8 @@ class Frame : public CefFrame {
   std::optional<std::u16string> bodyText_ = std::u16string();
   std::vector<SentMessage> sent_;
   CefRefPtr<CefV8Context> context_;
+  bool deferDomVisits_ = false;
+  std::vector<CefRefPtr<CefDOMVisitor>> deferredVisits_;
 
   IMPLEMENT_REFCOUNTING(Frame);
 };

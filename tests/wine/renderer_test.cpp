@@ -1,0 +1,163 @@
+// Quorvane.exe as a renderer under Wine, driven by the stand-in's scenario player: bridge
+// calls, the document capture, the terminate command and hostile input.
+#include <gmock/gmock.h>
+
+#include "wine/harness.h"
+
+namespace {
+
+using harness::Json;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const std::vector<std::string> kRendererArgs = {"C:\\X", "--type=renderer"};
+
+// A browser with a nested frame, a page in each, and the main document's body.
+const std::string kPage =
+    R"({"op":"browser","id":1}
+{"op":"frame","browser":1,"name":"child"}
+{"op":"body","browser":1,"text":"Hello"}
+{"op":"context","browser":1,"frame":"main"}
+{"op":"context","browser":1,"frame":"child"}
+)";
+
+harness::Result runRenderer(const std::string& steps) {
+  return harness::runQuorvane({kRendererArgs, {}, kPage + steps});
+}
+
+// The messages that left for the browser process, as "frame name args".
+std::vector<std::string> sentMessages(const harness::Result& result) {
+  std::vector<std::string> lines;
+  for (const Json& event : result.named("SendProcessMessage")) {
+    EXPECT_EQ(event["target"], "browser");
+    lines.push_back(event["frame"].get<std::string>() + " " + event["name"].get<std::string>() +
+                    " " + event["args"].dump());
+  }
+  return lines;
+}
+
+// The renderer played every step and ended on its own.
+void expectPlayedOut(const harness::Result& result) {
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_THAT(result.named("ScenarioError"), IsEmpty()) << result.output;
+  EXPECT_EQ(result.named("ChildProcessEnded").size(), 1u) << result.output;
+}
+
+TEST(RendererTest, BridgeCallWithMixedArgumentsArrivesAsTheTableSays) {
+  harness::Result result = runRenderer(
+      R"({"op":"globals","browser":1,"frame":"child"}
+{"op":"call","browser":1,"frame":"child","function":"filesDropped","args":["a",2.5,true,{"$":"undefined"},"b",{"$":"invalid"},7,{"$":"object"}]}
+)");
+
+  expectPlayedOut(result);
+  EXPECT_THAT(result.only("Globals")["names"],
+              ElementsAre("bitmojiApp", "cefQuery", "cefQueryCancel", "contextMenu", "ecmCancel",
+                          "ecmError", "ecmShare", "ecmToken", "embApps", "filesDropped",
+                          "focusedMessageLoaded", "notifyRequestReady", "onKeyEventHappened",
+                          "onMouseDownEventHappened", "openTab", "tanduAppExtensions"));
+  // Sent through the main frame although the nested frame called.
+  EXPECT_THAT(sentMessages(result),
+              ElementsAre(R"(main filesDropped [{"type":"string","value":"a"},)"
+                          R"({"type":"double","value":2.5},{"type":"bool","value":true},)"
+                          R"({"type":"null"},{"type":"string","value":"b"},)"
+                          R"({"type":"double","value":7.0}])"));
+  Json execute = result.only("Execute");
+  EXPECT_EQ(execute["frame"], "child");
+  EXPECT_EQ(execute["handled"], true);
+  EXPECT_EQ(execute["retval_set"], false);
+  EXPECT_EQ(execute["exception"], "");
+}
+
+TEST(RendererTest, GetDocumentBodyIsAnsweredWithTheEchoAndTheBodyText) {
+  harness::Result result = runRenderer(
+      R"({"op":"message","browser":1,"frame":"child","source":"browser","name":"getDocumentBody","args":["17"]}
+{"op":"body","browser":1,"text":null}
+{"op":"message","browser":1,"frame":"main","source":"browser","name":"getDocumentBody","args":["18"]}
+{"op":"message","browser":1,"frame":"main","source":"renderer","name":"getDocumentBody","args":["19"]}
+)");
+
+  expectPlayedOut(result);
+  EXPECT_THAT(sentMessages(result),
+              ElementsAre(R"(main getDocumentFinished [{"type":"string","value":"17"},)"
+                          R"({"type":"string","value":"Hello"}])",
+                          R"(main getDocumentFinished [{"type":"string","value":"18"},)"
+                          R"({"type":"string","value":""}])"));
+  // CEF gets the router's answer: not its message, so not handled.
+  for (const Json& received : result.named("OnProcessMessageReceived")) {
+    EXPECT_EQ(received["handled"], false);
+  }
+}
+
+TEST(RendererTest, TerminateProcFromTheBrowserEndsTheProcessWithExitCodeZero) {
+  harness::Result result = runRenderer(
+      R"({"op":"message","browser":1,"source":"renderer","name":"terminateProc"}
+{"op":"call","browser":1,"frame":"main","function":"ecmShare","args":["before"]}
+{"op":"message","browser":1,"source":"browser","name":"terminateProc"}
+{"op":"call","browser":1,"frame":"main","function":"ecmShare","args":["after"]}
+)");
+
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  // Ended inside the command, through the normal exit path, and nothing after it ran.
+  EXPECT_EQ(result.events.back()["event"], "ProcessExiting");
+  EXPECT_EQ(result.events.back()["during"], "OnProcessMessageReceived(\"terminateProc\")");
+  EXPECT_THAT(result.named("ChildProcessEnded"), IsEmpty());
+  EXPECT_THAT(sentMessages(result),
+              ElementsAre(R"(main ecmShare [{"type":"string","value":"before"}])"));
+  // The one from the renderer source went to the router, which does not know it.
+  Json received = result.only("OnProcessMessageReceived");
+  EXPECT_EQ(received["source"], "renderer");
+  EXPECT_EQ(received["handled"], false);
+}
+
+TEST(RendererTest, HostileInputNeitherCrashesNorReachesThePage) {
+  std::string thousand;
+  for (int i = 0; i < 1000; ++i) {
+    thousand += (i == 0 ? "" : ",") + std::string(i % 2 ? "\"s\"" : "{\"$\":\"array\"}");
+  }
+  const std::string tenMegabytes(10 * 1024 * 1024, 'x');
+  harness::Result result = runRenderer(
+      R"({"op":"call","browser":1,"frame":"main","function":"embApps","args":[)" + thousand +
+      R"(]}
+{"op":"call","browser":1,"frame":"main","function":"openTab","args":[")" +
+      tenMegabytes +
+      R"("]}
+{"op":"call","browser":1,"frame":"main","function":"ecmToken","args":[null,{"$":"undefined"},{"$":"object"},{"$":"array"},{"$":"function"},{"$":"date"},{"$":"invalid"},{"a":[1,{"b":2}]},[[]],{"$":"number","value":"NaN"},{"$":"number","value":"-Infinity"},4294967295,true]}
+{"op":"call","browser":1,"frame":"main","function":"ecmError","args":[{"$":"utf16","units":[55296]},{"$":"utf16","units":[65,57343,56320,55357,56832]}]}
+{"op":"message","browser":1,"source":"browser","name":"getDocumentBody"}
+{"op":"message","browser":1,"source":"browser","name":"getDocumentBody","args":[17,"x"]}
+{"op":"message","browser":1,"source":"browser","name":"getDocumentBody","args":[{"k":"v"}]}
+)");
+
+  expectPlayedOut(result);
+  for (const Json& execute : result.named("Execute")) {
+    SCOPED_TRACE(execute["function"].get<std::string>());
+    EXPECT_EQ(execute["handled"], true);
+    EXPECT_EQ(execute["retval_set"], false);
+    EXPECT_EQ(execute["exception"], "");
+  }
+  std::vector<Json> sent = result.named("SendProcessMessage");
+  ASSERT_EQ(sent.size(), 7u) << result.output;
+
+  // 1,000 arguments: arrays take their index, the last string closes the list.
+  ASSERT_EQ(sent[0]["args"].size(), 1000u);
+  EXPECT_EQ(sent[0]["args"][0], Json::parse(R"({"type":"null"})"));
+  EXPECT_EQ(sent[0]["args"][999], Json::parse(R"({"type":"string","value":"s"})"));
+  EXPECT_EQ(sent[1]["args"][0]["value"].get<std::string>().size(), tenMegabytes.size());
+  // Every kind: the invalid one takes no index, the rest but numbers and bools read null.
+  EXPECT_EQ(sent[2]["args"],
+            Json::parse(R"([{"type":"null"},{"type":"null"},{"type":"null"},{"type":"null"},)"
+                        R"({"type":"null"},{"type":"null"},{"type":"null"},{"type":"null"},)"
+                        R"({"type":"double","value":null},{"type":"double","value":null},)"
+                        R"({"type":"double","value":4294967295.0},{"type":"bool","value":true}])"));
+  // Unpaired surrogates travel as they are; the log shows them as U+FFFD.
+  EXPECT_EQ(sent[3]["args"], Json::parse(R"([{"type":"string","value":"\ufffd"},)"
+                                         R"({"type":"string","value":"A\ufffd\ufffd😀"}])"));
+  // No arguments, or a non-string entry 0: the echo is empty.
+  for (size_t i = 4; i < 7; ++i) {
+    EXPECT_EQ(sent[i]["name"], "getDocumentFinished");
+    EXPECT_EQ(sent[i]["args"],
+              Json::parse(R"([{"type":"string","value":""},{"type":"string","value":"Hello"}])"));
+  }
+}
+
+}  // namespace
