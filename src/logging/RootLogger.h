@@ -92,6 +92,9 @@ class RootLogger {
   static const char* levelName(int32_t level) noexcept;
 
  private:
+  // Lets tests drive the logger's own queue, to see how its reports come back to it.
+  friend class RootLoggerTestAccess;
+
   // Runs on the worker: masks, formats, dispatches and counts one record.
   void processRecord(LogComponents& record, int32_t level);
   // Runs `work` on the worker behind every queued record and waits for it.
