@@ -115,6 +115,9 @@ class DictionaryValue : public CefDictionaryValue {
   IMPLEMENT_REFCOUNTING(DictionaryValue);
 };
 
+// An entry of the given type with no value yet.
+ValueEntry ScalarEntry(CefValueType type);
+
 // A writable deep copy of any CefListValue / CefDictionaryValue, through CEF's API when
 // it is not one of the stand-in's own.
 CefRefPtr<ListValue> CopyList(CefRefPtr<CefListValue> list);

@@ -1,0 +1,60 @@
+// CEF's factory functions for V8 values. Objects, arrays and functions belong to a
+// context, so they are made only while one is entered.
+#include "v8_value.h"
+
+using cef_standin::V8Value;
+
+CefRefPtr<CefV8Value> CefV8Value::CreateUndefined() {
+  return new V8Value(V8Value::Kind::kUndefined);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateNull() {
+  return new V8Value(V8Value::Kind::kNull);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
+  return V8Value::Bool(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateInt(int32 value) {
+  return V8Value::Int(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateUInt(uint32 value) {
+  return V8Value::UInt(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateDouble(double value) {
+  return V8Value::Double(value);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
+  return V8Value::String(value.ToString16());
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateObject(CefRefPtr<CefV8Accessor> accessor,
+                                               CefRefPtr<CefV8Interceptor> interceptor) {
+  (void)accessor;
+  (void)interceptor;
+  if (!CefV8Context::InContext()) {
+    return nullptr;  // V8 objects belong to a context
+  }
+  CefRefPtr<V8Value> object = new V8Value(V8Value::Kind::kObject);
+  object->MarkUserCreated();
+  return object;
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateArray(int length) {
+  if (!CefV8Context::InContext()) {
+    return nullptr;
+  }
+  return V8Value::Array(length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
+                                                 CefRefPtr<CefV8Handler> handler) {
+  if (!CefV8Context::InContext() || !handler) {
+    return nullptr;
+  }
+  return V8Value::Function(name.ToString16(), handler);
+}
