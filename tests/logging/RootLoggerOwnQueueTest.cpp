@@ -29,7 +29,9 @@ TEST_F(RootLoggerOwnQueue, ReportsUnderItsLockAreDroppedAndOthersWritten) {
 
   // Run on another thread so that a deadlock fails the test instead of hanging it.
   auto done = std::async(std::launch::async, [&] {
-    EXPECT_TRUE(queue.suspendProcessingWhenFinished(nullptr));
+    // Its entry report may still be queued when it counts the tasks: the result is not
+    // looked at. Without a callback the queue is suspended at once either way.
+    queue.suspendProcessingWhenFinished(nullptr);
     queue.resumeProcessing();
     queue.resumeProcessing();
     logger->flush();
