@@ -39,13 +39,13 @@ def describe(e):
                 f" frame {e['frame']}: {args or '(no arguments)'}")
     if name == "Execute":
         return (f"Execute                window.{e['function']}() in frame {e['frame']}: handled "
-                f"{e['handled']}, return value set {e['retval_set']}, exception "
-                f"{json.dumps(e.get('exception', ''))}")
+                f"{json.dumps(e['handled'])}, return value set {json.dumps(e['retval_set'])}, "
+                f"exception {json.dumps(e.get('exception', ''))}")
     if name == "Globals":
         return f"Globals                frame {e['frame']} window has: " + ", ".join(e["names"])
     if name == "OnProcessMessageReceived":
         return (f"OnProcessMessageReceived  {e['name']} from {e['source']} via frame "
-                f"{e['frame']}: answered {e['handled']}")
+                f"{e['frame']}: answered {json.dumps(e['handled'])}")
     rest = {k: v for k, v in e.items() if k != "event"}
     return f"{name:<22} {json.dumps(rest, ensure_ascii=False) if rest else ''}".rstrip()
 
