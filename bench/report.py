@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Turns the results of bench/run.sh into one table: each figure of Quorvane beside its
+peer's, and their ratio as time per item (below 1: Quorvane is faster)."""
+import json
+import os
+import statistics
+import sys
+
+
+def load_benchmarks(path):
+    """Median aggregate of every benchmark, by run name."""
+    if not os.path.exists(path):
+        return {}
+    with open(path) as f:
+        data = json.load(f)
+    found = {}
+    for run in data.get("benchmarks", []):
+        if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
+            continue
+        # Without repetitions there are no aggregates: the runs themselves count.
+        found[run["run_name"]] = run
+    return found
+
+
+def nanoseconds(run, field="real_time"):
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[run.get("time_unit", "ns")]
+    return run[field] * scale
+
+
+def per_item_ns(run):
+    return 1e9 / run["items_per_second"]
+
+
+def fmt_ns(value):
+    if value >= 1e6:
+        return f"{value / 1e6:.2f} ms"
+    if value >= 1e3:
+        return f"{value / 1e3:.2f} µs"
+    return f"{value:.2f} ns"
+
+
+def fmt_rate(per_item):
+    rate = 1e9 / per_item
+    return f"{rate / 1e6:.2f} M/s" if rate >= 1e6 else f"{rate / 1e3:.0f} k/s"
+
+
+def ratio(ours, peer):
+    return f"{ours / peer:.2f}" if peer else "—"
+
+
+def main():
+    results = sys.argv[1] if len(sys.argv) > 1 else "build/bench/results"
+    runs = load_benchmarks(os.path.join(results, "benchmarks.json"))
+    rows = []
+
+    def timed(figure, ours, peer, peer_name, field="real_time"):
+        if ours in runs and peer in runs:
+            a, b = nanoseconds(runs[ours], field), nanoseconds(runs[peer], field)
+            rows.append((figure, fmt_ns(a), f"{fmt_ns(b)} ({peer_name})", ratio(a, b)))
+
+    def rate(figure, ours, peer, peer_name):
+        if ours in runs and peer in runs:
+            a, b = per_item_ns(runs[ours]), per_item_ns(runs[peer])
+            rows.append((figure, fmt_rate(a), f"{fmt_rate(b)} ({peer_name})", ratio(a, b)))
+
+    def counter(figure, ours, peer, peer_name, name, unit):
+        if ours in runs and peer in runs:
+            a, b = runs[ours][name], runs[peer][name]
+            rows.append((figure, f"{a:.1f} {unit}", f"{b:.1f} {unit} ({peer_name})", ratio(a, b)))
+
+    timed("Dropped log call (logger as created)", "BM_DroppedLog_Quorvane",
+          "BM_DroppedLog_Spdlog", "spdlog, level off")
+    if "BM_DroppedLog_Quorvane" in runs:
+        allocations = runs["BM_DroppedLog_Quorvane"]["allocs_per_call"]
+        verdict = "ok" if allocations == 0 else "NOT 0"
+        peer = runs.get("BM_DroppedLog_Spdlog", {}).get("allocs_per_call", float("nan"))
+        rows.append(("Heap allocations per dropped call (must be 0)", f"{allocations:g} ({verdict})",
+                     f"{peer:g} (spdlog)", "—"))
+    timed("Dropped call site: message stream and both literals restored",
+          "BM_DroppedCallSite_Quorvane", "BM_DroppedCallSite_Spdlog", "spdlog, format args")
+    timed("Accepted record, calling thread", "BM_AcceptedLog_Quorvane", "BM_AcceptedLog_Spdlog",
+          "spdlog async, null sink")
+    if "BM_AcceptedLog_Quorvane" in runs:
+        rows.append(("Heap allocations per accepted record, calling thread",
+                     f"{runs['BM_AcceptedLog_Quorvane']['allocs_per_call']:.2f}",
+                     f"{runs.get('BM_AcceptedLog_Spdlog', {}).get('allocs_per_call', float('nan')):.2f}"
+                     " (spdlog)", "—"))
+    rate("Records per second, queue to a counting sink", "BM_Throughput_Quorvane/real_time",
+         "BM_Throughput_Spdlog/real_time", "spdlog async")
+    rate("AsyncQueue tasks per second, 1 producer", "BM_Tasks_AsyncQueue/1/real_time",
+         "BM_Tasks_Asio/1/real_time", "asio io_context")
+    rate("AsyncQueue tasks per second, 2 producers", "BM_Tasks_AsyncQueue/2/real_time",
+         "BM_Tasks_Asio/2/real_time", "asio io_context")
+    latency_ours = "BM_Latency_AsyncQueue/iterations:5000/real_time"
+    latency_peer = "BM_Latency_Asio/iterations:5000/real_time"
+    counter("Add-to-start latency, median", latency_ours, latency_peer, "asio", "median_us", "µs")
+    counter("Add-to-start latency, 99th percentile", latency_ours, latency_peer, "asio", "p99_us",
+            "µs")
+    timed("Bridge call: Execute, 3 arguments, message sent", "BM_Bridge_Execute", "BM_Bridge_Floor",
+          "stand-in floor")
+
+    startup = os.path.join(results, "startup.json")
+    if os.path.exists(startup):
+        with open(startup) as f:
+            programs = json.load(f)["results"]
+        ours = statistics.median(programs[0]["times"]) * 1e9
+        peer = statistics.median(programs[1]["times"]) * 1e9
+        rows.append((f"Start-up under Wine, median of {len(programs[0]['times'])} runs", fmt_ns(ours),
+                     f"{fmt_ns(peer)} (empty PE32)", ratio(ours, peer)))
+    sizes = os.path.join(results, "sizes.txt")
+    if os.path.exists(sizes):
+        with open(sizes) as f:
+            size = dict(line.split() for line in f if line.strip())
+        rows.append(("Executable size", f"{int(size['quorvane']) / 1024:.0f} KiB",
+                     f"{int(size['empty']) / 1024:.0f} KiB (empty PE32)",
+                     ratio(int(size["quorvane"]), int(size["empty"]))))
+
+    header = ("Figure", "Quorvane", "Peer", "Ratio")
+    print()
+    print("Ratio: Quorvane's time per item over the peer's (below 1: Quorvane is faster).")
+    print("| " + " | ".join(header) + " |")
+    print("|" + "|".join("---" for _ in header) + "|")
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+
+
+if __name__ == "__main__":
+    main()

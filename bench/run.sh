@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs the benchmarks of build/bench beside their peers, measures start-up under Wine,
+# and prints one table of ratios (bench/report.py). Results stay in build/bench/results.
+#
+#   BENCH_REPETITIONS  repetitions of each benchmark; the table shows medians (5)
+#   BENCH_FILTER       a Google Benchmark filter, to run a part only (all)
+#   STARTUP_RUNS       timed starts of each program under Wine (40); 0 skips start-up
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+results="build/bench/results"
+mkdir -p "$results"
+
+build/bench/bench/quorvane_bench \
+  --benchmark_repetitions="${BENCH_REPETITIONS:-5}" \
+  --benchmark_report_aggregates_only=true \
+  --benchmark_min_time=0.2 \
+  --benchmark_filter="${BENCH_FILTER:-.}" \
+  --benchmark_out="$results/benchmarks.json" --benchmark_out_format=json
+
+rm -f "$results/startup.json" "$results/sizes.txt"
+if [ "${STARTUP_RUNS:-40}" -gt 0 ]; then
+  ./bench/startup.sh "$results" "${STARTUP_RUNS:-40}"
+fi
+
+python3 bench/report.py "$results"
