@@ -18,11 +18,11 @@ void DomVisitor::Visit(CefRefPtr<CefDOMDocument> document) {
 }
 
 void DomVisitor::AddRef() const {
-  mRefCount.fetch_add(1, std::memory_order_relaxed);
+  mRefCount.AddRef();
 }
 
 bool DomVisitor::Release() const {
-  if (mRefCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+  if (mRefCount.Release()) {
     delete this;
     return true;
   }
@@ -30,11 +30,11 @@ bool DomVisitor::Release() const {
 }
 
 bool DomVisitor::HasOneRef() const {
-  return mRefCount.load(std::memory_order_acquire) == 1;
+  return mRefCount.HasOneRef();
 }
 
 bool DomVisitor::HasAtLeastOneRef() const {
-  return mRefCount.load(std::memory_order_acquire) != 0;
+  return mRefCount.HasAtLeastOneRef();
 }
 
 }  // namespace Core

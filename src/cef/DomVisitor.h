@@ -1,11 +1,11 @@
 // Reads the text of a document's body and hands it, as UTF-8, to a callback.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "cef/RefCount.h"
 #include "include/cef_dom.h"
 
 namespace EmbeddedBrowser {
@@ -31,7 +31,7 @@ class DomVisitor : public CefDOMVisitor {
  private:
   ~DomVisitor() override = default;
 
-  mutable std::atomic<int32_t> mRefCount{0};
+  RefCount mRefCount;
   const std::function<void(const std::string&)> mCallback;
 };
 

@@ -55,11 +55,11 @@ void ZeltoCefApp::OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_l
 }
 
 void ZeltoCefApp::AddRef() const {
-  mRefCount.fetch_add(1, std::memory_order_relaxed);
+  mRefCount.AddRef();
 }
 
 bool ZeltoCefApp::Release() const {
-  if (mRefCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+  if (mRefCount.Release()) {
     delete this;
     return true;
   }
@@ -67,11 +67,11 @@ bool ZeltoCefApp::Release() const {
 }
 
 bool ZeltoCefApp::HasOneRef() const {
-  return mRefCount.load(std::memory_order_acquire) == 1;
+  return mRefCount.HasOneRef();
 }
 
 bool ZeltoCefApp::HasAtLeastOneRef() const {
-  return mRefCount.load(std::memory_order_acquire) != 0;
+  return mRefCount.HasAtLeastOneRef();
 }
 
 }  // namespace Core

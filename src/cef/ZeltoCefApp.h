@@ -2,11 +2,11 @@
 // handler, the render-process handler and the V8 handler of the bridge functions too.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "cef/RefCount.h"
 #include "include/cef_app.h"
 #include "include/wrapper/cef_message_router.h"
 
@@ -67,7 +67,7 @@ class ZeltoCefApp : public CefApp,
  private:
   ~ZeltoCefApp() override = default;
 
-  mutable std::atomic<int32_t> mRefCount{0};
+  RefCount mRefCount;
   const std::string mChildProcessPath;
   const std::vector<std::string> mBridgeFunctionNames;
   // The browser whose main frame carries every bridge message: the first one a context

@@ -15,17 +15,6 @@ namespace {
 using namespace testing_support;
 using Names = std::vector<std::string>;
 
-struct Blocker {
-  Event started;
-  Event release;
-  std::function<void()> task() {
-    return [this] {
-      started.set();
-      release.wait();
-    };
-  }
-};
-
 TEST(AsyncQueueAdmission, FrontGoesToTheHeadAndAnyOtherPlacementToTheTail) {
   Blocker blocker;
   Journal journal;

@@ -25,17 +25,6 @@ namespace {
 using namespace testing_support;
 
 // A task that says it has started, then holds the worker until released.
-struct Blocker {
-  Event started;
-  Event release;
-  std::function<void()> task() {
-    return [this] {
-      started.set();
-      release.wait();
-    };
-  }
-};
-
 TEST(AsyncQueueLifecycle, StopsAtOnceWithoutTasks) {
   auto queue = std::make_shared<AsyncQueue>("q");
   EXPECT_EQ(queue->state(), Running);

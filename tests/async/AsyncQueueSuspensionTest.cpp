@@ -19,17 +19,6 @@ namespace {
 using namespace testing_support;
 using Names = std::vector<std::string>;
 
-struct Blocker {
-  Event started;
-  Event release;
-  std::function<void()> task() {
-    return [this] {
-      started.set();
-      release.wait();
-    };
-  }
-};
-
 // Long enough for a worker that wrongly goes on to start the next task. A pass never
 // depends on it: a correct queue gives the same result after any pause.
 void pause() {

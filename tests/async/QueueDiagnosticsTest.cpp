@@ -77,17 +77,6 @@ RootLogger::Settings keepEverything(const std::shared_ptr<ILogSink>& sink) {
   return settings;
 }
 
-struct Blocker {
-  Event started;
-  Event release;
-  std::function<void()> task() {
-    return [this] {
-      started.set();
-      release.wait();
-    };
-  }
-};
-
 class QueueReports : public ::testing::Test {
  protected:
   // Every report written so far, once the logger has caught up.

@@ -109,5 +109,17 @@ inline void mustReturn(const char* what,
   thread.join();
 }
 
+// A task that holds the worker until released, to queue others behind it.
+struct Blocker {
+  Event started;
+  Event release;
+  std::function<void()> task() {
+    return [this] {
+      started.set();
+      release.wait();
+    };
+  }
+};
+
 }  // namespace testing_support
 }  // namespace zelto
