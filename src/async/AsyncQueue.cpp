@@ -144,7 +144,7 @@ void AsyncQueue::run() {
     // the stop still run.
     if (mIsSuspended.load() && !exiting) {
       diag::waitingWhileSuspended(mReporter, mIsSuspended.load(), mName);
-      mSignal.wait(lock);
+      mMutex.wait(mSignal);
       diag::wokenWhileSuspended(mReporter, mState.load(), mName);
       continue;
     }
@@ -162,7 +162,7 @@ void AsyncQueue::run() {
     if (mState.load() == Processing)
       swapQueues();
     if (mTaskQueue.empty())
-      mSignal.wait(lock);
+      mMutex.wait(mSignal);
   }
   mDestroyedOnWorker = nullptr;
   lock.unlock();

@@ -104,7 +104,7 @@ class AsyncQueue : public IAsyncQueue {
   // passes. Taken before mTaskNameMutex, never after it.
   OwnerCheckedMutex mMutex;
   std::mutex mTaskNameMutex;
-  std::condition_variable_any mSignal;  // only the worker waits on it
+  std::condition_variable mSignal;  // only the worker waits on it, through mMutex.wait
   std::deque<Task> mTaskQueue;
   std::deque<Task> mDeferredQueue;
   std::thread mThread;

@@ -6,10 +6,12 @@
 // queue relies on the error: its diagnostics made under the lock may come back to the
 // same queue through the root logger, which then drops them instead of deadlocking.
 //
-// Satisfies Lockable; wait on it with std::condition_variable_any.
+// Satisfies Lockable, so std::condition_variable_any can wait on it; wait() waits on a
+// plain std::condition_variable, which is cheaper to notify and to wake.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -42,6 +44,17 @@ class OwnerCheckedMutex {
   void unlock() {
     mOwner.store(std::thread::id(), std::memory_order_relaxed);
     mMutex.unlock();
+  }
+
+  // Waits on `signal` until notified (or woken spuriously), releasing the mutex meanwhile,
+  // like std::condition_variable::wait. The calling thread must hold the mutex; it holds
+  // it again, as its owner, when this returns.
+  void wait(std::condition_variable& signal) {
+    std::unique_lock<std::mutex> inner(mMutex, std::adopt_lock);
+    mOwner.store(std::thread::id(), std::memory_order_relaxed);
+    signal.wait(inner);
+    mOwner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    inner.release();  // still locked: the caller's lock owns it again
   }
 
   // Only the owner ever stores its own id, so a relaxed read is enough to tell.
