@@ -96,8 +96,8 @@ TEST_F(ZeltoCefAppTest, SwitchesFollowTheGpuPolicyAndAreReadAfreshEachTime) {
   const std::vector<std::string> with = {"--disable-gpu-shader-disk-cache",
                                          "--disable-gpu-compositing", "--winhttp-proxy-resolver"};
   const std::pair<std::optional<int32_t>, bool> values[] = {
-      {std::nullopt, false}, {1, true},      {0, false},       {INT32_MAX, true},
-      {INT32_MIN, false},    {-1, false},    {2, true},
+      {std::nullopt, false}, {1, true},   {0, false}, {INT32_MAX, true},
+      {INT32_MIN, false},    {-1, false}, {2, true},
   };
   int reads = 0;
   for (const auto& [value, disables] : values) {
