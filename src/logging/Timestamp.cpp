@@ -1,8 +1,9 @@
 #include "logging/Timestamp.h"
 
-#include <array>
+#include <charconv>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 
 #include "logging/CalendarTime.h"
 
@@ -21,7 +22,69 @@ constexpr char kLocalFormat[] = "%Y-%m-%dT%H:%M:%S.$m%z";
 // terminating zero.
 constexpr std::size_t kUtcBufferSize = 24;
 constexpr std::size_t kLocalExtra = 4;
-constexpr char kMillisecondsMarker[] = "$m";
+constexpr std::size_t kLocalBufferSize = kUtcBufferSize + kLocalExtra;
+
+using Formatter = std::size_t (*)(char*, std::size_t, const char*, const std::tm*);
+
+// The formatter's output for the variant, read up to its first zero byte and never past
+// the buffer, even when the formatter filled it without a terminator. Returns its length.
+std::size_t formatterOutput(const std::tm& time, bool local, char (&buffer)[kLocalBufferSize]) {
+  const char* format = local ? kLocalFormat : kUtcFormat;
+  const std::size_t size = local ? kLocalBufferSize : kUtcBufferSize;
+  std::memset(buffer, 0, sizeof buffer);
+  strftimeFunction(buffer, size, format, &time);
+  return strnlen(buffer, size);
+}
+
+// `text` with every "$m" marker replaced by the milliseconds, scanning from the left;
+// inserted digits are never searched again.
+std::string withMilliseconds(const char* text, std::size_t length, int64_t milliseconds) {
+  // As a stream with width 3 and fill '0' writes it: 7 -> "007", -7 -> "0-7".
+  // The digits go behind room for the padding zeros.
+  char digits[24];
+  char* const number = digits + 3;
+  const std::size_t written =
+      static_cast<std::size_t>(std::to_chars(number, std::end(digits), milliseconds).ptr - number);
+  const std::size_t padding = written < 3 ? 3 - written : 0;
+  const char* millisecondText = number - padding;
+  std::memset(number - padding, '0', padding);
+  const std::size_t millisecondLength = written + padding;
+
+  std::size_t markers = 0;
+  for (std::size_t i = 0; i + 1 < length; ++i) {
+    if (text[i] == '$' && text[i + 1] == 'm') {
+      ++markers;
+      ++i;
+    }
+  }
+  std::string result;
+  result.reserve(length + markers * millisecondLength);
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] == '$' && i + 1 < length && text[i + 1] == 'm') {
+      result.append(millisecondText, millisecondLength);
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+// True while the formatting seam holds the platform's formatter, whose UTC text depends
+// on the second alone.
+bool formatsWithPlatform() {
+  const Formatter* target = strftimeFunction.target<Formatter>();
+  return target != nullptr && *target == &systemStrftime;
+}
+
+// The platform formatter's UTC output for the last second this thread stamped: log
+// calls come many to a second, and only the milliseconds differ between them.
+struct UtcSecond {
+  int64_t seconds = -1;  // none yet
+  char text[kLocalBufferSize] = {};
+  std::size_t length = 0;
+};
+thread_local UtcSecond tLastUtcSecond;
 
 std::string timestamp(bool local) {
   int64_t milliseconds = currentMilliseconds();
@@ -29,13 +92,25 @@ std::string timestamp(bool local) {
   if (milliseconds < 0) {
     milliseconds = 0;
   }
+  const int64_t seconds = milliseconds / 1000;
+  const bool platformUtc = !local && formatsWithPlatform();
+  UtcSecond& last = tLastUtcSecond;
+  if (platformUtc && last.seconds == seconds) {
+    return withMilliseconds(last.text, last.length, milliseconds % 1000);
+  }
+
   std::tm time{};
   const auto convert = local ? localCalendarTime : utcCalendarTime;
-  if (!convert(milliseconds / 1000, time)) {
+  if (!convert(seconds, time)) {
     // A time past the platform's calendar: never hand the formatter rejected fields.
     milliseconds = 0;
     time = std::tm{};
     convert(0, time);
+  } else if (platformUtc) {
+    last.seconds = -1;  // stays empty should the formatter throw
+    last.length = formatterOutput(time, false, last.text);
+    last.seconds = seconds;
+    return withMilliseconds(last.text, last.length, milliseconds % 1000);
   }
   return formatTimestamp(time, milliseconds % 1000, local);
 }
@@ -67,24 +142,9 @@ std::string localTimestamp() {
 }
 
 std::string formatTimestamp(const std::tm& time, int64_t milliseconds, bool local) {
-  const char* format = local ? kLocalFormat : kUtcFormat;
-  const std::size_t size = kUtcBufferSize + kLocalExtra * (local ? 1 : 0);
-  std::array<char, kUtcBufferSize + kLocalExtra> buffer{};
-  strftimeFunction(buffer.data(), size, format, &time);
-  // Never past the buffer, even when the formatter filled it without a terminator.
-  std::string text(buffer.data(), strnlen(buffer.data(), size));
-
-  // As a stream with width 3 and fill '0' writes it: 7 -> "007", -7 -> "0-7".
-  std::string millisecondText = std::to_string(milliseconds);
-  if (millisecondText.size() < 3) {
-    millisecondText.insert(0, 3 - millisecondText.size(), '0');
-  }
-  const std::size_t markerLength = sizeof(kMillisecondsMarker) - 1;
-  for (std::size_t at = text.find(kMillisecondsMarker); at != std::string::npos;
-       at = text.find(kMillisecondsMarker, at + millisecondText.size())) {
-    text.replace(at, markerLength, millisecondText);
-  }
-  return text;
+  char buffer[kLocalBufferSize];
+  const std::size_t length = formatterOutput(time, local, buffer);
+  return withMilliseconds(buffer, length, milliseconds);
 }
 
 }  // namespace zelto
