@@ -39,12 +39,6 @@ std::string baseName(const std::string& path) {
 
 }  // namespace
 
-RootLogger& RootLogger::instance() {
-  // Never destroyed: threads may log until the process ends.
-  static RootLogger* const sInstance = new RootLogger(Settings{});
-  return *sInstance;
-}
-
 RootLogger::RootLogger(const Settings& settings)
     : mSinks(settings.sinks),
       mMaskWords(checkedMaskWords(settings.maskWords)),
@@ -66,35 +60,21 @@ RootLogger::~RootLogger() {
   }
 }
 
-void RootLogger::log(const std::string& message,
-                     Level level,
-                     int32_t line,
-                     const std::string& file,
-                     const std::string& function) noexcept {
-  // The filters read settings that never change, so they take no lock and allocate
-  // nothing; with logging off the call ends at the second test.
-  if (level == Trace && !mVerbose) {
-    return;
-  }
-  if (!mEnabled) {
-    return;
-  }
-  if (level == Private && !mPrivateEnabled) {
-    return;
-  }
-  if (level < mMinimumLevel && !mVerbose) {
-    return;
-  }
-  if (mLevelFloor != 0 && level < mLevelFloor) {
-    return;
-  }
-
+void RootLogger::record(const std::string& message,
+                        Level level,
+                        int32_t line,
+                        const std::string& file,
+                        const std::string& function) noexcept {
   try {
-    // Stamped here, so the time is that of the call and not of the writing.
-    std::string timestamp = mUseLocalTime ? localTimestamp() : utcTimestamp();
-    auto record = std::make_shared<LogComponents>(
-        LogComponents{std::move(timestamp), levelName(level), currentThreadId(), baseName(file),
-                      function, message, line});
+    // Stamped here, so the time is that of the call and not of the writing. The task
+    // owns the record: one allocation holds both, and nothing else ever reads it.
+    LogComponents record{mUseLocalTime ? localTimestamp() : utcTimestamp(),
+                         levelName(level),
+                         currentThreadId(),
+                         baseName(file),
+                         function,
+                         message,
+                         line};
     const int32_t numericLevel = level;
     if (mQueue->isWorkerThread()) {
       // Logged from the worker itself, i.e. the queue reporting a record that failed.
@@ -102,16 +82,19 @@ void RootLogger::log(const std::string& message,
       // feed the worker one more failure report per report, for ever.
       mQueue->addTask(
           "logMessage",
-          [this, record, numericLevel] {
+          [this, record = std::move(record), numericLevel]() mutable {
             try {
-              processRecord(*record, numericLevel);
+              processRecord(record, numericLevel);
             } catch (...) {
             }
           },
           Back, 0);
     } else {
       mQueue->addTask(
-          "logMessage", [this, record, numericLevel] { processRecord(*record, numericLevel); },
+          "logMessage",
+          [this, record = std::move(record), numericLevel]() mutable {
+            processRecord(record, numericLevel);
+          },
           Back, 0);
     }
   } catch (...) {
@@ -127,15 +110,21 @@ void RootLogger::processRecord(LogComponents& record, int32_t level) {
     }
   }
 
-  std::string line = record.timestamp;
+  const std::string threadId = std::to_string(record.threadId);
+  const std::string lineNumber = std::to_string(record.line);
+  std::string line;
+  line.reserve(record.timestamp.size() + record.level.size() + threadId.size() +
+               record.file.size() + lineNumber.size() + record.function.size() +
+               record.message.size() + 10);
+  line += record.timestamp;
   line += " <";
   line += record.level;
   line += "> [";
-  line += std::to_string(record.threadId);
+  line += threadId;
   line += "] ";
   line += record.file;
   line += ':';
-  line += std::to_string(record.line);
+  line += lineNumber;
   line += ' ';
   line += record.function;
   line += ':';
@@ -157,7 +146,14 @@ void RootLogger::processRecord(LogComponents& record, int32_t level) {
   if (level == Trace || level == Private || level == Detail) {
     return;
   }
-  ++mCountsByLocation[record.file + ": " + std::to_string(record.line)];
+  // The key is built in reused space: a location seen before costs no allocation.
+  mLocationKey.assign(record.file).append(": ").append(lineNumber);
+  const auto location = mCountsByLocation.find(mLocationKey);
+  if (location != mCountsByLocation.end()) {
+    ++location->second;
+  } else {
+    mCountsByLocation.emplace(mLocationKey, 1);
+  }
   ++mCountsByFile[record.file];
   ++mTotalLines;
   mTotalBytes += line.size();

@@ -57,8 +57,13 @@ class RootLogger {
     uint64_t totalBytes = 0;
   };
 
-  // The process-wide instance, created on the first call and never destroyed.
-  static RootLogger& instance();
+  // The process-wide instance, created on the first call and never destroyed: threads
+  // may log until the process ends. Inline, like log's filters, so that a dropped call
+  // costs its caller a few loads and compares.
+  static RootLogger& instance() {
+    static RootLogger* const sInstance = new RootLogger(Settings{});
+    return *sInstance;
+  }
 
   // A logger of its own with fixed settings, for tests and tools; the process-wide
   // instance is never one of these. Throws std::invalid_argument for a refused mask
@@ -79,7 +84,26 @@ class RootLogger {
            Level level,
            int32_t line,
            const std::string& file,
-           const std::string& function) noexcept;
+           const std::string& function) noexcept {
+    // The filters read settings that never change, so they take no lock and allocate
+    // nothing; with logging off the call ends at the second test.
+    if (level == Trace && !mVerbose) {
+      return;
+    }
+    if (!mEnabled) {
+      return;
+    }
+    if (level == Private && !mPrivateEnabled) {
+      return;
+    }
+    if (level < mMinimumLevel && !mVerbose) {
+      return;
+    }
+    if (mLevelFloor != 0 && level < mLevelFloor) {
+      return;
+    }
+    record(message, level, line, file, function);
+  }
 
   // Waits until the worker has processed every record accepted before this call.
   // Returns at once when called on the worker itself (from a sink).
@@ -95,6 +119,12 @@ class RootLogger {
   // Lets tests drive the logger's own queue, to see how its reports come back to it.
   friend class RootLoggerTestAccess;
 
+  // Stamps a call that the filters let through and queues its record.
+  void record(const std::string& message,
+              Level level,
+              int32_t line,
+              const std::string& file,
+              const std::string& function) noexcept;
   // Runs on the worker: masks, formats, dispatches and counts one record.
   void processRecord(LogComponents& record, int32_t level);
   // Runs `work` on the worker behind every queued record and waits for it.
@@ -116,6 +146,8 @@ class RootLogger {
   std::map<std::string, uint32_t> mCountsByFile;
   uint64_t mTotalLines = 0;
   uint64_t mTotalBytes = 0;
+  // The worker's scratch space for each record's location key.
+  std::string mLocationKey;
 };
 
 }  // namespace zelto
