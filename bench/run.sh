@@ -2,7 +2,7 @@
 # Runs the benchmarks of build/bench beside their peers, measures start-up under Wine,
 # and prints one table of ratios (bench/report.py). Results stay in build/bench/results.
 #
-#   BENCH_REPETITIONS  repetitions of each benchmark; the table shows medians (5)
+#   BENCH_REPETITIONS  repetitions of each benchmark; the table shows medians (10)
 #   BENCH_FILTER       a Google Benchmark filter, to run a part only (all)
 #   STARTUP_RUNS       timed starts of each program under Wine (40); 0 skips start-up
 set -euo pipefail
@@ -12,7 +12,8 @@ results="build/bench/results"
 mkdir -p "$results"
 
 build/bench/bench/quorvane_bench \
-  --benchmark_repetitions="${BENCH_REPETITIONS:-5}" \
+  --benchmark_repetitions="${BENCH_REPETITIONS:-10}" \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true \
   --benchmark_min_time=0.2 \
   --benchmark_filter="${BENCH_FILTER:-.}" \

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up under Wine: Quorvane.exe started as a child process that CEF (the stand-in)
 # lets go at once, against an empty PE32 GUI program built with the same toolchain and
-# flags. Writes hyperfine's results and both file sizes into the given folder.
+# flags. Writes the times of both and their file sizes into the given folder.
 #   bench/startup.sh RESULTS_DIR RUNS
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,19 +15,25 @@ if [ ! -f "$exe" ]; then
   exit 0
 fi
 
-# The yardstick, built like the executable: static runtime, GUI subsystem, wWinMain,
+# The yardsticks, built like the executable: static runtime, GUI subsystem, wWinMain,
 # optimised and stripped.
+build_like_the_executable() {
+  i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -static-libgcc -static-libstdc++ \
+    -mwindows -municode -s "bench/startup/$1.cpp" -o "build/bench/$1.exe" "${@:2}"
+}
 empty="build/bench/empty_program.exe"
-i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -static-libgcc -static-libstdc++ \
-  -mwindows -municode -s bench/startup/empty_program.cpp -o "$empty"
+build_like_the_executable empty_program
+# The empty program plus the command-line split every entry point of this kind makes.
+command_line="build/bench/command_line_program.exe"
+build_like_the_executable command_line_program -lshell32
 
 tools/wine.sh --start
 export CEF_STANDIN_CHILD_MS=0
 unset CEF_STANDIN_LOG CEF_STANDIN_SCENARIO
-hyperfine --shell=none --style basic --warmup 5 --runs "$runs" \
-  --export-json "$results/startup.json" \
-  -n "Quorvane.exe --type=gpu-process" "tools/wine.sh $exe C:\\X --type=gpu-process" \
-  -n "empty PE32 program" "tools/wine.sh $empty"
+echo "timing start-up under Wine: $runs starts of each program, alternating" >&2
+# Alternating the two programs run by run: the machine may be shared.
+python3 bench/startup.py "$results/startup.json" "$runs" \
+  "quorvane=$exe C:\\X --type=gpu-process" "empty=$empty" "command_line=$command_line"
 
 printf 'quorvane %s\nempty %s\n' "$(stat -c %s "$exe")" "$(stat -c %s "$empty")" \
   >"$results/sizes.txt"
