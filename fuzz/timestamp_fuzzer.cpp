@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -122,15 +123,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       break;
     }
     default: {
-      // Any clock value: the text always has the timestamp's shape.
-      const int64_t milliseconds = input.ConsumeIntegral<int64_t>();
-      zelto::nowMillisecondsFunction = [milliseconds] { return milliseconds; };
-      const std::string utc = zelto::utcTimestamp();
-      FUZZ_CHECK(hasTimestampShape(utc, false), "UTC text \"%s\" for %lld", utc.c_str(),
-                 static_cast<long long>(milliseconds));
-      const std::string local = zelto::localTimestamp();
-      FUZZ_CHECK(hasTimestampShape(local, true), "local text \"%s\" for %lld", local.c_str(),
-                 static_cast<long long>(milliseconds));
+      // Any clock value: the text always has the timestamp's shape, and the UTC text is
+      // what the formatter makes of the calendar fields, also when a call in the same
+      // second reuses the formatter's output of an earlier one.
+      const int64_t first = input.ConsumeIntegral<int64_t>();
+      // Often a second value in the same second as the first.
+      const int64_t sameSecond = first - first % 1000;
+      const int64_t offset = input.ConsumeIntegralInRange<int64_t>(0, 999);
+      const int64_t second =
+          input.ConsumeBool()
+              ? (sameSecond > std::numeric_limits<int64_t>::max() - offset ? sameSecond
+                                                                           : sameSecond + offset)
+              : input.ConsumeIntegral<int64_t>();
+      for (const int64_t milliseconds : {first, second, first}) {
+        zelto::nowMillisecondsFunction = [milliseconds] { return milliseconds; };
+        const std::string utc = zelto::utcTimestamp();
+        FUZZ_CHECK(hasTimestampShape(utc, false), "UTC text \"%s\" for %lld", utc.c_str(),
+                   static_cast<long long>(milliseconds));
+        const std::string local = zelto::localTimestamp();
+        FUZZ_CHECK(hasTimestampShape(local, true), "local text \"%s\" for %lld", local.c_str(),
+                   static_cast<long long>(milliseconds));
+
+        // Before the epoch and past year 9999 the text is the epoch's.
+        const int64_t clamped = milliseconds < 0 ? 0 : milliseconds;
+        const std::time_t seconds = static_cast<std::time_t>(clamped / 1000);
+        std::tm fields{};
+        const bool inRange =
+            gmtime_r(&seconds, &fields) != nullptr && fields.tm_year <= 9999 - 1900;
+        const std::string expected = inRange ? zelto::formatTimestamp(fields, clamped % 1000, false)
+                                             : std::string("1970-01-01T00:00:00.000Z");
+        FUZZ_CHECK(utc == expected, "UTC text \"%s\" for %lld, \"%s\" expected", utc.c_str(),
+                   static_cast<long long>(milliseconds), expected.c_str());
+      }
       break;
     }
   }
