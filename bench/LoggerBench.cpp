@@ -11,13 +11,13 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
 #include "AllocationCounter.h"
 #include "LogSample.h"
+#include "async/QueueDiagnostics.h"
+#include "async/QueueState.h"
 #include "logging/RootLogger.h"
-#include "util/ScrambledLiteral.h"
 
 namespace bench {
 namespace {
@@ -103,23 +103,14 @@ void BM_DroppedLog_Spdlog(benchmark::State& state) {
 }
 BENCHMARK(BM_DroppedLog_Spdlog);
 
-// The whole call site as the system writes it: the message built in a string stream and
-// both scrambled literals restored before every call, whether or not it is kept.
-constexpr auto kSampleFile =
-    zelto::scramble("C:\\jenkins\\workspace\\zelto-native\\quorvane\\src\\async\\AsyncQueue.cpp");
-constexpr auto kSampleFunction = zelto::scramble("AsyncQueue::swapQueues()");
-
+// A whole log call of the system: a queue report (the one the sample message is), which
+// builds its message in a string stream and restores both scrambled literals before
+// every call, whether or not the logger keeps it.
 void BM_DroppedCallSite_Quorvane(benchmark::State& state) {
   const std::string queueName = "RootLogger";
   const uint64_t before = threadAllocations();
   for (auto _ : state) {
-    std::ostringstream message;
-    message << "Threadpool state is now "
-            << "running"
-            << ", name: " << queueName;
-    const std::string function = kSampleFunction.str();
-    const std::string file = kSampleFile.str();
-    RootLogger::instance().log(message.str(), RootLogger::Info, kLogLine, file, function);
+    zelto::queue_diagnostics::swapFinished(nullptr, zelto::Running, queueName);
   }
   reportAllocationsPerCall(state, before);
 }

@@ -70,8 +70,10 @@ def main():
 
     timed("Dropped log call (logger as created)", "BM_DroppedLog_Quorvane",
           "BM_DroppedLog_Spdlog", "spdlog, level off")
+    dropped_allocations = 0
     if "BM_DroppedLog_Quorvane" in runs:
         allocations = runs["BM_DroppedLog_Quorvane"]["allocs_per_call"]
+        dropped_allocations = allocations
         verdict = "ok" if allocations == 0 else "NOT 0"
         peer = runs.get("BM_DroppedLog_Spdlog", {}).get("allocs_per_call", float("nan"))
         rows.append(("Heap allocations per dropped call (must be 0)", f"{allocations:g} ({verdict})",
@@ -126,7 +128,11 @@ def main():
     print("|" + "|".join("---" for _ in header) + "|")
     for row in rows:
         print("| " + " | ".join(row) + " |")
+    if dropped_allocations != 0:
+        print("\nA dropped log call allocated memory: it must not.", file=sys.stderr)
+        return 1
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

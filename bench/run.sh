@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of build/bench beside their peers, measures start-up under Wine,
-# and prints one table of ratios (bench/report.py). Results stay in build/bench/results.
+# and prints one table of ratios (bench/report.py).
 #
+#   BENCH_PROGRAM      the benchmark program (build/bench/bench/quorvane_bench); another
+#                      build's, e.g. of an earlier commit, gives figures to compare with
+#   BENCH_RESULTS      where the results go (build/bench/results)
 #   BENCH_REPETITIONS  repetitions of each benchmark; the table shows medians (10)
 #   BENCH_FILTER       a Google Benchmark filter, to run a part only (all)
 #   STARTUP_RUNS       timed starts of each program under Wine (40); 0 skips start-up
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
-results="build/bench/results"
+results="${BENCH_RESULTS:-build/bench/results}"
 mkdir -p "$results"
 
-build/bench/bench/quorvane_bench \
+"${BENCH_PROGRAM:-build/bench/bench/quorvane_bench}" \
   --benchmark_repetitions="${BENCH_REPETITIONS:-10}" \
   --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true \

@@ -2,14 +2,14 @@
 # Start-up under Wine: Quorvane.exe started as a child process that CEF (the stand-in)
 # lets go at once, against an empty PE32 GUI program built with the same toolchain and
 # flags. Writes the times of both and their file sizes into the given folder.
-#   bench/startup.sh RESULTS_DIR RUNS
+#   bench/startup.sh RESULTS_DIR RUNS     (QUORVANE_EXE: another build's executable)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 results="$1"
 runs="$2"
 
-exe="build/win32/Quorvane.exe"
+exe="${QUORVANE_EXE:-build/win32/Quorvane.exe}"
 if [ ! -f "$exe" ]; then
   echo "start-up skipped: $exe is missing (make build)" >&2
   exit 0
