@@ -117,9 +117,12 @@ def main():
     if os.path.exists(sizes):
         with open(sizes) as f:
             size = dict(line.split() for line in f if line.strip())
-        rows.append(("Executable size", f"{int(size['quorvane']) / 1024:.0f} KiB",
-                     f"{int(size['empty']) / 1024:.0f} KiB (empty PE32)",
-                     ratio(int(size["quorvane"]), int(size["empty"]))))
+        for peer_key, peer_name in (("empty", "empty PE32"),
+                                    ("runtime", "C++ runtime only")):
+            if peer_key in size:
+                rows.append(("Executable size", f"{int(size['quorvane']) / 1024:.0f} KiB",
+                             f"{int(size[peer_key]) / 1024:.0f} KiB ({peer_name})",
+                             ratio(int(size["quorvane"]), int(size[peer_key]))))
 
     header = ("Figure", "Quorvane", "Peer", "Ratio")
     print()

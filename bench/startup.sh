@@ -26,6 +26,8 @@ build_like_the_executable empty_program
 # The empty program plus the command-line split every entry point of this kind makes.
 command_line="build/bench/command_line_program.exe"
 build_like_the_executable command_line_program -lshell32
+# For the size only: the C++ runtime the executable links, without the system.
+build_like_the_executable runtime_program
 
 tools/wine.sh --start
 export CEF_STANDIN_CHILD_MS=0
@@ -35,5 +37,5 @@ echo "timing start-up under Wine: $runs starts of each program, alternating" >&2
 python3 bench/startup.py "$results/startup.json" "$runs" \
   "quorvane=$exe C:\\X --type=gpu-process" "empty=$empty" "command_line=$command_line"
 
-printf 'quorvane %s\nempty %s\n' "$(stat -c %s "$exe")" "$(stat -c %s "$empty")" \
-  >"$results/sizes.txt"
+printf 'quorvane %s\nempty %s\nruntime %s\n' "$(stat -c %s "$exe")" "$(stat -c %s "$empty")" \
+  "$(stat -c %s build/bench/runtime_program.exe)" >"$results/sizes.txt"
