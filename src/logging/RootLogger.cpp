@@ -37,6 +37,35 @@ std::string baseName(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
+// Replaces the first occurrence of `word` by the mask for as long as there is one, in
+// time that grows with the message rather than with its length times the occurrences.
+void maskWord(std::string& message, const std::string& word) {
+  std::size_t at = message.find(word);
+  if (at == std::string::npos) {
+    return;
+  }
+  if (word.find('*') == std::string::npos) {
+    // The mask cannot be part of an occurrence, so the occurrences are those of the
+    // message as it is, taken from the left without overlap: one pass over it.
+    std::string masked;
+    masked.reserve(message.size());
+    std::size_t from = 0;
+    for (; at != std::string::npos; at = message.find(word, from)) {
+      masked.append(message, from, at - from).append(kMask);
+      from = at + word.size();
+    }
+    masked.append(message, from, std::string::npos);
+    message.swap(masked);
+    return;
+  }
+  // With asterisks a word may reappear across the mask just put in, but never wholly
+  // before it: the search goes on from where such an occurrence could start.
+  for (; at != std::string::npos;
+       at = message.find(word, at + 1 > word.size() ? at + 1 - word.size() : 0)) {
+    message.replace(at, word.size(), kMask);
+  }
+}
+
 }  // namespace
 
 RootLogger::RootLogger(const Settings& settings)
@@ -104,10 +133,7 @@ void RootLogger::record(const std::string& message,
 
 void RootLogger::processRecord(LogComponents& record, int32_t level) {
   for (const std::string& word : mMaskWords) {
-    for (std::size_t at = record.message.find(word); at != std::string::npos;
-         at = record.message.find(word)) {
-      record.message.replace(at, word.size(), kMask);
-    }
+    maskWord(record.message, word);
   }
 
   const std::string threadId = std::to_string(record.threadId);
