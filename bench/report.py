@@ -74,6 +74,14 @@ def main():
 
     timed("Dropped log call (logger as created)", "BM_DroppedLog_Quorvane",
           "BM_DroppedLog_Spdlog", "spdlog, level off")
+    parts = []
+    for name, part in (("BM_Part_Timestamp", "UTC timestamp (platform formatter)"),
+                       ("BM_Part_TimestampFormattedEachTime",
+                        "UTC timestamp, formatted in full each time"),
+                       ("BM_Part_AddTaskBusyWorker", "addTask while the worker is busy")):
+        if name in runs:
+            parts.append((part, fmt_ns(nanoseconds(runs[name]))))
+
     dropped_allocations = 0
     if "BM_DroppedLog_Quorvane" in runs:
         allocations = runs["BM_DroppedLog_Quorvane"]["allocs_per_call"]
@@ -137,6 +145,12 @@ def main():
     print("|" + "|".join("---" for _ in header) + "|")
     for row in rows:
         print("| " + " | ".join(row) + " |")
+    if parts:
+        print()
+        print("| Part of an accepted record on the calling thread | Time |")
+        print("|---|---|")
+        for part in parts:
+            print("| " + " | ".join(part) + " |")
     if dropped_allocations != 0:
         print("\nA dropped log call allocated memory: it must not.", file=sys.stderr)
         return 1
