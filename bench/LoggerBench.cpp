@@ -1,5 +1,6 @@
 // The root logger against spdlog: a dropped call, an accepted record on the calling
-// thread, and records per second through the queue to a sink.
+// thread, and records per second through the queue to a sink; and masking, which has
+// no peer.
 #include <benchmark/benchmark.h>
 #include <spdlog/async.h>
 #include <spdlog/async_logger.h>
@@ -15,11 +16,9 @@
 
 #include "AllocationCounter.h"
 #include "LogSample.h"
-#include "async/AsyncQueue.h"
 #include "async/QueueDiagnostics.h"
 #include "async/QueueState.h"
 #include "logging/RootLogger.h"
-#include "logging/Timestamp.h"
 
 namespace bench {
 namespace {
@@ -219,12 +218,6 @@ void BM_Throughput_Spdlog(benchmark::State& state) {
 }
 BENCHMARK(BM_Throughput_Spdlog)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-}  // namespace
-}  // namespace bench
-
-namespace bench {
-namespace {
-
 // --- Masking (no peer has it) ------------------------------------------------------------
 
 // A 64 KiB message in which a one-letter mask word occurs 8 192 times, masked on the
@@ -246,65 +239,6 @@ void BM_Masking_Quorvane(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Masking_Quorvane)->UseRealTime()->Unit(benchmark::kMicrosecond);
-
-}  // namespace
-}  // namespace bench
-
-namespace bench {
-namespace {
-
-// --- Parts of an accepted record's cost on the calling thread, without a worker --------
-
-void BM_Part_Timestamp(benchmark::State& state) {
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(zelto::utcTimestamp());
-  }
-}
-BENCHMARK(BM_Part_Timestamp);
-
-// The same through a formatter that is not the platform's own, so that every call
-// converts and formats the whole time: the cost of a timestamp without reuse.
-void BM_Part_TimestampFormattedEachTime(benchmark::State& state) {
-  const auto platform = zelto::strftimeFunction;
-  zelto::strftimeFunction = [platform](char* buffer, std::size_t size, const char* format,
-                                       const std::tm* time) {
-    return platform(buffer, size, format, time);
-  };
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(zelto::utcTimestamp());
-  }
-  zelto::strftimeFunction = platform;
-}
-BENCHMARK(BM_Part_TimestampFormattedEachTime);
-
-// addTask while the worker is busy with another task: the lock, the queue and a
-// notification nobody waits for, but no wake-up.
-void BM_Part_AddTaskBusyWorker(benchmark::State& state) {
-  zelto::AsyncQueue queue("bench");
-  std::atomic<bool> release{false};
-  queue.addTask(
-      "busy",
-      [&release] {
-        while (!release.load()) {
-          std::this_thread::yield();
-        }
-      },
-      zelto::Back, 0);
-  int64_t sinceClear = 0;
-  for (auto _ : state) {
-    queue.addTask(
-        "logMessage", [] {}, zelto::Back, 0);
-    if (++sinceClear == kRecordsPerDrain) {
-      state.PauseTiming();
-      queue.clearTasks();
-      sinceClear = 0;
-      state.ResumeTiming();
-    }
-  }
-  queue.clearTasks();
-  release = true;
-}
-BENCHMARK(BM_Part_AddTaskBusyWorker);
 
 }  // namespace
 }  // namespace bench
