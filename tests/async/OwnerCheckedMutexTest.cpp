@@ -63,5 +63,30 @@ TEST(OwnerCheckedMutex, WorksWithConditionVariableAny) {
   waiter.join();
 }
 
+// The queue's worker waits through the mutex itself: while it waits another thread owns
+// the lock, and afterwards the waiter owns it again and re-entry is still refused.
+TEST(OwnerCheckedMutex, WaitGivesTheLockAwayAndTakesItBackWithItsOwnership) {
+  OwnerCheckedMutex mutex;
+  std::condition_variable signal;
+  bool ready = false;
+  std::thread waiter([&] {
+    std::unique_lock<OwnerCheckedMutex> lock(mutex);
+    while (!ready) {
+      mutex.wait(signal);
+    }
+    EXPECT_TRUE(mutex.isHeldByCurrentThread());
+    expectBusy([&] { mutex.lock(); });
+  });
+  {
+    // Only possible while the waiter has given the lock away.
+    std::lock_guard<OwnerCheckedMutex> lock(mutex);
+    EXPECT_TRUE(mutex.isHeldByCurrentThread());
+    ready = true;
+  }
+  signal.notify_all();
+  waiter.join();
+  EXPECT_FALSE(mutex.isHeldByCurrentThread());
+}
+
 }  // namespace
 }  // namespace zelto
