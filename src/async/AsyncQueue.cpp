@@ -144,7 +144,7 @@ void AsyncQueue::run() {
     // the stop still run.
     if (mIsSuspended.load() && !exiting) {
       diag::waitingWhileSuspended(mReporter, mIsSuspended.load(), mName);
-      mMutex.wait(mSignal);
+      waitForSignal();
       diag::wokenWhileSuspended(mReporter, mState.load(), mName);
       continue;
     }
@@ -162,11 +162,17 @@ void AsyncQueue::run() {
     if (mState.load() == Processing)
       swapQueues();
     if (mTaskQueue.empty())
-      mMutex.wait(mSignal);
+      waitForSignal();
   }
   mDestroyedOnWorker = nullptr;
   lock.unlock();
   mWorkerEnded.store(true);  // the last touch of this object
+}
+
+void AsyncQueue::waitForSignal() {
+  mWorkerWaiting = true;
+  mMutex.wait(mSignal);
+  mWorkerWaiting = false;
 }
 
 bool AsyncQueue::runNextTask(Lock& lock) {

@@ -15,7 +15,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,6 +23,7 @@
 #include "async/OwnerCheckedMutex.h"
 #include "async/QueueState.h"
 #include "async/Task.h"
+#include "async/TaskDeque.h"
 
 namespace zelto {
 
@@ -93,8 +93,11 @@ class AsyncQueue : public IAsyncQueue {
   // Ends the initialiser phase once the task queue is empty; the worker calls it holding
   // mMutex while Processing.
   void swapQueues();
-  // Wakes the worker unless the queue is suspended; called holding mMutex.
+  // Wakes the worker unless the queue is suspended or the worker is not waiting; called
+  // holding mMutex.
   void notifyIfNotSuspended();
+  // The worker's single wait on mSignal, holding mMutex.
+  void waitForSignal();
   // The destructor's last resort when the worker cannot be joined.
   void releaseUnjoinedWorker();
 
@@ -105,11 +108,15 @@ class AsyncQueue : public IAsyncQueue {
   OwnerCheckedMutex mMutex;
   std::mutex mTaskNameMutex;
   std::condition_variable mSignal;  // only the worker waits on it, through mMutex.wait
-  std::deque<Task> mTaskQueue;
-  std::deque<Task> mDeferredQueue;
+  TaskDeque mTaskQueue;
+  TaskDeque mDeferredQueue;
   std::thread mThread;
   std::atomic<int32_t> mState;
   std::atomic<bool> mIsSuspended{false};
+  // Set while the worker waits on mSignal and until someone wakes it; guarded by mMutex.
+  // A worker that is running tasks needs no notification: it looks at the queue again
+  // before it waits.
+  bool mWorkerWaiting = false;
   Func mHasFinishedFunc;  // set: a suspension is pending
 
   RootLogger* mReporter;  // null: the process-wide logger

@@ -2,8 +2,6 @@
 // initialiser phase.
 #include "async/AsyncQueue.h"
 
-#include <algorithm>
-#include <iterator>
 #include <utility>
 
 #include "async/QueueDiagnostics.h"
@@ -20,7 +18,7 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
   if (mIsSuspended.load())
     diag::taskAddedWhileSuspended(mReporter, name, mName);
 
-  std::deque<Task>* target = &mTaskQueue;
+  TaskDeque* target = &mTaskQueue;
   const int32_t state = mState.load();
   if (state == Initialising) {
     diag::taskDeferredWhileInitialising(mReporter, mName);
@@ -40,21 +38,17 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
 
 void AsyncQueue::removeTasks(int32_t tag) {
   // Destroyed after the lock is released: a task's captures may call back into the queue.
-  std::deque<Task> removed;
+  TaskDeque removed;
   Lock lock(mMutex);
   const int32_t state = mState.load();
-  std::deque<Task>& queue =
-      (state == Initialising || state == Processing) ? mDeferredQueue : mTaskQueue;
-  const auto firstRemoved = std::stable_partition(
-      queue.begin(), queue.end(), [tag](const Task& task) { return task.tag != tag; });
-  removed.assign(std::make_move_iterator(firstRemoved), std::make_move_iterator(queue.end()));
-  queue.erase(firstRemoved, queue.end());
+  TaskDeque& queue = (state == Initialising || state == Processing) ? mDeferredQueue : mTaskQueue;
+  queue.moveOutIf([tag](const Task& task) { return task.tag == tag; }, removed);
 }
 
 void AsyncQueue::clearTasks() {
   // Destroyed after the lock is released, the deferred tasks first.
-  std::deque<Task> tasks;
-  std::deque<Task> deferred;
+  TaskDeque tasks;
+  TaskDeque deferred;
   Lock lock(mMutex);
   deferred.swap(mDeferredQueue);
   tasks.swap(mTaskQueue);
@@ -102,8 +96,10 @@ void AsyncQueue::swapQueues() {
 }
 
 void AsyncQueue::notifyIfNotSuspended() {
-  if (!mIsSuspended.load())
+  if (!mIsSuspended.load() && mWorkerWaiting) {
+    mWorkerWaiting = false;  // one wake-up is enough until it waits again
     mSignal.notify_one();
+  }
 }
 
 }  // namespace zelto

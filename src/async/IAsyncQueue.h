@@ -5,9 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <thread>
+
+#include "async/TaskFunction.h"
 
 namespace zelto {
 
@@ -19,7 +20,9 @@ enum TaskPlacement : int32_t {
 
 class IAsyncQueue {
  public:
-  using Func = std::function<void()>;
+  // Any callable with no arguments and no result, held without a heap allocation when
+  // it is small; see TaskFunction.
+  using Func = TaskFunction;
 
   virtual ~IAsyncQueue() = default;
 
