@@ -2,11 +2,13 @@
 
 #include <future>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "async/AsyncQueue.h"
 #include "logging/ThreadId.h"
 #include "logging/Timestamp.h"
+#include "util/DecimalText.h"
 
 namespace zelto {
 
@@ -32,10 +34,16 @@ std::vector<std::string> checkedMaskWords(const std::vector<std::string>& words)
 }
 
 // The part after the last slash or backslash.
-std::string baseName(const std::string& path) {
-  const std::size_t separator = path.find_last_of("/\\");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
+std::string_view baseName(const std::string& path) {
+  const std::string_view whole(path);
+  const std::size_t separator = whole.find_last_of("/\\");
+  return separator == std::string_view::npos ? whole : whole.substr(separator + 1);
 }
+
+// A record's task holds its logger and the record's handle in the task itself: with the
+// record's block from the pool, a call allocates nothing.
+static_assert(sizeof(RootLogger*) + sizeof(LogRecordPool::Handle) <= TaskFunction::kInlineSize,
+              "a log record's task fits inside the task");
 
 // Replaces the first occurrence of `word` by the mask for as long as there is one, in
 // time that grows with the message rather than with its length times the occurrences.
@@ -95,35 +103,30 @@ void RootLogger::record(const std::string& message,
                         const std::string& file,
                         const std::string& function) noexcept {
   try {
-    // Stamped here, so the time is that of the call and not of the writing. The task
-    // owns the record: one allocation holds both, and nothing else ever reads it.
-    LogComponents record{mUseLocalTime ? localTimestamp() : utcTimestamp(),
-                         levelName(level),
-                         currentThreadId(),
-                         baseName(file),
-                         function,
-                         message,
-                         line};
-    const int32_t numericLevel = level;
+    // Stamped here, so the time is that of the call and not of the writing. The record
+    // carries its texts itself, in a block the worker gives back to the pool: a call
+    // whose texts are short allocates nothing.
+    char timestamp[kTimestampBufferSize];
+    const std::size_t timestampLength = writeTimestamp(mUseLocalTime, timestamp);
+    LogRecordPool::Handle record =
+        mRecordPool.make(std::string_view(timestamp, timestampLength), level, currentThreadId(),
+                         baseName(file), function, message, line);
     if (mQueue->isWorkerThread()) {
       // Logged from the worker itself, i.e. the queue reporting a record that failed.
       // Such a record must not fail in turn: a sink that always throws would otherwise
       // feed the worker one more failure report per report, for ever.
       mQueue->addTask(
           "logMessage",
-          [this, record = std::move(record), numericLevel]() mutable {
+          [this, record = std::move(record)]() mutable {
             try {
-              processRecord(record, numericLevel);
+              processRecord(*record);
             } catch (...) {
             }
           },
           Back, 0);
     } else {
       mQueue->addTask(
-          "logMessage",
-          [this, record = std::move(record), numericLevel]() mutable {
-            processRecord(record, numericLevel);
-          },
+          "logMessage", [this, record = std::move(record)]() mutable { processRecord(*record); },
           Back, 0);
     }
   } catch (...) {
@@ -131,26 +134,39 @@ void RootLogger::record(const std::string& message,
   }
 }
 
-void RootLogger::processRecord(LogComponents& record, int32_t level) {
+void RootLogger::processRecord(const LogRecord& packed) {
+  // Unpacked into the worker's own record, whose strings keep their space from one
+  // record to the next.
+  LogComponents& record = mRecord;
+  record.timestamp.assign(packed.timestamp());
+  record.level.assign(levelName(packed.level()));
+  record.threadId = packed.threadId();
+  record.file.assign(packed.file());
+  record.function.assign(packed.function());
+  record.message.assign(packed.message());
+  record.line = packed.line();
+  const int32_t level = packed.level();
+
   for (const std::string& word : mMaskWords) {
     maskWord(record.message, word);
   }
 
-  const std::string threadId = std::to_string(record.threadId);
-  const std::string lineNumber = std::to_string(record.line);
-  std::string line;
-  line.reserve(record.timestamp.size() + record.level.size() + threadId.size() +
-               record.file.size() + lineNumber.size() + record.function.size() +
+  const DecimalText threadId(record.threadId);
+  const DecimalText lineNumber(record.line);
+  std::string& line = mLine;
+  line.clear();
+  line.reserve(record.timestamp.size() + record.level.size() + threadId.view().size() +
+               record.file.size() + lineNumber.view().size() + record.function.size() +
                record.message.size() + 10);
   line += record.timestamp;
   line += " <";
   line += record.level;
   line += "> [";
-  line += threadId;
+  line += threadId.view();
   line += "] ";
   line += record.file;
   line += ':';
-  line += lineNumber;
+  line += lineNumber.view();
   line += ' ';
   line += record.function;
   line += ':';
@@ -173,7 +189,7 @@ void RootLogger::processRecord(LogComponents& record, int32_t level) {
     return;
   }
   // The key is built in reused space: a location seen before costs no allocation.
-  mLocationKey.assign(record.file).append(": ").append(lineNumber);
+  mLocationKey.assign(record.file).append(": ").append(lineNumber.view());
   const auto location = mCountsByLocation.find(mLocationKey);
   if (location != mCountsByLocation.end()) {
     ++location->second;

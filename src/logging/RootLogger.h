@@ -14,6 +14,7 @@
 
 #include "logging/ILogSink.h"
 #include "logging/LogComponents.h"
+#include "logging/LogRecordPool.h"
 
 namespace zelto {
 
@@ -125,8 +126,8 @@ class RootLogger {
               int32_t line,
               const std::string& file,
               const std::string& function) noexcept;
-  // Runs on the worker: masks, formats, dispatches and counts one record.
-  void processRecord(LogComponents& record, int32_t level);
+  // Runs on the worker: unpacks, masks, formats, dispatches and counts one record.
+  void processRecord(const LogRecord& packed);
   // Runs `work` on the worker behind every queued record and waits for it.
   template <typename Work>
   void runOnWorker(const char* name, Work work);
@@ -135,6 +136,8 @@ class RootLogger {
   std::vector<std::string> mMaskWords;
   int32_t mLevelFloor;
   bool mUseLocalTime;
+  // Before the queue: tasks still queued when the queue goes give their records back.
+  LogRecordPool mRecordPool;
   std::shared_ptr<IAsyncQueue> mQueue;
   bool mEnabled;
   bool mPrivateEnabled;
@@ -146,7 +149,10 @@ class RootLogger {
   std::map<std::string, uint32_t> mCountsByFile;
   uint64_t mTotalLines = 0;
   uint64_t mTotalBytes = 0;
-  // The worker's scratch space for each record's location key.
+  // The worker's space for the record it processes, its line and its location key,
+  // reused from one record to the next so that their strings rarely allocate.
+  LogComponents mRecord;
+  std::string mLine;
   std::string mLocationKey;
 };
 

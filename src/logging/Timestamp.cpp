@@ -36,20 +36,31 @@ std::size_t formatterOutput(const std::tm& time, bool local, char (&buffer)[kLoc
   return strnlen(buffer, size);
 }
 
-// `text` with every "$m" marker replaced by the milliseconds, scanning from the left;
-// inserted digits are never searched again.
-std::string withMilliseconds(const char* text, std::size_t length, int64_t milliseconds) {
-  // As a stream with width 3 and fill '0' writes it: 7 -> "007", -7 -> "0-7".
-  // The digits go behind room for the padding zeros.
-  char digits[24];
-  char* const number = digits + 3;
-  const std::size_t written =
-      static_cast<std::size_t>(std::to_chars(number, std::end(digits), milliseconds).ptr - number);
-  const std::size_t padding = written < 3 ? 3 - written : 0;
-  const char* millisecondText = number - padding;
-  std::memset(number - padding, '0', padding);
-  const std::size_t millisecondLength = written + padding;
+// The milliseconds as a stream with width 3 and fill '0' writes them: 7 -> "007",
+// -7 -> "0-7".
+class MillisecondText {
+ public:
+  explicit MillisecondText(int64_t milliseconds) {
+    // The digits go behind room for the padding zeros.
+    char* const number = mDigits + 3;
+    const std::size_t written = static_cast<std::size_t>(
+        std::to_chars(number, std::end(mDigits), milliseconds).ptr - number);
+    const std::size_t padding = written < 3 ? 3 - written : 0;
+    std::memset(number - padding, '0', padding);
+    mText = number - padding;
+    mLength = written + padding;
+  }
+  const char* text() const { return mText; }
+  std::size_t length() const { return mLength; }
 
+ private:
+  char mDigits[24];
+  const char* mText;
+  std::size_t mLength;
+};
+
+// The length of `text` once every "$m" marker, scanning from the left, is replaced.
+std::size_t expandedLength(const char* text, std::size_t length, const MillisecondText& ms) {
   std::size_t markers = 0;
   for (std::size_t i = 0; i + 1 < length; ++i) {
     if (text[i] == '$' && text[i + 1] == 'm') {
@@ -57,17 +68,42 @@ std::string withMilliseconds(const char* text, std::size_t length, int64_t milli
       ++i;
     }
   }
-  std::string result;
-  result.reserve(length + markers * millisecondLength);
+  return length - 2 * markers + markers * ms.length();
+}
+
+// Writes `text` with every "$m" marker replaced by the milliseconds into `out`, which
+// has room for expandedLength characters; inserted digits are never searched again.
+void expandMarkers(const char* text, std::size_t length, const MillisecondText& ms, char* out) {
   for (std::size_t i = 0; i < length; ++i) {
     if (text[i] == '$' && i + 1 < length && text[i + 1] == 'm') {
-      result.append(millisecondText, millisecondLength);
+      std::memcpy(out, ms.text(), ms.length());
+      out += ms.length();
       ++i;
     } else {
-      result += text[i];
+      *out++ = text[i];
     }
   }
+}
+
+std::string withMilliseconds(const char* text, std::size_t length, int64_t milliseconds) {
+  const MillisecondText ms(milliseconds);
+  std::string result(expandedLength(text, length, ms), '\0');
+  expandMarkers(text, length, ms, result.data());
   return result;
+}
+
+// The same into a timestamp buffer, for milliseconds of 0 to 999: the formatter's
+// output (at most kLocalBufferSize characters) grows by one character per marker at
+// most, so it always fits.
+static_assert(kLocalBufferSize + kLocalBufferSize / 2 <= kTimestampBufferSize,
+              "a timestamp buffer holds any formatter output with its markers replaced");
+std::size_t withMilliseconds(const char* text,
+                             std::size_t length,
+                             int64_t milliseconds,
+                             char (&buffer)[kTimestampBufferSize]) {
+  const MillisecondText ms(milliseconds);
+  expandMarkers(text, length, ms, buffer);
+  return expandedLength(text, length, ms);
 }
 
 // True while the formatting seam holds the platform's formatter, whose UTC text depends
@@ -86,7 +122,7 @@ struct UtcSecond {
 };
 thread_local UtcSecond tLastUtcSecond;
 
-std::string timestamp(bool local) {
+std::size_t timestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
   int64_t milliseconds = currentMilliseconds();
   // There is no calendar time before the epoch; such a clock reads as the epoch.
   if (milliseconds < 0) {
@@ -96,7 +132,7 @@ std::string timestamp(bool local) {
   const bool platformUtc = !local && formatsWithPlatform();
   UtcSecond& last = tLastUtcSecond;
   if (platformUtc && last.seconds == seconds) {
-    return withMilliseconds(last.text, last.length, milliseconds % 1000);
+    return withMilliseconds(last.text, last.length, milliseconds % 1000, buffer);
   }
 
   std::tm time{};
@@ -110,9 +146,16 @@ std::string timestamp(bool local) {
     last.seconds = -1;  // stays empty should the formatter throw
     last.length = formatterOutput(time, false, last.text);
     last.seconds = seconds;
-    return withMilliseconds(last.text, last.length, milliseconds % 1000);
+    return withMilliseconds(last.text, last.length, milliseconds % 1000, buffer);
   }
-  return formatTimestamp(time, milliseconds % 1000, local);
+  char output[kLocalBufferSize];
+  const std::size_t length = formatterOutput(time, local, output);
+  return withMilliseconds(output, length, milliseconds % 1000, buffer);
+}
+
+std::string timestamp(bool local) {
+  char buffer[kTimestampBufferSize];
+  return std::string(buffer, timestamp(local, buffer));
 }
 
 }  // namespace
@@ -139,6 +182,10 @@ std::string utcTimestamp() {
 
 std::string localTimestamp() {
   return timestamp(true);
+}
+
+std::size_t writeTimestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
+  return timestamp(local, buffer);
 }
 
 std::string formatTimestamp(const std::tm& time, int64_t milliseconds, bool local) {

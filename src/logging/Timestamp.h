@@ -30,6 +30,13 @@ std::string utcTimestamp();
 // The current local time as 28 characters "YYYY-MM-DDTHH:MM:SS.mmm+hhmm".
 std::string localTimestamp();
 
+// Room for any timestamp text: the usual 24 or 28 characters, or what a replaced
+// formatter writes.
+inline constexpr std::size_t kTimestampBufferSize = 48;
+// The current UTC (local) timestamp, as utcTimestamp (localTimestamp) gives it, written
+// into `buffer` without allocating; returns its length.
+std::size_t writeTimestamp(bool local, char (&buffer)[kTimestampBufferSize]);
+
 // Formats `time` through the formatting seam and puts the three-digit milliseconds in
 // place of every "$m" marker of the output.
 std::string formatTimestamp(const std::tm& time, int64_t milliseconds, bool local);
