@@ -1,9 +1,11 @@
 #include "async/QueueDiagnostics.h"
 
-#include <sstream>
+#include <initializer_list>
+#include <string_view>
 
 #include "async/QueueState.h"
 #include "logging/RootLogger.h"
+#include "util/DecimalText.h"
 #include "util/ScrambledLiteral.h"
 
 namespace zelto {
@@ -27,50 +29,87 @@ static_assert(kStopFunction.size() == 17 && kRunFunction.size() == 19 &&
                   kResumeFunction.size() == 29 && kSuspendFunction.size() == 42,
               "function literal lengths");
 
-// One restoring function per literal, called anew at every report.
-std::string sourceFile() {
-  return kSourceFile.str();
+// One restoring function per literal, called anew at every report; each restores its
+// literal into the given string, reusing its space.
+void sourceFile(std::string& text) {
+  kSourceFile.restoreInto(text);
 }
-std::string stopFunction() {
-  return kStopFunction.str();
+void stopFunction(std::string& text) {
+  kStopFunction.restoreInto(text);
 }
-std::string runFunction() {
-  return kRunFunction.str();
+void runFunction(std::string& text) {
+  kRunFunction.restoreInto(text);
 }
-std::string swapQueuesFunction() {
-  return kSwapQueuesFunction.str();
+void swapQueuesFunction(std::string& text) {
+  kSwapQueuesFunction.restoreInto(text);
 }
-std::string addTaskFunction() {
-  return kAddTaskFunction.str();
+void addTaskFunction(std::string& text) {
+  kAddTaskFunction.restoreInto(text);
 }
-std::string resumeFunction() {
-  return kResumeFunction.str();
+void resumeFunction(std::string& text) {
+  kResumeFunction.restoreInto(text);
 }
-std::string suspendFunction() {
-  return kSuspendFunction.str();
+void suspendFunction(std::string& text) {
+  kSuspendFunction.restoreInto(text);
 }
 
-using RestoreFunction = std::string (*)();
+using RestoreFunction = void (*)(std::string&);
 
 const char* flagText(bool flag) {
   return flag ? "1" : "0";
 }
 
-// Builds the message with compose, then hands it to the logger with both literals
+// The strings a report is made of. Each thread keeps one set and reuses its space, so a
+// report allocates nothing once its thread has made one as long. A report made while
+// another is being made on the same thread (the logger's queue reporting on its own lock
+// from within the first report's log call) uses strings of its own.
+struct ReportText {
+  std::string message;
+  std::string file;
+  std::string function;
+  bool inUse = false;
+};
+
+class ReportTextLease {
+ public:
+  ReportTextLease() : mShared(sharedText()), mText(mShared.inUse ? mOwn : mShared) {
+    mText.inUse = true;
+  }
+  ~ReportTextLease() { mText.inUse = false; }
+  ReportTextLease(const ReportTextLease&) = delete;
+  ReportTextLease& operator=(const ReportTextLease&) = delete;
+
+  ReportText& text() { return mText; }
+
+ private:
+  static ReportText& sharedText() {
+    thread_local ReportText text;
+    return text;
+  }
+
+  ReportText& mShared;
+  ReportText mOwn;
+  ReportText& mText;
+};
+
+// Builds the message from its parts, then hands it to the logger with both literals
 // restored anew. Nothing escapes: a report must never break the queue.
-template <typename Compose>
 void emit(RootLogger* reporter,
           RootLogger::Level level,
           int32_t line,
           RestoreFunction restoreFunction,
-          Compose compose) noexcept {
+          std::initializer_list<std::string_view> parts) noexcept {
   try {
-    std::ostringstream message;
-    compose(message);
+    ReportTextLease lease;
+    ReportText& text = lease.text();
+    text.message.clear();
+    for (std::string_view part : parts) {
+      text.message += part;
+    }
     RootLogger& logger = reporter != nullptr ? *reporter : RootLogger::instance();
-    const std::string function = restoreFunction();
-    const std::string file = sourceFile();
-    logger.log(message.str(), level, line, file, function);
+    restoreFunction(text.function);
+    sourceFile(text.file);
+    logger.log(text.message, level, line, text.file, text.function);
   } catch (...) {
   }
 }
@@ -78,147 +117,127 @@ void emit(RootLogger* reporter,
 }  // namespace
 
 void joinFailed(RootLogger* reporter, const std::error_code& code) noexcept {
-  emit(reporter, RootLogger::Error, 104, stopFunction, [&](std::ostream& m) {
-    m << "Failure waiting for worker thread to finish. code=" << code.category().name() << ":"
-      << code.value();
-  });
+  emit(reporter, RootLogger::Error, 104, stopFunction,
+       {"Failure waiting for worker thread to finish. code=", code.category().name(), ":",
+        DecimalText(code.value()).view()});
 }
 
 void joinFailedUnexpectedly(RootLogger* reporter) noexcept {
-  emit(reporter, RootLogger::Error, 108, stopFunction, [&](std::ostream& m) {
-    m << "Encountered unexpected exception while calling mThread.join()";
-  });
+  emit(reporter, RootLogger::Error, 108, stopFunction,
+       {"Encountered unexpected exception while calling mThread.join()"});
 }
 
 void suspendingWithCallback(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 122, runFunction, [&](std::ostream& m) {
-    m << "mHasFinishedFunc is not nil, so we are ready to suspend and notify callback: "
-      << queueName;
-  });
+  emit(
+      reporter, RootLogger::Info, 122, runFunction,
+      {"mHasFinishedFunc is not nil, so we are ready to suspend and notify callback: ", queueName});
 }
 
 void finishedCallbackThrew(RootLogger* reporter, const std::string& what) noexcept {
-  emit(reporter, RootLogger::Error, 132, runFunction, [&](std::ostream& m) {
-    m << "Encountered an exception while calling suspension lambda: " << what;
-  });
+  emit(reporter, RootLogger::Error, 132, runFunction,
+       {"Encountered an exception while calling suspension lambda: ", what});
 }
 
 void finishedCallbackThrewUnknown(RootLogger* reporter) noexcept {
-  emit(reporter, RootLogger::Error, 136, runFunction, [&](std::ostream& m) {
-    m << "Encountered a generic exception while calling suspension lambda";
-  });
+  emit(reporter, RootLogger::Error, 136, runFunction,
+       {"Encountered a generic exception while calling suspension lambda"});
 }
 
 void waitingWhileSuspended(RootLogger* reporter,
                            bool isSuspended,
                            const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 145, runFunction, [&](std::ostream& m) {
-    m << "Threadpool mIsSuspended value is " << flagText(isSuspended)
-      << " .. about to wait on signal: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 145, runFunction,
+       {"Threadpool mIsSuspended value is ", flagText(isSuspended),
+        " .. about to wait on signal: ", queueName});
 }
 
 void wokenWhileSuspended(RootLogger* reporter,
                          int32_t state,
                          const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 147, runFunction, [&](std::ostream& m) {
-    m << "mSignal has been notified, state is " << stateName(state) << ", name: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 147, runFunction,
+       {"mSignal has been notified, state is ", stateName(state), ", name: ", queueName});
 }
 
 void taskThrew(RootLogger* reporter,
                const std::string& what,
                const std::string& taskName) noexcept {
-  emit(reporter, RootLogger::Error, 166, runFunction, [&](std::ostream& m) {
-    m << "Encountered an exception while running a task: " << what << " with a task name of "
-      << taskName;
-  });
+  emit(
+      reporter, RootLogger::Error, 166, runFunction,
+      {"Encountered an exception while running a task: ", what, " with a task name of ", taskName});
 }
 
 void taskThrewUnknown(RootLogger* reporter, const std::string& taskName) noexcept {
-  emit(reporter, RootLogger::Error, 170, runFunction, [&](std::ostream& m) {
-    m << "Encountered a generic exception while running task " << taskName;
-  });
+  emit(reporter, RootLogger::Error, 170, runFunction,
+       {"Encountered a generic exception while running task ", taskName});
 }
 
 void swapWhileNotProcessing(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Warn, 195, swapQueuesFunction, [&](std::ostream& m) {
-    m << "Thread pool not in processing state, cannot swap queues: " << queueName;
-  });
+  emit(reporter, RootLogger::Warn, 195, swapQueuesFunction,
+       {"Thread pool not in processing state, cannot swap queues: ", queueName});
 }
 
 void swapDelayedByInitialiserTasks(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Warn, 199, swapQueuesFunction, [&](std::ostream& m) {
-    m << "Initialiser task queued after setting initialised to true, delaying queue swap: "
-      << queueName;
-  });
+  emit(reporter, RootLogger::Warn, 199, swapQueuesFunction,
+       {"Initialiser task queued after setting initialised to true, delaying queue swap: ",
+        queueName});
 }
 
 void swapFinished(RootLogger* reporter, int32_t state, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 206, swapQueuesFunction, [&](std::ostream& m) {
-    m << "Threadpool state is now " << stateName(state) << ", name: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 206, swapQueuesFunction,
+       {"Threadpool state is now ", stateName(state), ", name: ", queueName});
 }
 
 void taskAddedWhileSuspended(RootLogger* reporter,
                              const std::string& taskName,
                              const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Warn, 228, addTaskFunction, [&](std::ostream& m) {
-    m << "Adding task to task queue while suspended " << taskName << ", name: " << queueName;
-  });
+  emit(reporter, RootLogger::Warn, 228, addTaskFunction,
+       {"Adding task to task queue while suspended ", taskName, ", name: ", queueName});
 }
 
 void taskDeferredWhileInitialising(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Warn, 253, addTaskFunction, [&](std::ostream& m) {
-    m << "Task created while thread pool is initialising, adding the task to the deferred "
-         "queue: "
-      << queueName;
-  });
+  emit(reporter, RootLogger::Warn, 253, addTaskFunction,
+       {"Task created while thread pool is initialising, adding the task to the deferred "
+        "queue: ",
+        queueName});
 }
 
 void taskDeferredWhileProcessing(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Debug, 257, addTaskFunction, [&](std::ostream& m) {
-    m << "Task created while thread pool is processing initialiser tasks, adding the task to "
-         "the deferred queue: "
-      << queueName;
-  });
+  emit(reporter, RootLogger::Debug, 257, addTaskFunction,
+       {"Task created while thread pool is processing initialiser tasks, adding the task to "
+        "the deferred queue: ",
+        queueName});
 }
 
 void suspendRequested(RootLogger* reporter, const std::string& queueName) noexcept {
   emit(reporter, RootLogger::Info, 313, suspendFunction,
-       [&](std::ostream& m) { m << "Entering, asking the threadpool to suspend: " << queueName; });
+       {"Entering, asking the threadpool to suspend: ", queueName});
 }
 
 void suspendWhileSuspended(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Warn, 320, suspendFunction, [&](std::ostream& m) {
-    m << "We are suspended and suspendProcessingWhenFinished was called: " << queueName;
-  });
+  emit(reporter, RootLogger::Warn, 320, suspendFunction,
+       {"We are suspended and suspendProcessingWhenFinished was called: ", queueName});
 }
 
 void suspendDeferredUntilTaskFinishes(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 325, suspendFunction, [&](std::ostream& m) {
-    m << "Currently processing tasks, will suspend when tasks have finished: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 325, suspendFunction,
+       {"Currently processing tasks, will suspend when tasks have finished: ", queueName});
 }
 
 void suspendFinished(RootLogger* reporter,
                      bool isSuspended,
                      const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 333, suspendFunction, [&](std::ostream& m) {
-    m << "Exiting, mIsSuspended state is " << flagText(isSuspended) << ", name: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 333, suspendFunction,
+       {"Exiting, mIsSuspended state is ", flagText(isSuspended), ", name: ", queueName});
 }
 
 void resumeWhileNotSuspended(RootLogger* reporter, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 348, resumeFunction, [&](std::ostream& m) {
-    m << "Threadpool was not SUSPENDED, taking no action: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 348, resumeFunction,
+       {"Threadpool was not SUSPENDED, taking no action: ", queueName});
 }
 
 void resumeFinished(RootLogger* reporter, bool isSuspended, const std::string& queueName) noexcept {
-  emit(reporter, RootLogger::Info, 351, resumeFunction, [&](std::ostream& m) {
-    m << "Exiting, mIsSuspended state is " << flagText(isSuspended) << ", name: " << queueName;
-  });
+  emit(reporter, RootLogger::Info, 351, resumeFunction,
+       {"Exiting, mIsSuspended state is ", flagText(isSuspended), ", name: ", queueName});
 }
 
 }  // namespace queue_diagnostics

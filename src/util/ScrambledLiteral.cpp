@@ -3,18 +3,17 @@
 namespace zelto {
 namespace detail {
 
-std::string restoreScrambled(const uint8_t* stored, std::size_t size) {
+void restoreScrambled(const uint8_t* stored, std::size_t size, std::string& text) {
   const uint8_t* key = kScrambleKey.data();
 #if defined(__GNUC__)
   // Hides the key's values from the optimiser, so no build can fold a restore back into
   // the plain text, whatever it inlines.
   asm("" : "+r"(key));
 #endif
-  std::string text(size, '\0');
+  text.resize(size);
   for (std::size_t i = 0; i < size; ++i) {
     text[i] = static_cast<char>(key[i < kScrambleKeySize ? i : i % kScrambleKeySize] ^ stored[i]);
   }
-  return text;
 }
 
 }  // namespace detail

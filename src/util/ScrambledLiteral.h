@@ -30,7 +30,8 @@ namespace detail {
 // would carry its plain text into the binary, so such a build fails to link.
 void scrambledLiteralMustBeConstexpr();
 // Out of line on purpose: the compiler cannot fold the restore back into the plain text.
-std::string restoreScrambled(const uint8_t* stored, std::size_t size);
+// Replaces the contents of `text`, reusing its space.
+void restoreScrambled(const uint8_t* stored, std::size_t size, std::string& text);
 }  // namespace detail
 
 template <std::size_t N>
@@ -59,7 +60,14 @@ class ScrambledLiteral {
 
   // The plain text, restored into a new string.
   std::string str() const {
-    return detail::restoreScrambled(mStored.data(), N);
+    std::string text;
+    restoreInto(text);
+    return text;
+  }
+  // The same into `text`, whose space is reused: no allocation once it has held N
+  // characters.
+  void restoreInto(std::string& text) const {
+    detail::restoreScrambled(mStored.data(), N, text);
   }
 
   static constexpr std::size_t size() {
