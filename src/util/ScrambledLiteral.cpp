@@ -11,8 +11,13 @@ void restoreScrambled(const uint8_t* stored, std::size_t size, std::string& text
   asm("" : "+r"(key));
 #endif
   text.resize(size);
-  for (std::size_t i = 0; i < size; ++i) {
-    text[i] = static_cast<char>(key[i < kScrambleKeySize ? i : i % kScrambleKeySize] ^ stored[i]);
+  // Key-sized stretches, each a plain loop the compiler can vectorise.
+  char* const out = text.data();
+  for (std::size_t start = 0; start < size; start += kScrambleKeySize) {
+    const std::size_t length = size - start < kScrambleKeySize ? size - start : kScrambleKeySize;
+    for (std::size_t i = 0; i < length; ++i) {
+      out[start + i] = static_cast<char>(key[i] ^ stored[start + i]);
+    }
   }
 }
 
