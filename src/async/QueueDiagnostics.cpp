@@ -6,6 +6,7 @@
 #include "async/QueueState.h"
 #include "logging/RootLogger.h"
 #include "util/DecimalText.h"
+#include "util/JoinedText.h"
 #include "util/ScrambledLiteral.h"
 
 namespace zelto {
@@ -102,10 +103,7 @@ void emit(RootLogger* reporter,
   try {
     ReportTextLease lease;
     ReportText& text = lease.text();
-    text.message.clear();
-    for (std::string_view part : parts) {
-      text.message += part;
-    }
+    assignJoined(text.message, parts);
     RootLogger& logger = reporter != nullptr ? *reporter : RootLogger::instance();
     restoreFunction(text.function);
     sourceFile(text.file);

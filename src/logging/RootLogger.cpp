@@ -9,6 +9,7 @@
 #include "logging/ThreadId.h"
 #include "logging/Timestamp.h"
 #include "util/DecimalText.h"
+#include "util/JoinedText.h"
 
 namespace zelto {
 
@@ -33,11 +34,13 @@ std::vector<std::string> checkedMaskWords(const std::vector<std::string>& words)
   return words;
 }
 
-// The part after the last slash or backslash.
+// The part after the last slash or backslash, found by one backward scan.
 std::string_view baseName(const std::string& path) {
-  const std::string_view whole(path);
-  const std::size_t separator = whole.find_last_of("/\\");
-  return separator == std::string_view::npos ? whole : whole.substr(separator + 1);
+  std::size_t start = path.size();
+  while (start > 0 && path[start - 1] != '/' && path[start - 1] != '\\') {
+    --start;
+  }
+  return std::string_view(path).substr(start);
 }
 
 // A record's task holds its logger and the record's handle in the task itself: with the
@@ -154,23 +157,9 @@ void RootLogger::processRecord(const LogRecord& packed) {
   const DecimalText threadId(record.threadId);
   const DecimalText lineNumber(record.line);
   std::string& line = mLine;
-  line.clear();
-  line.reserve(record.timestamp.size() + record.level.size() + threadId.view().size() +
-               record.file.size() + lineNumber.view().size() + record.function.size() +
-               record.message.size() + 10);
-  line += record.timestamp;
-  line += " <";
-  line += record.level;
-  line += "> [";
-  line += threadId.view();
-  line += "] ";
-  line += record.file;
-  line += ':';
-  line += lineNumber.view();
-  line += ' ';
-  line += record.function;
-  line += ':';
-  line += record.message;
+  assignJoined(
+      line, {record.timestamp, " <", record.level, "> [", threadId.view(), "] ", record.file, ":",
+             lineNumber.view(), " ", record.function, ":", record.message});
 
   if (mRouteTagged && record.file == kTaggedFile) {
     // With no tagged sink the line goes nowhere, as with no sinks at all.
@@ -189,7 +178,7 @@ void RootLogger::processRecord(const LogRecord& packed) {
     return;
   }
   // The key is built in reused space: a location seen before costs no allocation.
-  mLocationKey.assign(record.file).append(": ").append(lineNumber.view());
+  assignJoined(mLocationKey, {record.file, ": ", lineNumber.view()});
   const auto location = mCountsByLocation.find(mLocationKey);
   if (location != mCountsByLocation.end()) {
     ++location->second;

@@ -113,12 +113,47 @@ bool formatsWithPlatform() {
   return target != nullptr && *target == &systemStrftime;
 }
 
-// The platform formatter's UTC output for the last second this thread stamped: log
-// calls come many to a second, and only the milliseconds differ between them.
+// The platform formatter's UTC output for the last second this thread stamped, with
+// where its markers are: log calls come many to a second, and only the milliseconds
+// differ between them.
 struct UtcSecond {
   int64_t seconds = -1;  // none yet
   char text[kLocalBufferSize] = {};
   std::size_t length = 0;
+  std::size_t markers[kLocalBufferSize / 2] = {};
+  std::size_t markerCount = 0;
+
+  // Keeps the formatter's output for `time` and finds its markers as expandMarkers
+  // does: from the left, a marker's two characters never starting another.
+  void set(const std::tm& time) {
+    length = formatterOutput(time, false, text);
+    markerCount = 0;
+    for (std::size_t i = 0; i + 1 < length; ++i) {
+      if (text[i] == '$' && text[i + 1] == 'm') {
+        markers[markerCount++] = i;
+        ++i;
+      }
+    }
+  }
+
+  // The text with the milliseconds (0 to 999, three digits) in place of each marker.
+  std::size_t withMilliseconds(int64_t milliseconds, char (&buffer)[kTimestampBufferSize]) const {
+    const char digits[3] = {static_cast<char>('0' + milliseconds / 100),
+                            static_cast<char>('0' + milliseconds / 10 % 10),
+                            static_cast<char>('0' + milliseconds % 10)};
+    char* out = buffer;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < markerCount; ++i) {
+      std::memcpy(out, text + from, markers[i] - from);
+      out += markers[i] - from;
+      std::memcpy(out, digits, sizeof digits);
+      out += sizeof digits;
+      from = markers[i] + 2;
+    }
+    std::memcpy(out, text + from, length - from);
+    out += length - from;
+    return static_cast<std::size_t>(out - buffer);
+  }
 };
 thread_local UtcSecond tLastUtcSecond;
 
@@ -132,7 +167,7 @@ std::size_t timestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
   const bool platformUtc = !local && formatsWithPlatform();
   UtcSecond& last = tLastUtcSecond;
   if (platformUtc && last.seconds == seconds) {
-    return withMilliseconds(last.text, last.length, milliseconds % 1000, buffer);
+    return last.withMilliseconds(milliseconds % 1000, buffer);
   }
 
   std::tm time{};
@@ -144,9 +179,9 @@ std::size_t timestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
     convert(0, time);
   } else if (platformUtc) {
     last.seconds = -1;  // stays empty should the formatter throw
-    last.length = formatterOutput(time, false, last.text);
+    last.set(time);
     last.seconds = seconds;
-    return withMilliseconds(last.text, last.length, milliseconds % 1000, buffer);
+    return last.withMilliseconds(milliseconds % 1000, buffer);
   }
   char output[kLocalBufferSize];
   const std::size_t length = formatterOutput(time, local, output);
