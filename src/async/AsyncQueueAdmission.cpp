@@ -28,11 +28,10 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
     target = &mDeferredQueue;
   }
 
-  Task task{std::move(func), tag, name};
   if (placement == Front)
-    target->push_front(std::move(task));
+    target->push_front(name, std::move(func), tag);
   else
-    target->push_back(std::move(task));
+    target->push_back(name, std::move(func), tag);
   notifyIfNotSuspended();
 }
 
@@ -69,7 +68,7 @@ bool AsyncQueue::addInitialiserTask(const std::string& name, Func func, int32_t 
   const int32_t state = mState.load();
   if (state != Initialising && state != Processing)
     return false;
-  mTaskQueue.push_back(Task{std::move(func), tag, name});
+  mTaskQueue.push_back(name, std::move(func), tag);
   notifyIfNotSuspended();
   return true;
 }

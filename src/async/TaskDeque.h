@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,10 +26,19 @@ class TaskDeque {
     ++mSize;
   }
 
-  void push_front(Task&& task) {
+  // The same without a Task in between: the name is copied and the callable moved
+  // straight into the slot.
+  void push_back(const std::string& name, TaskFunction&& func, int32_t tag) {
     growIfFull();
-    mHead = (mHead + mSlots.size() - 1) & mask();
-    mSlots[mHead] = std::move(task);
+    fill(mSlots[slot(mSize)], name, std::move(func), tag);
+    ++mSize;
+  }
+
+  void push_front(const std::string& name, TaskFunction&& func, int32_t tag) {
+    growIfFull();
+    const std::size_t head = (mHead + mSlots.size() - 1) & mask();
+    fill(mSlots[head], name, std::move(func), tag);
+    mHead = head;
     ++mSize;
   }
 
@@ -69,6 +80,14 @@ class TaskDeque {
   }
 
  private:
+  // The name first: should copying it throw, the slot is still unused and the callable
+  // still the caller's.
+  static void fill(Task& slot, const std::string& name, TaskFunction&& func, int32_t tag) {
+    slot.name = name;
+    slot.tag = tag;
+    slot.func = std::move(func);
+  }
+
   static void vacate(Task& task) {
     task.func = nullptr;
     task.name.clear();
