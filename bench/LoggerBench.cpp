@@ -105,8 +105,8 @@ void BM_DroppedLog_Spdlog(benchmark::State& state) {
 BENCHMARK(BM_DroppedLog_Spdlog);
 
 // A whole log call of the system: a queue report (the one the sample message is), which
-// builds its message in a string stream and restores both scrambled literals before
-// every call, whether or not the logger keeps it.
+// builds its message and restores both scrambled literals before every call, whether or
+// not the logger keeps it.
 void BM_DroppedCallSite_Quorvane(benchmark::State& state) {
   const std::string queueName = "RootLogger";
   const uint64_t before = threadAllocations();

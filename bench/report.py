@@ -90,13 +90,13 @@ def main():
         peer = runs.get("BM_DroppedLog_Spdlog", {}).get("allocs_per_call", float("nan"))
         rows.append(("Heap allocations per dropped call (must be 0)", f"{allocations:g} ({verdict})",
                      f"{peer:g} (spdlog)", "—"))
-    timed("Dropped call site: message stream and both literals restored",
+    timed("Dropped call site: a queue report, message built and both literals restored",
           "BM_DroppedCallSite_Quorvane", "BM_DroppedCallSite_Spdlog", "spdlog, format args")
     timed("Accepted record, calling thread", "BM_AcceptedLog_Quorvane", "BM_AcceptedLog_Spdlog",
           "spdlog async, null sink")
     if "BM_AcceptedLog_Quorvane" in runs:
         rows.append(("Heap allocations per accepted record, calling thread",
-                     f"{runs['BM_AcceptedLog_Quorvane']['allocs_per_call']:.2f}",
+                     f"{runs['BM_AcceptedLog_Quorvane']['allocs_per_call']:.3f}",
                      f"{runs.get('BM_AcceptedLog_Spdlog', {}).get('allocs_per_call', float('nan')):.2f}"
                      " (spdlog)", "—"))
     rate("Records per second, queue to a counting sink", "BM_Throughput_Quorvane/real_time",

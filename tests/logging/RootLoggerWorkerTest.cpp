@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "logging/LogRecord.h"
 #include "logging/LoggerFixture.h"
 #include "logging/RootLogger.h"
 #include "logging/ThreadId.h"
@@ -52,6 +53,37 @@ TEST_F(LoggerTest, LocalTimeAndUnusualValuesInTheLine) {
             (std::vector<std::string>{
                 "2024-03-05T15:07:09.042+0100 <Unknown> [" + id + "] :-12 :",
                 "2024-03-05T15:07:09.042+0100 <Unknown> [" + id + "] :0 ns::g():a:b\nc"}));
+}
+
+// A record keeps its texts in a buffer of its own and moves them to one heap block when
+// they do not fit; either way every text arrives whole, and the records a pool reuses
+// never carry a previous record's text.
+TEST_F(LoggerTest, TextsOfAnyLengthArriveWhole) {
+  const std::size_t room = zelto::LogRecord::kInlineText - 24;  // after the timestamp
+  struct Case {
+    std::string file, function, message;
+  };
+  const Case cases[] = {
+      {"a.cpp", "f", std::string(room - 6, 'm')},  // fills the buffer exactly
+      {"a.cpp", "f", std::string(room - 5, 'm')},  // one character too many
+      {"a.cpp", std::string(300, 'g'), "m"},
+      {std::string(400, 'p'), "f", std::string(5000, 'x')},
+      {"a.cpp", "f", ""},
+      {"a.cpp", "f", "short"},
+  };
+  auto logger = makeLogger(enabledSettings());
+  for (const Case& c : cases) {
+    logger->log(c.message, RootLogger::Info, 1, "dir/" + c.file, c.function);
+  }
+  logger->flush();
+  const auto entries = mSink->entries();
+  ASSERT_EQ(entries.size(), std::size(cases));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].record.file, cases[i].file) << i;
+    EXPECT_EQ(entries[i].record.function, cases[i].function) << i;
+    EXPECT_EQ(entries[i].record.message, cases[i].message) << i;
+    EXPECT_EQ(entries[i].record.timestamp, "2024-03-05T14:07:09.042Z") << i;
+  }
 }
 
 TEST_F(LoggerTest, FileNameIsThePartAfterTheLastSeparator) {
