@@ -29,8 +29,12 @@ void LogRecordPool::giveBack(void* block) noexcept {
   {
     std::lock_guard<std::mutex> lock(mMutex);
     if (mFree.size() < kKeptBlocks) {
-      mFree.push_back(block);
-      return;
+      try {
+        mFree.push_back(block);
+        return;
+      } catch (...) {
+        // No room to keep it: it is freed instead.
+      }
     }
   }
   ::operator delete(block);

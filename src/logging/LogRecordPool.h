@@ -1,7 +1,8 @@
 // Memory for log records, taken on the calling threads and given back on the logger's
 // worker, and kept for the next records: a logger that runs steadily allocates nothing
-// per record. Up to kKeptBlocks free blocks are kept; a record made while none is free
-// gets a new block.
+// per record. Up to kKeptBlocks free blocks are kept (as many records as a burst may
+// queue before the worker catches up); a record made while none is free gets a new
+// block. A pool that is never used holds no memory.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +18,7 @@ namespace zelto {
 
 class LogRecordPool {
  public:
-  static constexpr std::size_t kKeptBlocks = 1024;
+  static constexpr std::size_t kKeptBlocks = 8192;
 
   // Gives the record's block back to its pool when the record goes.
   class Release {
@@ -30,7 +31,7 @@ class LogRecordPool {
   };
   using Handle = std::unique_ptr<LogRecord, Release>;
 
-  LogRecordPool() { mFree.reserve(kKeptBlocks); }
+  LogRecordPool() = default;
   ~LogRecordPool();
 
   LogRecordPool(const LogRecordPool&) = delete;
@@ -53,7 +54,7 @@ class LogRecordPool {
   void giveBack(void* block) noexcept;
 
   std::mutex mMutex;
-  std::vector<void*> mFree;  // never grows past kKeptBlocks, so giving back never allocates
+  std::vector<void*> mFree;  // never longer than kKeptBlocks
 };
 
 }  // namespace zelto
