@@ -1,5 +1,6 @@
 #include "async/QueueDiagnostics.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string_view>
 
@@ -61,9 +62,11 @@ const char* flagText(bool flag) {
 }
 
 // The strings a report is made of. Each thread keeps one set and reuses its space, so a
-// report allocates nothing once its thread has made one as long. A report made while
-// another is being made on the same thread (the logger's queue reporting on its own lock
-// from within the first report's log call) uses strings of its own.
+// report allocates nothing once its thread has made one as long. The literals are still
+// restored at every report, and wiped once it is made: their plain texts stay in memory
+// no longer than with strings of their own. A report made while another is being made
+// on the same thread (the logger's queue reporting on its own lock from within the first
+// report's log call) uses strings of its own.
 struct ReportText {
   std::string message;
   std::string file;
@@ -76,7 +79,11 @@ class ReportTextLease {
   ReportTextLease() : mShared(sharedText()), mText(mShared.inUse ? mOwn : mShared) {
     mText.inUse = true;
   }
-  ~ReportTextLease() { mText.inUse = false; }
+  ~ReportTextLease() {
+    std::fill(mText.file.begin(), mText.file.end(), '\0');
+    std::fill(mText.function.begin(), mText.function.end(), '\0');
+    mText.inUse = false;
+  }
   ReportTextLease(const ReportTextLease&) = delete;
   ReportTextLease& operator=(const ReportTextLease&) = delete;
 
