@@ -148,6 +148,8 @@ class RootLogger {
   uint64_t mTotalBytes = 0;
   // The worker's scratch space for each record's location key.
   std::string mLocationKey;
+  // True on the worker while it processes a record; read and written there only.
+  bool mProcessingRecord = false;
 };
 
 }  // namespace zelto
