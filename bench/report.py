@@ -119,6 +119,21 @@ def main():
     timed("Bridge call: Execute, 3 arguments, message sent", "BM_Bridge_Execute", "BM_Bridge_Floor",
           "stand-in floor")
 
+    timed("getDocumentBody, 10 MiB body: message received to reply sent",
+          "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_Floor/real_time",
+          "stand-in floor")
+    timed("getDocumentBody, 10 MiB body, against copying the text once",
+          "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_CopyOnce/real_time",
+          "one UTF-16 copy")
+    alone("getDocumentBody, 10 MiB body: the text to UTF-8 and back (in the figure above)",
+          "BM_DocumentBody_Conversions/real_time", "the visitor's UTF-8 callback")
+    counter("getDocumentBody, 10 MiB body: peak heap held during the request",
+            "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_Floor/real_time",
+            "stand-in floor", "peak_MiB", "MiB")
+    counter("getDocumentBody, 10 MiB body: peak heap, against copying the text once",
+            "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_CopyOnce/real_time",
+            "one UTF-16 copy", "peak_MiB", "MiB")
+
     startup = os.path.join(results, "startup.json")
     if os.path.exists(startup):
         with open(startup) as f:
