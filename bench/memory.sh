@@ -9,6 +9,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 results="$1"
 runs="$2"
+mkdir -p "$results"
 
 exe="${QUORVANE_EXE:-build/win32/Quorvane.exe}"
 if [ ! -f "$exe" ]; then
