@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of build/bench beside their peers, measures start-up under Wine,
-# and prints one table of ratios (bench/report.py).
+# Runs the benchmarks of build/bench beside their peers, measures start-up and a waiting
+# child's private memory under Wine, and prints one table of ratios (bench/report.py).
 #
 #   BENCH_PROGRAM      the benchmark program (build/bench/bench/quorvane_bench); another
 #                      build's, e.g. of an earlier commit, gives figures to compare with
