@@ -37,6 +37,7 @@ import tempfile
 
 REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MINGW_CC = "i686-w64-mingw32-gcc-posix"
+STAMP = "Assembled by tools/assemble_cef_tree.py"
 
 # Header lists of cef_paths*.gypi that a windows distribution's include/ holds.
 INCLUDE_LISTS = [
@@ -135,6 +136,7 @@ def version_of(source, ref):
         "string": "%s.%d.%d+g%s+chromium-%s" % (chrome[0], minor, patch, commit_hash[:7],
                                                 ".".join(chrome)),
         "counted": base is not None,
+        "year": int(git(source, "log", "-1", "--format=%cd", "--date=format:%Y", ref).strip()),
     }
 
 
@@ -156,7 +158,7 @@ def version_header(v):
         "#define CEF_VERSION_PATCH %d" % v["patch"],
         "#define CEF_COMMIT_NUMBER %d" % v["commit_number"],
         '#define CEF_COMMIT_HASH "%s"' % v["commit_hash"],
-        "#define COPYRIGHT_YEAR 2021",
+        "#define COPYRIGHT_YEAR %d" % v["year"],
         "",
         "#define CHROME_VERSION_MAJOR %d" % v["chrome"][0],
         "#define CHROME_VERSION_MINOR %d" % v["chrome"][1],
@@ -259,8 +261,8 @@ def build_stub(tree, functions, v, work):
     release = os.path.join(tree, "Release")
     os.makedirs(release, exist_ok=True)
     subprocess.run([
-        MINGW_CC, "-shared", "-s", "-O1", "-w", "-DBUILDING_CEF_SHARED", "-DUNICODE", "-D_UNICODE", "-I", tree, source,
-        definitions, "-o", os.path.join(release, "libcef.dll"),
+        MINGW_CC, "-shared", "-s", "-O1", "-w", "-DBUILDING_CEF_SHARED", "-DUNICODE",
+        "-D_UNICODE", "-I", tree, source, definitions, "-o", os.path.join(release, "libcef.dll"),
         "-Wl,--out-implib," + os.path.join(release, "libcef.lib"),
         "-static-libgcc"
     ], check=True)
@@ -287,6 +289,11 @@ def main():
             os.path.join(REPO_ROOT, "build") + os.sep):
         sys.exit("%s: the tree must lie outside the repository (or below build/)" % out)
     if os.path.exists(out):
+        # Only a tree this script made, or an empty directory, is replaced.
+        stamp = os.path.join(out, "README.txt")
+        made_here = os.path.isfile(stamp) and open(stamp).read().startswith(STAMP)
+        if not made_here and os.listdir(out):
+            sys.exit("%s exists and was not made by this script; give another directory" % out)
         shutil.rmtree(out)
 
     with tempfile.TemporaryDirectory() as work:
@@ -313,9 +320,10 @@ def main():
         build_stub(out, functions, v, work)
 
     write(os.path.join(out, "README.txt"),
-          "Assembled by tools/assemble_cef_tree.py from %s at %s (%s).\n"
+          STAMP + " from %s at %s (%s).\n"
           "Release/libcef.dll is a link-only library exporting %d functions that answer\n"
-          "null or 0; it runs no browser.%s\n" %
+          "null or 0 (cef_api_hash and cef_version_info answer for the revision); it runs\n"
+          "no browser. See tools/assemble_cef_tree.py for its two variables.%s\n" %
           (source, args.ref, v["string"], len(functions),
            "" if v["counted"] else
            "\nCEF_VERSION_MINOR/PATCH are 0: the checkout has no master to count from."))
