@@ -218,6 +218,22 @@ TEST_F(CefFrameTest, ACrossSiteMainFrameIsNotThisProcesssToHandOut) {
   EXPECT_TRUE(browser->HasDocument());
 }
 
+TEST_F(CefFrameTest, MessagesAndFunctionsAsCefHandsThemOver) {
+  // What arrives is read-only; what is sent gives up its arguments with it.
+  CefRefPtr<CefProcessMessage> incoming = IncomingMessage("x", R"(["a"])");
+  EXPECT_TRUE(incoming->IsReadOnly());
+  EXPECT_FALSE(incoming->GetArgumentList()->SetString(0, "b"));
+  CefRefPtr<CefProcessMessage> outgoing = CefProcessMessage::Create("y");
+  EXPECT_FALSE(outgoing->IsReadOnly());
+  EXPECT_EQ(outgoing->GetArgumentList()->GetSize(), 0u);
+  main->SendProcessMessage(PID_BROWSER, outgoing);
+  EXPECT_FALSE(outgoing->IsValid());
+  EXPECT_THAT(Sent(main), ElementsAre("y []"));
+
+  // A function belongs to a context: none is made outside one.
+  EXPECT_FALSE(CefV8Value::CreateFunction("f", app.get()));
+}
+
 // --- The message router, renderer side, as the application drives it. ---------------
 
 using CefMessageRouterTest = RendererFixture;
