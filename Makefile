@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
             libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev \
             libspdlog-dev libboost-dev clang-format hyperfine
 
-.PHONY: setup build native win32 run test sanitize bench fuzz format clean
+.PHONY: setup build native win32 cef-build run test sanitize bench fuzz format clean
 
 setup:
 	@./tools/setup.sh $(PACKAGES)
@@ -20,6 +20,18 @@ native:
 win32:
 	cmake --preset win32 >/dev/null
 	cmake --build build/win32 -j $(JOBS)
+
+# Quorvane.exe against a real CEF 92 windows32 binary distribution, with our toolchain:
+#   make cef-build CEF_ROOT=/path/to/cef_binary_92.0.*_windows32
+# tools/assemble_cef_tree.py assembles such a tree from CEF's source for a link check.
+cef-build:
+	@if [ -z "$(CEF_ROOT)" ]; then \
+	  echo "make cef-build: CEF_ROOT is not set; give a CEF 92 windows32 binary distribution:" >&2; \
+	  echo "  make cef-build CEF_ROOT=/path/to/cef_binary_92.0.*+chromium-92.0.4515.*_windows32" >&2; \
+	  exit 2; \
+	fi
+	cmake --preset win32-cef -DCEF_ROOT="$(abspath $(CEF_ROOT))" >/dev/null
+	cmake --build build/win32-cef -j $(JOBS)
 
 build: setup
 	@$(MAKE) --no-print-directory win32 native

@@ -44,6 +44,10 @@ def fmt_rate(per_item):
     return f"{rate / 1e6:.2f} M/s" if rate >= 1e6 else f"{rate / 1e3:.0f} k/s"
 
 
+def fmt_mib(value, signed=False):
+    return f"{value / 1048576:{'+' if signed else ''}.2f} MiB"
+
+
 def ratio(ours, peer):
     return f"{ours / peer:.2f}" if peer else "—"
 
@@ -115,6 +119,21 @@ def main():
     timed("Bridge call: Execute, 3 arguments, message sent", "BM_Bridge_Execute", "BM_Bridge_Floor",
           "stand-in floor")
 
+    timed("getDocumentBody, 10 MiB body: message received to reply sent",
+          "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_Floor/real_time",
+          "stand-in floor")
+    timed("getDocumentBody, 10 MiB body, against copying the text once",
+          "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_CopyOnce/real_time",
+          "one UTF-16 copy")
+    alone("getDocumentBody, 10 MiB body: the text to UTF-8 and back (in the figure above)",
+          "BM_DocumentBody_Conversions/real_time", "the visitor's UTF-8 callback")
+    counter("getDocumentBody, 10 MiB body: peak heap held during the request",
+            "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_Floor/real_time",
+            "stand-in floor", "peak_MiB", "MiB")
+    counter("getDocumentBody, 10 MiB body: peak heap, against copying the text once",
+            "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_CopyOnce/real_time",
+            "one UTF-16 copy", "peak_MiB", "MiB")
+
     startup = os.path.join(results, "startup.json")
     if os.path.exists(startup):
         with open(startup) as f:
@@ -127,6 +146,25 @@ def main():
                 peer = statistics.median(times[peer_key]) * 1e9
                 rows.append((f"Start-up under Wine, median of {runs_each} runs", fmt_ns(ours),
                              f"{fmt_ns(peer)} ({peer_name})", ratio(ours, peer)))
+    memory = os.path.join(results, "memory.json")
+    if os.path.exists(memory):
+        with open(memory) as f:
+            private = {r["command"]: [s["private_bytes"] for s in r["samples"]]
+                       for r in json.load(f)["results"]}
+        if "quorvane" in private and "sleeping" in private:
+            ours = statistics.median(private["quorvane"])
+            peer = statistics.median(private["sleeping"])
+            rows.append((f"Private memory of a waiting GPU child under Wine, median of "
+                         f"{len(private['quorvane'])}",
+                         f"{fmt_mib(ours)} ({fmt_mib(ours - peer, signed=True)})",
+                         f"{fmt_mib(peer)} (PE32 that splits its command line and sleeps)",
+                         ratio(ours, peer)))
+            if "sleeping_with_wait" in private:
+                waiting = statistics.median(private["sleeping_with_wait"])
+                rows.append(("Private memory, the same program with a wait on its parent",
+                             f"{fmt_mib(ours)} ({fmt_mib(ours - waiting, signed=True)})",
+                             f"{fmt_mib(waiting)} (the wait: "
+                             f"{fmt_mib(waiting - peer, signed=True)})", ratio(ours, waiting)))
     sizes = os.path.join(results, "sizes.txt")
     if os.path.exists(sizes):
         with open(sizes) as f:

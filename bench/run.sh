@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the benchmarks of build/bench beside their peers, measures start-up under Wine,
-# and prints one table of ratios (bench/report.py).
+# Runs the benchmarks of build/bench beside their peers, measures start-up and a waiting
+# child's private memory under Wine, and prints one table of ratios (bench/report.py).
 #
 #   BENCH_PROGRAM      the benchmark program (build/bench/bench/quorvane_bench); another
 #                      build's, e.g. of an earlier commit, gives figures to compare with
@@ -8,6 +8,7 @@
 #   BENCH_REPETITIONS  repetitions of each benchmark; the table shows medians (10)
 #   BENCH_FILTER       a Google Benchmark filter, to run a part only (all)
 #   STARTUP_RUNS       timed starts of each program under Wine (40); 0 skips start-up
+#   MEMORY_RUNS        measured waiting children of each program under Wine (5); 0 skips
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -22,9 +23,12 @@ mkdir -p "$results"
   --benchmark_filter="${BENCH_FILTER:-.}" \
   --benchmark_out="$results/benchmarks.json" --benchmark_out_format=json
 
-rm -f "$results/startup.json" "$results/sizes.txt"
+rm -f "$results/startup.json" "$results/sizes.txt" "$results/memory.json"
 if [ "${STARTUP_RUNS:-40}" -gt 0 ]; then
   ./bench/startup.sh "$results" "${STARTUP_RUNS:-40}"
+fi
+if [ "${MEMORY_RUNS:-5}" -gt 0 ]; then
+  ./bench/memory.sh "$results" "${MEMORY_RUNS:-5}"
 fi
 
 python3 bench/report.py "$results"

@@ -15,17 +15,13 @@ if [ ! -f "$exe" ]; then
   exit 0
 fi
 
-# The yardsticks, built like the executable: static runtime, GUI subsystem, wWinMain,
-# optimised and stripped.
-build_like_the_executable() {
-  i686-w64-mingw32-g++-posix -std=c++17 -O2 -static -static-libgcc -static-libstdc++ \
-    -mwindows -municode -s "bench/startup/$1.cpp" -o "build/bench/$1.exe" "${@:2}"
-}
+# The yardsticks, built like the executable.
+source bench/yardstick.sh
 empty="build/bench/empty_program.exe"
 build_like_the_executable empty_program
 # The empty program plus the command-line split every entry point of this kind makes.
 command_line="build/bench/command_line_program.exe"
-build_like_the_executable command_line_program -lshell32
+build_like_the_executable command_line_program command_line_program -lshell32
 # For the size only: the C++ runtime the executable links, without the system.
 build_like_the_executable runtime_program
 

@@ -75,7 +75,7 @@ Json pageValue(FuzzedDataProvider& input, Expected& written, bool& writes, bool&
       return value;
     }
     case 3: {
-      // Any UTF-16 code units, unpaired surrogates and NULs included.
+      // Any UTF-16 code units, unpaired surrogates and NULs included, as a page may hold.
       Json units = Json::array();
       written.text.clear();
       const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, 40);
@@ -84,6 +84,8 @@ Json pageValue(FuzzedDataProvider& input, Expected& written, bool& writes, bool&
         units.push_back(static_cast<uint16_t>(unit));
         written.text += unit;
       }
+      // The message keeps strings in UTF-8: unpaired surrogates arrive as U+FFFD.
+      written.text = CefString(CefString(written.text).ToString()).ToString16();
       written.type = VTYPE_STRING;
       writes = true;
       return Json{{"$", "utf16"}, {"units", units}};

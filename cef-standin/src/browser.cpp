@@ -70,7 +70,12 @@ void Frame::RunVisit(CefRefPtr<CefDOMVisitor> visitor) {
   LogEvent({{"event", "VisitDOM"},
             {"browser", browserId_},
             {"frame", label_},
-            {"has_body", bodyText_.has_value()}});
+            {"has_document", hasDocument_},
+            {"has_body", hasDocument_ && bodyText_.has_value()}});
+  if (!hasDocument_) {
+    visitor->Visit(nullptr);  // CEF still calls the visitor, with no document
+    return;
+  }
   // The visitor sees a snapshot that is valid during the visit only.
   CefRefPtr<DomDocument> document = new DomDocument(bodyText_);
   visitor->Visit(document.get());
@@ -144,6 +149,11 @@ void Browser::Destroy() {
     frame->browser_ = nullptr;
     frame->context_ = nullptr;
   }
+}
+
+bool Browser::HasDocument() {
+  // The main frame's document, when this process holds the main frame.
+  return !destroyed_ && mainFrameAvailable_ && frames_.front()->hasDocument();
 }
 
 CefRefPtr<CefFrame> Browser::GetMainFrame() {

@@ -64,11 +64,11 @@ bool DictionaryValue::GetKeys(KeyList& keys) {
 }
 
 bool DictionaryValue::Remove(const CefString& key) {
-  return !readOnly_ && entries_.erase(key.ToString16()) > 0;
+  return !readOnly_ && entries_.erase(key.ToString()) > 0;
 }
 
 const ValueEntry* DictionaryValue::Find(const CefString& key) const {
-  auto found = entries_.find(key.ToString16());
+  auto found = entries_.find(key.ToString());
   return found == entries_.end() ? nullptr : &found->second;
 }
 
@@ -76,7 +76,7 @@ bool DictionaryValue::Store(const CefString& key, ValueEntry entry) {
   if (readOnly_) {
     return false;
   }
-  entries_[key.ToString16()] = std::move(entry);
+  entries_[key.ToString()] = std::move(entry);
   return true;
 }
 
@@ -142,7 +142,7 @@ bool DictionaryValue::SetDouble(const CefString& key, double value) {
 
 bool DictionaryValue::SetString(const CefString& key, const CefString& value) {
   ValueEntry entry = ScalarEntry(VTYPE_STRING);
-  entry.stringValue = value.ToString16();
+  entry.stringValue = value.ToString();
   return Store(key, std::move(entry));
 }
 

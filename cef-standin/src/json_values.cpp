@@ -185,7 +185,7 @@ bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int dep
       return true;
     case Json::value_t::string:
       entry.type = VTYPE_STRING;
-      entry.stringValue = Utf8ToUtf16(json.get<std::string>());
+      entry.stringValue = json.get<std::string>();
       return true;
     case Json::value_t::array:
       entry.type = VTYPE_LIST;
@@ -197,7 +197,12 @@ bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int dep
           return false;
         }
         entry.type = VTYPE_STRING;
-        return Utf16FromJson(json, entry.stringValue, error);
+        std::u16string units;
+        if (!Utf16FromJson(json, units, error)) {
+          return false;
+        }
+        entry.stringValue = Utf16ToUtf8(units.data(), units.size());
+        return true;
       }
       entry.type = VTYPE_DICTIONARY;
       entry.dictionary = new DictionaryValue();
@@ -235,8 +240,7 @@ Json EntryToJson(const ValueEntry& entry) {
     case VTYPE_DOUBLE:
       return {{"type", "double"}, {"value", entry.doubleValue}};
     case VTYPE_STRING:
-      return {{"type", "string"},
-              {"value", Utf16ToUtf8(entry.stringValue.data(), entry.stringValue.size())}};
+      return {{"type", "string"}, {"value", entry.stringValue}};
     case VTYPE_BINARY:
       return {{"type", "binary"}};
     case VTYPE_LIST:
@@ -244,7 +248,7 @@ Json EntryToJson(const ValueEntry& entry) {
     case VTYPE_DICTIONARY: {
       Json members = Json::object();
       for (const auto& [key, child] : entry.dictionary->entries()) {
-        members[Utf16ToUtf8(key.data(), key.size())] = EntryToJson(child);
+        members[key] = EntryToJson(child);
       }
       return {{"type", "dictionary"}, {"value", members}};
     }

@@ -135,7 +135,7 @@ bool ListValue::SetDouble(size_t index, double value) {
 
 bool ListValue::SetString(size_t index, const CefString& value) {
   ValueEntry entry = ScalarEntry(VTYPE_STRING);
-  entry.stringValue = value.ToString16();
+  entry.stringValue = value.ToString();
   return Store(index, std::move(entry));
 }
 

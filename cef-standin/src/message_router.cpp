@@ -1,7 +1,6 @@
 #include "message_router.h"
 
 #include "event_log.h"
-#include "v8_context.h"
 
 namespace cef_standin {
 namespace {
@@ -16,15 +15,11 @@ class RouterFunctions : public CefV8Handler {
                const CefV8ValueList& arguments,
                CefRefPtr<CefV8Value>& retval,
                CefString& exception) override {
-    CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
-    if (!context) {
-      return false;
-    }
     if (name == router_->queryFunction()) {
-      return router_->Query(context, arguments, retval, exception);
+      return router_->Query(arguments, retval, exception);
     }
     if (name == router_->cancelFunction()) {
-      return router_->Cancel(context, arguments, retval, exception);
+      return router_->Cancel(arguments, retval, exception);
     }
     return false;
   }
@@ -35,14 +30,37 @@ class RouterFunctions : public CefV8Handler {
   IMPLEMENT_REFCOUNTING(RouterFunctions);
 };
 
-int ContextId(CefRefPtr<CefV8Context> context) {
-  auto* own = dynamic_cast<V8Context*>(context.get());
-  return own ? own->id() : 0;
-}
-
 // Properties the page can neither see in enumerations, overwrite nor delete.
 constexpr int kHiddenFixed = V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTENUM |
                              V8_PROPERTY_ATTRIBUTE_DONTDELETE;
+
+// 0 is never handed out: it stands for "no context" and "every request".
+int NextId(int& last) {
+  ++last;
+  if (last == 0) {
+    ++last;
+  }
+  return last;
+}
+
+// An optional member of the query object must be of the right kind when present.
+bool MemberIsWrong(CefRefPtr<CefV8Value> query,
+                   const char* member,
+                   bool (CefV8Value::*isRightKind)(),
+                   const char* kind,
+                   CefRefPtr<CefV8Value>& value,
+                   CefString& exception) {
+  if (!query->HasValue(member)) {
+    return false;
+  }
+  value = query->GetValue(member);
+  if (value && (value.get()->*isRightKind)()) {
+    return false;
+  }
+  exception =
+      std::string("Invalid arguments; object member '") + member + "' must have type " + kind;
+  return true;
+}
 
 }  // namespace
 
@@ -54,11 +72,14 @@ RendererRouter::RendererRouter(const CefMessageRouterConfig& config)
 
 int RendererRouter::GetPendingCount(CefRefPtr<CefBrowser> browser,
                                     CefRefPtr<CefV8Context> context) {
+  const int contextId = context ? ContextId(context, false) : 0;
+  if (context && contextId == 0) {
+    return 0;  // the context never used the router
+  }
   int count = 0;
-  for (const auto& [id, pending] : pending_) {
-    const bool browserMatches = !browser || (pending.context->GetBrowser() &&
-                                             pending.context->GetBrowser()->IsSame(browser));
-    const bool contextMatches = !context || pending.context->IsSame(context);
+  for (const auto& [key, persistent] : pending_) {
+    const bool browserMatches = !browser || std::get<0>(key) == browser->GetIdentifier();
+    const bool contextMatches = !context || std::get<1>(key) == contextId;
     count += browserMatches && contextMatches ? 1 : 0;
   }
   return count;
@@ -81,30 +102,39 @@ void RendererRouter::OnContextCreated(CefRefPtr<CefBrowser> browser,
 void RendererRouter::OnContextReleased(CefRefPtr<CefBrowser> browser,
                                        CefRefPtr<CefFrame> frame,
                                        CefRefPtr<CefV8Context> context) {
-  // Queries of a page that is gone get no answer.
-  for (auto it = pending_.begin(); it != pending_.end();) {
-    it = context && it->second.context->IsSame(context) ? pending_.erase(it) : std::next(it);
+  // The page is gone: the browser process hears that all of its queries are off.
+  const int contextId = ContextId(context, false);
+  if (contextId == 0) {
+    return;
   }
+  contexts_.erase(contextId);
+  SendCancel(browser, frame, contextId, 0);
 }
 
 bool RendererRouter::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                               CefRefPtr<CefFrame> frame,
                                               CefProcessId source_process,
                                               CefRefPtr<CefProcessMessage> message) {
-  if (!message || message->GetName() != queryMessage_) {
+  if (!message || message->GetName().ToString() != queryMessage_) {
     return false;
   }
   // The browser's answer: context id, request id, success, then the response or the
-  // error code and message.
+  // error code and message. Taken whatever its source, known query or not.
   CefRefPtr<CefListValue> args = message->GetArgumentList();
-  const int requestId = args ? args->GetInt(1) : 0;
-  auto found = pending_.find(requestId);
-  if (found == pending_.end() || ContextId(found->second.context) != args->GetInt(0)) {
+  if (!args || !browser) {
+    return true;
+  }
+  const int contextId = args->GetInt(0);
+  const int requestId = args->GetInt(1);
+  auto found = pending_.find(Key{browser->GetIdentifier(), contextId, requestId});
+  if (found == pending_.end()) {
     return true;
   }
   const bool success = args->GetBool(2);
-  nlohmann::json event = {
-      {"event", "QueryAnswered"}, {"request_id", requestId}, {"success", success}};
+  nlohmann::json event = {{"event", "QueryAnswered"},
+                          {"context_id", contextId},
+                          {"request_id", requestId},
+                          {"success", success}};
   if (success) {
     event["response"] = args->GetString(3).ToString();
   } else {
@@ -112,14 +142,14 @@ bool RendererRouter::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
     event["error_message"] = args->GetString(4).ToString();
   }
   LogEvent(event);
-  if (!success || !found->second.persistent) {
+  // A persistent query stays until it fails or is cancelled.
+  if (!success || !found->second) {
     pending_.erase(found);
   }
   return true;
 }
 
-bool RendererRouter::Query(CefRefPtr<CefV8Context> context,
-                           const CefV8ValueList& arguments,
+bool RendererRouter::Query(const CefV8ValueList& arguments,
                            CefRefPtr<CefV8Value>& retval,
                            CefString& exception) {
   CefRefPtr<CefV8Value> query = arguments.size() == 1 ? arguments[0] : nullptr;
@@ -129,21 +159,31 @@ bool RendererRouter::Query(CefRefPtr<CefV8Context> context,
   }
   CefRefPtr<CefV8Value> request = query->GetValue("request");
   if (!request || !request->IsString()) {
-    exception = "Invalid arguments; object member 'request' is required and must be a string";
+    exception = "Invalid arguments; object member 'request' is required and must have type string";
     return true;
   }
-  CefRefPtr<CefV8Value> persistent = query->GetValue("persistent");
-  const bool isPersistent = persistent && persistent->IsBool() && persistent->GetBoolValue();
-  CefRefPtr<CefFrame> frame = context->GetFrame();
-  if (!frame) {
+  CefRefPtr<CefV8Value> onSuccess, onFailure, persistent;
+  if (MemberIsWrong(query, "onSuccess", &CefV8Value::IsFunction, "function", onSuccess,
+                    exception) ||
+      MemberIsWrong(query, "onFailure", &CefV8Value::IsFunction, "function", onFailure,
+                    exception) ||
+      MemberIsWrong(query, "persistent", &CefV8Value::IsBool, "boolean", persistent, exception)) {
+    return true;
+  }
+  CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+  CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
+  CefRefPtr<CefFrame> frame = context ? context->GetFrame() : nullptr;
+  if (!browser || !frame) {
     return false;
   }
+  const bool isPersistent = persistent && persistent->GetBoolValue();
+  const int contextId = ContextId(context, true);
+  const int requestId = NextId(lastRequestId_);
+  pending_[Key{browser->GetIdentifier(), contextId, requestId}] = isPersistent;
 
-  const int requestId = nextRequestId_++;
-  pending_[requestId] = Pending{context, isPersistent};
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(queryMessage_);
   CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetInt(0, ContextId(context));
+  args->SetInt(0, contextId);
   args->SetInt(1, requestId);
   args->SetString(2, request->GetStringValue());
   args->SetBool(3, isPersistent);
@@ -152,8 +192,7 @@ bool RendererRouter::Query(CefRefPtr<CefV8Context> context,
   return true;
 }
 
-bool RendererRouter::Cancel(CefRefPtr<CefV8Context> context,
-                            const CefV8ValueList& arguments,
+bool RendererRouter::Cancel(const CefV8ValueList& arguments,
                             CefRefPtr<CefV8Value>& retval,
                             CefString& exception) {
   CefRefPtr<CefV8Value> id = arguments.size() == 1 ? arguments[0] : nullptr;
@@ -161,20 +200,56 @@ bool RendererRouter::Cancel(CefRefPtr<CefV8Context> context,
     exception = "Invalid arguments; expecting a single integer";
     return true;
   }
+  bool cancelled = false;
   const int requestId = id->GetIntValue();
-  auto found = pending_.find(requestId);
-  const bool cancelled = found != pending_.end() && found->second.context->IsSame(context);
-  if (cancelled) {
-    pending_.erase(found);
-    CefRefPtr<CefFrame> frame = context->GetFrame();
-    if (frame) {
-      CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(cancelMessage_);
-      message->GetArgumentList()->SetInt(0, ContextId(context));
-      message->GetArgumentList()->SetInt(1, requestId);
-      frame->SendProcessMessage(PID_BROWSER, message);
-    }
+  CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+  if (requestId != 0 && context && context->GetBrowser()) {
+    cancelled =
+        SendCancel(context->GetBrowser(), context->GetFrame(), ContextId(context, true), requestId);
   }
   retval = CefV8Value::CreateBool(cancelled);
+  return true;
+}
+
+int RendererRouter::ContextId(CefRefPtr<CefV8Context> context, bool create) {
+  if (!context) {
+    return 0;
+  }
+  for (const auto& [id, known] : contexts_) {
+    if (known->IsSame(context)) {
+      return id;
+    }
+  }
+  if (!create) {
+    return 0;
+  }
+  const int id = NextId(lastContextId_);
+  contexts_[id] = context;
+  return id;
+}
+
+bool RendererRouter::SendCancel(CefRefPtr<CefBrowser> browser,
+                                CefRefPtr<CefFrame> frame,
+                                int contextId,
+                                int requestId) {
+  if (!browser) {
+    return false;
+  }
+  int cancelled = 0;
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    const auto& [browserId, queryContext, queryRequest] = it->first;
+    const bool matches = browserId == browser->GetIdentifier() && queryContext == contextId &&
+                         (requestId == 0 || queryRequest == requestId);
+    cancelled += matches ? 1 : 0;
+    it = matches ? pending_.erase(it) : std::next(it);
+  }
+  if (cancelled == 0 || !frame) {
+    return cancelled > 0;
+  }
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(cancelMessage_);
+  message->GetArgumentList()->SetInt(0, contextId);
+  message->GetArgumentList()->SetInt(1, requestId);
+  frame->SendProcessMessage(PID_BROWSER, message);
   return true;
 }
 

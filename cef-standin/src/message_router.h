@@ -1,13 +1,17 @@
-// The renderer side of the message router, as CEF's wrapper library behaves where the
-// application can tell: the query and cancel functions on every window it is told
-// about, queries sent as "<query function>Msg" messages through the context's frame,
-// cancels as "<cancel function>Msg", and only its own messages taken from
-// OnProcessMessageReceived.
+// The renderer side of the message router, as CEF 92's wrapper library behaves where
+// the application or the browser process can tell: the query and cancel functions on
+// every window it is told about (hidden, read-only, undeletable); a context gets its id
+// (1, 2, ... per router) when its page first uses them; queries leave as
+// "<query function>Msg" [context id, request id, request, persistent] through the
+// context's frame; cancels as "<cancel function>Msg" [context id, request id], with
+// request id 0 standing for all of a released context's queries, sent through the
+// released frame; only "<query function>Msg" is taken from OnProcessMessageReceived.
 #ifndef CEF_STANDIN_SRC_MESSAGE_ROUTER_H_
 #define CEF_STANDIN_SRC_MESSAGE_ROUTER_H_
 
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "include/wrapper/cef_message_router.h"
 
@@ -30,33 +34,36 @@ class RendererRouter : public CefMessageRouterRendererSide {
                                 CefRefPtr<CefProcessMessage> message) override;
 
   // window.cefQuery({request, persistent, onSuccess, onFailure}) and
-  // window.cefQueryCancel(id), called by the page in `context`.
-  bool Query(CefRefPtr<CefV8Context> context,
-             const CefV8ValueList& arguments,
-             CefRefPtr<CefV8Value>& retval,
-             CefString& exception);
-  bool Cancel(CefRefPtr<CefV8Context> context,
-              const CefV8ValueList& arguments,
-              CefRefPtr<CefV8Value>& retval,
-              CefString& exception);
+  // window.cefQueryCancel(id), called by the page in the current context.
+  bool Query(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval, CefString& exception);
+  bool Cancel(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval, CefString& exception);
 
   const CefString& queryFunction() const { return queryFunction_; }
   const CefString& cancelFunction() const { return cancelFunction_; }
 
  private:
-  struct Pending {
-    CefRefPtr<CefV8Context> context;
-    bool persistent = false;
-  };
+  // A pending query: browser id, context id, request id.
+  using Key = std::tuple<int, int, int>;
 
   ~RendererRouter() override = default;
 
+  // The context's id, made on first use; 0 when it has none and `create` is false.
+  int ContextId(CefRefPtr<CefV8Context> context, bool create);
+  // Drops the context's queries in that browser (request id 0: all of them) and tells
+  // the browser process through `frame`. False when there was none to drop.
+  bool SendCancel(CefRefPtr<CefBrowser> browser,
+                  CefRefPtr<CefFrame> frame,
+                  int contextId,
+                  int requestId);
+
   const CefString queryFunction_;
   const CefString cancelFunction_;
-  const CefString queryMessage_;
-  const CefString cancelMessage_;
-  std::map<int, Pending> pending_;  // by request id
-  int nextRequestId_ = 1;
+  const std::string queryMessage_;
+  const std::string cancelMessage_;
+  std::map<int, CefRefPtr<CefV8Context>> contexts_;  // by context id
+  std::map<Key, bool> pending_;                      // whether the query is persistent
+  int lastContextId_ = 0;
+  int lastRequestId_ = 0;
 };
 
 }  // namespace cef_standin

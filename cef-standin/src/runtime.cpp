@@ -1,7 +1,10 @@
 // CEF's process entry points as the stand-in plays them: a child process runs the
 // application's start-up hooks and then its work; a browser process logs its settings,
 // runs the browser-process hooks and launches one renderer (on paper).
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <set>
 
 #include "command_line.h"
 #include "event_log.h"
@@ -14,14 +17,19 @@ namespace {
 
 class SchemeRegistrar : public CefSchemeRegistrar {
  public:
+  // Logged as given; as in CEF, a name (in any letter case) is registered only once.
   bool AddCustomScheme(const CefString& scheme_name, int options) override {
     schemes_.push_back({{"name", scheme_name.ToString()}, {"options", options}});
-    return true;
+    std::string lower = scheme_name.ToString();
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return registered_.insert(lower).second;
   }
   const nlohmann::json& schemes() const { return schemes_; }
 
  private:
   nlohmann::json schemes_ = nlohmann::json::array();
+  std::set<std::string> registered_;
 };
 
 long EnvNumber(const char* name, long fallback) {

@@ -60,6 +60,12 @@ class ScenarioPlayer {
       FrameOf(step)->SetBodyText(
           text.is_null() ? std::nullopt
                          : std::optional<std::u16string>(Utf8ToUtf16(text.get<std::string>())));
+    } else if (op == "document") {
+      const Json& present = Member(step, "present");
+      if (!present.is_boolean()) {
+        throw StepError{"\"present\" is true or false"};
+      }
+      FrameOf(step)->SetHasDocument(present.get<bool>());
     } else if (op == "context") {
       process_.CreateContext(FrameOf(step));
     } else if (op == "call") {
@@ -79,7 +85,13 @@ class ScenarioPlayer {
       if (!available.is_boolean()) {
         throw StepError{"\"available\" is true or false"};
       }
-      BrowserOf(step)->SetMainFrameAvailable(available.get<bool>());
+      CefRefPtr<Browser> browser = BrowserOf(step);
+      if (!available.get<bool>() && browser->mainFrameAvailable()) {
+        // The main frame's page leaves this process (a cross-site navigation): its
+        // context goes first.
+        process_.ReleaseContext(browser->mainFrame());
+      }
+      browser->SetMainFrameAvailable(available.get<bool>());
     } else {
       throw StepError{"unknown op \"" + op + "\""};
     }
@@ -155,6 +167,11 @@ class ScenarioPlayer {
     if (!frame) {
       throw StepError{"no frame \"" + label + "\" in browser " +
                       std::to_string(browser->GetIdentifier())};
+    }
+    // Nothing happens in this process to a main frame that lives in another one.
+    if (frame->IsMain() && !browser->mainFrameAvailable()) {
+      throw StepError{"the main frame of browser " + std::to_string(browser->GetIdentifier()) +
+                      " lives in another process"};
     }
     return frame;
   }

@@ -14,7 +14,7 @@ void ForEachString(cef_settings_t& s, F f) {
   f(s.root_cache_path);
   f(s.user_data_path);
   f(s.user_agent);
-  f(s.product_version);
+  f(s.user_agent_product);
   f(s.locale);
   f(s.log_file);
   f(s.javascript_flags);

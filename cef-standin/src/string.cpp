@@ -6,13 +6,21 @@
 
 namespace {
 
+static_assert(sizeof(char16) == sizeof(char16_t), "CEF strings hold UTF-16 code units");
+
+// CEF's code unit and char16_t are both 16 bits wide; the stand-in does its text work
+// with char16_t.
+const char16_t* Units(const char16* text) {
+  return reinterpret_cast<const char16_t*>(text);
+}
+
 void FreeText(char16* text) {
   delete[] text;
 }
 
 }  // namespace
 
-void cef_string_clear(cef_string_t* str) {
+void cef_string_utf16_clear(cef_string_utf16_t* str) {
   if (str->str && str->dtor) {
     str->dtor(str->str);
   }
@@ -21,125 +29,118 @@ void cef_string_clear(cef_string_t* str) {
   str->dtor = nullptr;
 }
 
-CefString::CefString() : string_(new cef_string_t{nullptr, 0, nullptr}), owner_(true) {}
+CefStringUTF16::CefStringUTF16() : string_(new struct_type{nullptr, 0, nullptr}), owner_(true) {}
 
-CefString::CefString(const CefString& str) : CefString() {
-  Assign(str.c_str(), str.length());
+CefStringUTF16::CefStringUTF16(const CefStringUTF16& str) : CefStringUTF16() {
+  Assign(Units(str.c_str()), str.length());
 }
 
-CefString::CefString(CefString&& str) noexcept : CefString() {
-  if (str.owner_) {
-    std::swap(string_, str.string_);
-  } else {
-    Assign(str.c_str(), str.length());
-  }
-}
-
-CefString::CefString(const std::string& src) : CefString() {
+CefStringUTF16::CefStringUTF16(const std::string& src) : CefStringUTF16() {
   FromString(src);
 }
 
-CefString::CefString(const char* src) : CefString() {
+CefStringUTF16::CefStringUTF16(const char* src) : CefStringUTF16() {
   if (src) {
     FromString(src);
   }
 }
 
-CefString::CefString(const std::wstring& src) : CefString() {
+CefStringUTF16::CefStringUTF16(const std::wstring& src) : CefStringUTF16() {
   FromWString(src);
 }
 
-CefString::CefString(const wchar_t* src) : CefString() {
+CefStringUTF16::CefStringUTF16(const wchar_t* src) : CefStringUTF16() {
   if (src) {
     FromWString(src);
   }
 }
 
-CefString::CefString(const std::u16string& src) : CefString() {
+CefStringUTF16::CefStringUTF16(const std::u16string& src) : CefStringUTF16() {
   FromString16(src);
 }
 
-CefString::CefString(const char16* src) : CefString() {
+CefStringUTF16::CefStringUTF16(const char16_t* src) : CefStringUTF16() {
   if (src) {
     FromString16(src);
   }
 }
 
-CefString::CefString(const cef_string_t* src)
-    : string_(const_cast<cef_string_t*>(src)), owner_(false) {}
+#ifndef _WIN32
+CefStringUTF16::CefStringUTF16(const char16* src) : CefStringUTF16() {
+  if (src) {
+    FromString16(Units(src));
+  }
+}
+#endif
 
-CefString::~CefString() {
+CefStringUTF16::CefStringUTF16(const struct_type* src)
+    : string_(const_cast<struct_type*>(src)), owner_(false) {}
+
+CefStringUTF16::~CefStringUTF16() {
   if (owner_) {
     cef_string_clear(string_);
     delete string_;
   }
 }
 
-CefString& CefString::operator=(const CefString& str) {
+CefStringUTF16& CefStringUTF16::operator=(const CefStringUTF16& str) {
   if (this != &str) {
-    Assign(str.c_str(), str.length());
+    Assign(Units(str.c_str()), str.length());
   }
   return *this;
 }
 
-CefString& CefString::operator=(CefString&& str) noexcept {
-  if (this != &str) {
-    Assign(str.c_str(), str.length());
-  }
-  return *this;
-}
-
-const char16* CefString::c_str() const {
+const char16* CefStringUTF16::c_str() const {
   static const char16 kEmpty[1] = {0};
   return string_->str ? string_->str : kEmpty;
 }
 
-size_t CefString::length() const {
+size_t CefStringUTF16::length() const {
   return string_->length;
 }
 
-bool CefString::empty() const {
+bool CefStringUTF16::empty() const {
   return string_->length == 0;
 }
 
-void CefString::clear() {
+void CefStringUTF16::clear() {
   cef_string_clear(string_);
 }
 
-int CefString::compare(const CefString& str) const {
-  return std::u16string(c_str(), length()).compare(std::u16string(str.c_str(), str.length()));
+int CefStringUTF16::compare(const CefStringUTF16& str) const {
+  return ToString16().compare(str.ToString16());
 }
 
-std::string CefString::ToString() const {
-  return cef_standin::Utf16ToUtf8(c_str(), length());
+std::string CefStringUTF16::ToString() const {
+  return cef_standin::Utf16ToUtf8(Units(c_str()), length());
 }
 
-std::wstring CefString::ToWString() const {
+std::wstring CefStringUTF16::ToWString() const {
   return cef_standin::Utf16ToWide(ToString16());
 }
 
-std::u16string CefString::ToString16() const {
-  return std::u16string(c_str(), length());
+std::u16string CefStringUTF16::ToString16() const {
+  return std::u16string(Units(c_str()), length());
 }
 
-bool CefString::FromString(const std::string& str) {
+bool CefStringUTF16::FromString(const std::string& str) {
   std::u16string text = cef_standin::Utf8ToUtf16(str);
   Assign(text.data(), text.size());
   return true;
 }
 
-bool CefString::FromWString(const std::wstring& str) {
+bool CefStringUTF16::FromWString(const std::wstring& str) {
   std::u16string text = cef_standin::WideToUtf16(str);
   Assign(text.data(), text.size());
   return true;
 }
 
-bool CefString::FromString16(const std::u16string& str) {
+bool CefStringUTF16::FromString16(const std::u16string& str) {
   Assign(str.data(), str.size());
   return true;
 }
 
-void CefString::Assign(const char16* text, size_t length) {
+void CefStringUTF16::Assign(const char16_t* text, size_t length) {
   char16* copy = nullptr;
   if (length > 0) {
     copy = new char16[length + 1];

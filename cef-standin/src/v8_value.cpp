@@ -92,12 +92,14 @@ void V8Value::Clear() {
   userData_ = nullptr;
 }
 
+// CEF answers by the kind V8 reported, not by the value: an int32 is a uint too (even a
+// negative one) and a uint32 an int (even one past 2^31).
 bool V8Value::IsInt() {
-  return kind_ == Kind::kInt || (kind_ == Kind::kUInt && uint_ <= 2147483647u);
+  return kind_ == Kind::kInt || kind_ == Kind::kUInt;
 }
 
 bool V8Value::IsUInt() {
-  return kind_ == Kind::kUInt || (kind_ == Kind::kInt && int_ >= 0);
+  return kind_ == Kind::kInt || kind_ == Kind::kUInt;
 }
 
 bool V8Value::IsDouble() {

@@ -25,7 +25,7 @@ ValueEntry ReadEntry(Container& container, const Key& key) {
       entry.doubleValue = container->GetDouble(key);
       break;
     case VTYPE_STRING:
-      entry.stringValue = container->GetString(key).ToString16();
+      entry.stringValue = container->GetString(key).ToString();
       break;
     case VTYPE_LIST:
       entry.list = CopyList(container->GetList(key));

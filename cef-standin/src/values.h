@@ -1,5 +1,6 @@
 // The stand-in's lists and dictionaries: entries of every CEF value type, read-only
-// marking for what a process receives, deep copies, and equality.
+// marking for what a process receives, deep copies, and equality. Strings and keys are
+// held as UTF-8, as CEF holds them, so text goes in as UTF-16 and may come back changed.
 #ifndef CEF_STANDIN_SRC_VALUES_H_
 #define CEF_STANDIN_SRC_VALUES_H_
 
@@ -20,7 +21,7 @@ struct ValueEntry {
   bool boolValue = false;
   int intValue = 0;
   double doubleValue = 0;
-  std::u16string stringValue;
+  std::string stringValue;  // UTF-8, as CEF keeps it: unpaired surrogates are U+FFFD
   CefRefPtr<ListValue> list;
   CefRefPtr<DictionaryValue> dictionary;
 
@@ -76,7 +77,7 @@ class DictionaryValue : public CefDictionaryValue {
  public:
   DictionaryValue() = default;
 
-  const std::map<std::u16string, ValueEntry>& entries() const { return entries_; }
+  const std::map<std::string, ValueEntry>& entries() const { return entries_; }
   bool Store(const CefString& key, ValueEntry entry);
   void MarkReadOnly();
 
@@ -109,7 +110,7 @@ class DictionaryValue : public CefDictionaryValue {
  private:
   const ValueEntry* Find(const CefString& key) const;
 
-  std::map<std::u16string, ValueEntry> entries_;
+  std::map<std::string, ValueEntry> entries_;  // keys in UTF-8, as CEF keeps them
   bool readOnly_ = false;
 
   IMPLEMENT_REFCOUNTING(DictionaryValue);

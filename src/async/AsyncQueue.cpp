@@ -149,7 +149,8 @@ void AsyncQueue::run() {
       continue;
     }
 
-    // The callback resumed the queue and asked for a new suspension: hand over again.
+    // Another thread asked for a suspension while the previous callback's discarded
+    // renewal was being dropped: it takes effect before the next task starts.
     if (mHasFinishedFunc)
       continue;
 

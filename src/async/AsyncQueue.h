@@ -87,8 +87,8 @@ class AsyncQueue : public IAsyncQueue {
   // Takes a task from the head of the task queue and runs it without the lock. False if
   // the queue was destroyed while it ran.
   bool runNextTask(Lock& lock);
-  // Suspends and calls the pending finished callback without the lock. False if the
-  // queue was destroyed while it ran.
+  // Suspends and calls the pending finished callback without the lock, then discards
+  // any callback stored while it ran. False if the queue was destroyed meanwhile.
   bool handOverSuspension(Lock& lock);
   // Ends the initialiser phase once the task queue is empty; the worker calls it holding
   // mMutex while Processing.

@@ -65,8 +65,19 @@ bool AsyncQueue::handOverSuspension(Lock& lock) {
     return false;
 
   lock.lock();
-  // A callback asked for while this one ran stays set: it is called at the next pass,
-  // after a resume if the queue is still suspended.
+  // A callback asked for while this one ran is discarded: kept, a callback that asks
+  // again for itself would be handed over at every pass and no task would ever run.
+  // It is dropped without the lock, as its captures may hold the last reference to the
+  // queue.
+  Func renewed = std::move(mHasFinishedFunc);
+  mHasFinishedFunc = nullptr;
+  if (renewed) {
+    lock.unlock();
+    renewed = nullptr;
+    if (*destroyed)
+      return false;
+    lock.lock();
+  }
   return true;
 }
 

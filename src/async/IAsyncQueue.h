@@ -38,7 +38,8 @@ class IAsyncQueue {
   // True if either queue holds a task (the running task is in neither).
   virtual bool hasTasks() = 0;
   // Suspends now, or once the running task has finished when tasks are queued and
-  // onFinished is given; true if the task queue was empty.
+  // onFinished is given; true if the task queue was empty. onFinished is then called on
+  // the worker; a suspension it asks for while it runs is discarded.
   virtual bool suspendProcessingWhenFinished(Func onFinished) = 0;
   // Ends a suspension.
   virtual void resumeProcessing() = 0;

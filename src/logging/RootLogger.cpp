@@ -77,6 +77,18 @@ void maskWord(std::string& message, const std::string& word) {
   }
 }
 
+// Sets a flag for as long as it lives, also when what it guards throws.
+class ScopedFlag {
+ public:
+  explicit ScopedFlag(bool& flag) : mFlag(flag) { mFlag = true; }
+  ~ScopedFlag() { mFlag = false; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+ private:
+  bool& mFlag;
+};
+
 }  // namespace
 
 RootLogger::RootLogger(const Settings& settings)
@@ -114,24 +126,25 @@ void RootLogger::record(const std::string& message,
     LogRecordPool::Handle record =
         mRecordPool.make(std::string_view(timestamp, timestampLength), level, currentThreadId(),
                          baseName(file), function, message, line);
-    if (mQueue->isWorkerThread()) {
-      // Logged from the worker itself, i.e. the queue reporting a record that failed.
-      // Such a record must not fail in turn: a sink that always throws would otherwise
-      // feed the worker one more failure report per report, for ever.
-      mQueue->addTask(
-          "logMessage",
-          [this, record = std::move(record)]() mutable {
-            try {
-              processRecord(*record);
-            } catch (...) {
-            }
-          },
-          Back, 0);
-    } else {
-      mQueue->addTask(
-          "logMessage", [this, record = std::move(record)]() mutable { processRecord(*record); },
-          Back, 0);
-    }
+    // Logged on the worker but outside a record: the queue reporting a task that failed.
+    // Such a report must not be reported in turn when it fails as well, or a sink that
+    // always throws would feed the worker one report per report, for ever. A record a
+    // sink logs while it writes is an ordinary record and its failure is reported.
+    const bool isFailureReport = mQueue->isWorkerThread() && !mProcessingRecord;
+    mQueue->addTask(
+        "logMessage",
+        [this, record = std::move(record), isFailureReport]() mutable {
+          ScopedFlag processing(mProcessingRecord);
+          if (!isFailureReport) {
+            processRecord(*record);
+            return;
+          }
+          try {
+            processRecord(*record);
+          } catch (...) {
+          }
+        },
+        Back, 0);
   } catch (...) {
     // Dropped: there is nowhere to report a failure of the logger.
   }

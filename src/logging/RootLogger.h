@@ -154,6 +154,8 @@ class RootLogger {
   LogComponents mRecord;
   std::string mLine;
   std::string mLocationKey;
+  // True on the worker while it processes a record; read and written there only.
+  bool mProcessingRecord = false;
 };
 
 }  // namespace zelto

@@ -196,12 +196,20 @@ std::string timestamp(bool local) {
 }  // namespace
 
 // Constructed before any other static object of the program, so that a log call from
-// another object's construction already finds both seams set.
-__attribute__((init_priority(101))) std::function<int64_t()> nowMillisecondsFunction =
-    &systemMilliseconds;
-__attribute__((init_priority(101)))
-std::function<std::size_t(char*, std::size_t, const char*, const std::tm*)>
-    strftimeFunction = &systemStrftime;
+// another object's construction already finds both seams set. GCC and Clang take an
+// initialisation priority; MSVC builds every static object of this file in the library
+// segment, which runs before the program's own.
+#if defined(_MSC_VER)
+#pragma warning(disable : 4073)  // "initializers put in library initialization area"
+#pragma init_seg(lib)
+#define ZELTO_CONSTRUCTED_FIRST
+#else
+#define ZELTO_CONSTRUCTED_FIRST __attribute__((init_priority(101)))
+#endif
+ZELTO_CONSTRUCTED_FIRST std::function<int64_t()> nowMillisecondsFunction = &systemMilliseconds;
+ZELTO_CONSTRUCTED_FIRST
+std::function<std::size_t(char*, std::size_t, const char*, const std::tm*)> strftimeFunction =
+    &systemStrftime;
 
 int64_t currentMilliseconds() noexcept {
   try {

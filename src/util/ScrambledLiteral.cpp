@@ -5,10 +5,14 @@ namespace detail {
 
 void restoreScrambled(const uint8_t* stored, std::size_t size, std::string& text) {
   const uint8_t* key = kScrambleKey.data();
-#if defined(__GNUC__)
   // Hides the key's values from the optimiser, so no build can fold a restore back into
-  // the plain text, whatever it inlines.
+  // the plain text, whatever it inlines: an empty assembly statement where the compiler
+  // has GCC's, a volatile read elsewhere (MSVC has no inline assembly on x64).
+#if defined(__GNUC__)
   asm("" : "+r"(key));
+#else
+  const uint8_t* volatile hiddenKey = key;
+  key = hiddenKey;
 #endif
   text.resize(size);
   // Key-sized stretches, each a plain loop the compiler can vectorise.

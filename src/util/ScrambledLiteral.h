@@ -41,7 +41,8 @@ class ScrambledLiteral {
 
   // `text` must be a literal of N characters; a NUL inside it stops the build.
   constexpr explicit ScrambledLiteral(const char (&text)[N + 1]) : mStored{} {
-#if defined(__GNUC__)
+    // GCC, Clang and MSVC (from 19.25) all offer this built-in.
+#if defined(__GNUC__) || defined(__clang__) || (defined(_MSC_VER) && _MSC_VER >= 1925)
     if (!__builtin_is_constant_evaluated()) {
       detail::scrambledLiteralMustBeConstexpr();
     }

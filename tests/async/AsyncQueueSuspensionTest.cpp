@@ -2,7 +2,9 @@
 // and how a stop ends a suspension.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -188,41 +190,114 @@ TEST(AsyncQueueSuspension, TaskCanSuspendItsOwnQueue) {
   EXPECT_EQ(journal.entries(), (Names{"suspender", "t1"}));
 }
 
-TEST_F(SuspendBehindARunningTask, SuspensionAskedForInsideTheCallbackIsKept) {
-  Event secondCalled;
+TEST_F(SuspendBehindARunningTask, SuspensionAskedForInsideTheCallbackIsDiscarded) {
+  bool secondCalled = false;
+  auto sentinel = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = sentinel;
   EXPECT_FALSE(queue->suspendProcessingWhenFinished([&] {
-    // Still suspended with t1 and t2 queued: kept, and called after the next resume.
-    EXPECT_FALSE(queue->suspendProcessingWhenFinished([&] { secondCalled.set(); }));
+    // Still suspended with t1 and t2 queued: taken as a deferred suspension, then
+    // dropped once this callback returns.
+    EXPECT_FALSE(
+        queue->suspendProcessingWhenFinished([&secondCalled, sentinel] { secondCalled = true; }));
     journal.add("first");
   }));
+  sentinel.reset();
   blocker.release.set();
   ASSERT_TRUE(journal.waitForSize(1));
+  EXPECT_TRUE(eventually([&] { return watch.expired(); }));
   pause();
-  EXPECT_FALSE(secondCalled.isSet());
-
-  queue->resumeProcessing();
-  ASSERT_TRUE(secondCalled.wait());
-  pause();
-  EXPECT_EQ(journal.entries(), Names{"first"});  // suspended again before t1
+  EXPECT_EQ(journal.entries(), Names{"first"});  // still suspended
 
   queue->resumeProcessing();
   ASSERT_TRUE(journal.waitForSize(3));
   EXPECT_EQ(journal.entries(), (Names{"first", "t1", "t2"}));
+  EXPECT_FALSE(secondCalled);
 }
 
-TEST_F(SuspendBehindARunningTask, CallbackThatResumesAndAsksAgainIsFollowedAtOnce) {
-  Event secondCalled;
-  EXPECT_FALSE(queue->suspendProcessingWhenFinished([&] {
-    queue->resumeProcessing();
-    EXPECT_FALSE(queue->suspendProcessingWhenFinished([&] { secondCalled.set(); }));
-  }));
-  blocker.release.set();
-  ASSERT_TRUE(secondCalled.wait());
-  pause();
-  EXPECT_TRUE(journal.entries().empty());
+// A callback that asks again for itself each time it is called ("tell me next time"):
+// the worker must not hand it over again and again with no task in between.
+enum class Renewal { ThenResumed, ResumesAndRenews, ThenStopped };
 
-  queue->resumeProcessing();
-  ASSERT_TRUE(journal.waitForSize(2));
+// The callback and its count outlive the queue, and the callback reaches the queue by a
+// plain pointer, so that a worker that keeps calling it fails the test by hanging (a
+// bounded wait) rather than by touching what the test has already let go.
+class SelfRenewingCallback : public SuspendBehindARunningTask,
+                             public ::testing::WithParamInterface<Renewal> {
+ protected:
+  std::atomic<int> calls{0};
+  std::function<void()> renew;
+};
+
+TEST_P(SelfRenewingCallback, IsCalledOnceAndTheQueuedTasksRunOnce) {
+  renew = [this, raw = queue.get()] {
+    ++calls;
+    if (GetParam() == Renewal::ResumesAndRenews)
+      raw->resumeProcessing();
+    raw->suspendProcessingWhenFinished(renew);
+  };
+  EXPECT_FALSE(queue->suspendProcessingWhenFinished(renew));
+  blocker.release.set();
+  ASSERT_TRUE(eventually([&] { return calls.load() > 0; }));
+
+  switch (GetParam()) {
+    case Renewal::ThenResumed:
+      pause();
+      EXPECT_TRUE(journal.entries().empty());
+      queue->resumeProcessing();
+      ASSERT_TRUE(journal.waitForSize(2));
+      break;
+    case Renewal::ResumesAndRenews:
+      ASSERT_TRUE(journal.waitForSize(2));
+      break;
+    case Renewal::ThenStopped:
+      pause();
+      mustReturn("stop while a callback renews itself", [&] { queue->stop(); });
+      break;
+  }
+  mustReturn("stop", [&] { queue->stop(); });
+  EXPECT_EQ(calls.load(), 1);
+  EXPECT_EQ(journal.entries(), (Names{"t1", "t2"}));
+  // Destroyed here, while `renew` still exists.
+  mustReturn("destroying the queue", [&] { queue.reset(); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Renewals,
+                         SelfRenewingCallback,
+                         ::testing::Values(Renewal::ThenResumed,
+                                           Renewal::ResumesAndRenews,
+                                           Renewal::ThenStopped),
+                         [](const ::testing::TestParamInfo<Renewal>& info) {
+                           switch (info.param) {
+                             case Renewal::ThenResumed:
+                               return "ThenResumed";
+                             case Renewal::ResumesAndRenews:
+                               return "ResumesAndRenews";
+                             case Renewal::ThenStopped:
+                               return "ThenStopped";
+                           }
+                           return "";
+                         });
+
+// The destructor alone, with no stop before it, ends a queue whose callback renews
+// itself.
+TEST(AsyncQueueSuspension, DestroyingAQueueWhoseCallbackRenewsItselfReturns) {
+  Blocker blocker;
+  std::atomic<int> calls{0};
+  std::function<void()> renew;  // outlives the queue
+  auto queue = std::make_shared<AsyncQueue>("q");
+  renew = [&calls, &renew, raw = queue.get()] {
+    ++calls;
+    raw->suspendProcessingWhenFinished(renew);
+  };
+  queue->addTask("blocker", blocker.task(), Back, 0);
+  ASSERT_TRUE(blocker.started.wait());
+  queue->addTask(
+      "t1", [] {}, Back, 0);
+  EXPECT_FALSE(queue->suspendProcessingWhenFinished(renew));
+  blocker.release.set();
+  ASSERT_TRUE(eventually([&] { return calls.load() > 0; }));
+  mustReturn("destroying the queue", [&] { queue.reset(); });
+  EXPECT_EQ(calls.load(), 1);
 }
 
 TEST(AsyncQueueSuspension, ResumingAnActiveQueueChangesNothing) {

@@ -132,15 +132,20 @@ TEST_F(JavaScriptBridgeTest, ValuesMadeThroughCefTravelByTheSameRules) {
   EXPECT_EQ(list->GetString(4).ToString(), "s");
 }
 
-TEST_F(JavaScriptBridgeTest, UnpairedSurrogatesTravelAsTheyAre) {
+TEST_F(JavaScriptBridgeTest, UnpairedSurrogatesArriveAsReplacementCharacters) {
+  // The page's string holds them, but a message keeps its strings in UTF-8, so the
+  // browser process gets U+FFFD in their place; a proper pair survives.
   renderer.Call(main, "openTab",
-                cef_standin::PageArguments(R"([{"$":"utf16","units":[55296, 65, 57343]}])"));
+                cef_standin::PageArguments(
+                    R"([{"$":"utf16","units":[55296, 65, 57343, 55357, 56832, 56832, 55357]}])"));
 
   ASSERT_EQ(main->sent().size(), 1u);
   EXPECT_EQ(main->sent()[0].arguments->GetString(0).ToString16(),
-            u"\xD800"
+            u"\xFFFD"
             u"A"
-            u"\xDFFF");
+            u"\xFFFD"
+            u"\xD83D\xDE00"
+            u"\xFFFD\xFFFD");
 }
 
 TEST_F(JavaScriptBridgeTest, LargeCallsTravelWhole) {

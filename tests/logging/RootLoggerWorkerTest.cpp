@@ -268,6 +268,36 @@ TEST_F(LoggerTest, SinkThatAlwaysThrowsDoesNotKeepTheWorkerBusy) {
   EXPECT_EQ(logger->counts().totalLines, 0u);
 }
 
+TEST_F(LoggerTest, FailureOfARecordThatASinkLoggedIsReported) {
+  RootLogger* logger = nullptr;
+  auto echoing = std::make_shared<RecordingSink>([&logger](const RecordingSink::Entry& entry) {
+    if (entry.record.message == "first") {
+      logger->log("second", RootLogger::Info, 2, "a.cpp", "f");
+    }
+  });
+  auto failing = std::make_shared<RecordingSink>([](const RecordingSink::Entry& entry) {
+    if (entry.record.message == "second") {
+      throw std::runtime_error("sink refused the line");
+    }
+  });
+  auto last = std::make_shared<RecordingSink>();
+  RootLogger::Settings settings = enabledSettings();
+  settings.sinks = {echoing, failing, last};
+  auto owned = makeLogger(settings);
+  logger = owned.get();
+
+  logger->log("first", RootLogger::Info, 1, "a.cpp", "f");
+  // "first", then "second" (queued by the sink), then the report of its failure.
+  for (int i = 0; i < 3; ++i) {
+    logger->flush();
+  }
+  EXPECT_EQ(last->messages(),
+            (std::vector<std::string>{
+                "first",
+                "Encountered an exception while running a task: sink refused the line "
+                "with a task name of logMessage"}));
+}
+
 TEST_F(LoggerTest, SinkMayReadTheCountersOnTheWorker) {
   std::vector<uint64_t> seen;
   RootLogger* target = nullptr;

@@ -88,6 +88,70 @@ TEST(RendererTest, GetDocumentBodyIsAnsweredWithTheEchoAndTheBodyText) {
   }
 }
 
+TEST(RendererTest, ACrossSiteMainFrameLeavesCallsAndCapturesUnanswered) {
+  // The main frame moves to another process (its page's context goes with it); the
+  // nested frame stays here. Then it comes back with a new page.
+  harness::Result result = runRenderer(
+      R"({"op":"main_frame","browser":1,"available":false}
+{"op":"call","browser":1,"frame":"child","function":"ecmShare","args":["while away"]}
+{"op":"message","browser":1,"frame":"child","source":"browser","name":"getDocumentBody","args":["1"]}
+{"op":"main_frame","browser":1,"available":true}
+{"op":"context","browser":1,"frame":"main"}
+{"op":"call","browser":1,"frame":"child","function":"ecmShare","args":["back"]}
+{"op":"message","browser":1,"frame":"child","source":"browser","name":"getDocumentBody","args":["2"]}
+)");
+
+  expectPlayedOut(result);
+  // Nothing went out while the main frame was away: no bridge message, no reply with a
+  // text this process could not read.
+  EXPECT_THAT(sentMessages(result),
+              ElementsAre(R"(main ecmShare [{"type":"string","value":"back"}])",
+                          R"(main getDocumentFinished [{"type":"string","value":"2"},)"
+                          R"({"type":"string","value":"Hello"}])"));
+  std::vector<Json> calls = result.named("Execute");
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0]["handled"], false);
+  EXPECT_EQ(calls[0]["exception"], "");
+  EXPECT_EQ(calls[1]["handled"], true);
+  for (const Json& received : result.named("OnProcessMessageReceived")) {
+    EXPECT_EQ(received["handled"], false);
+  }
+  EXPECT_EQ(result.named("VisitDOM").size(), 1u);
+  EXPECT_EQ(result.named("OnContextReleased").size(), 1u);
+}
+
+TEST(RendererTest, AStepOnAMainFrameInAnotherProcessIsAScenarioError) {
+  harness::Result result = runRenderer(
+      R"({"op":"main_frame","browser":1,"available":false}
+{"op":"call","browser":1,"frame":"main","function":"ecmShare","args":[]}
+)");
+
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  Json error = result.only("ScenarioError");
+  EXPECT_EQ(error["line"], 7);
+  EXPECT_THAT(error["reason"].get<std::string>(), ::testing::HasSubstr("another process"));
+  EXPECT_THAT(result.named("Execute"), IsEmpty());
+}
+
+TEST(RendererTest, ReleasedPageCancelsItsQueriesAndAFrameWithoutDocumentAnswersEmpty) {
+  harness::Result result = runRenderer(
+      R"({"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"ping"}]}
+{"op":"release","browser":1,"frame":"main"}
+{"op":"document","browser":1,"frame":"main","present":false}
+{"op":"message","browser":1,"frame":"child","source":"browser","name":"getDocumentBody","args":["3"]}
+)");
+
+  expectPlayedOut(result);
+  EXPECT_THAT(sentMessages(result),
+              ElementsAre(R"(main cefQueryMsg [{"type":"int","value":1},{"type":"int","value":1},)"
+                          R"({"type":"string","value":"ping"},{"type":"bool","value":false}])",
+                          R"(main cefQueryCancelMsg [{"type":"int","value":1},)"
+                          R"({"type":"int","value":0}])",
+                          R"(main getDocumentFinished [{"type":"string","value":"3"},)"
+                          R"({"type":"string","value":""}])"));
+  EXPECT_EQ(result.only("VisitDOM")["has_document"], false);
+}
+
 TEST(RendererTest, TerminateProcFromTheBrowserEndsTheProcessWithExitCodeZero) {
   harness::Result result = runRenderer(
       R"({"op":"message","browser":1,"source":"renderer","name":"terminateProc"}
@@ -149,7 +213,7 @@ TEST(RendererTest, HostileInputNeitherCrashesNorReachesThePage) {
                         R"({"type":"null"},{"type":"null"},{"type":"null"},{"type":"null"},)"
                         R"({"type":"double","value":null},{"type":"double","value":null},)"
                         R"({"type":"double","value":4294967295.0},{"type":"bool","value":true}])"));
-  // Unpaired surrogates travel as they are; the log shows them as U+FFFD.
+  // Unpaired surrogates arrive as U+FFFD: message strings are held in UTF-8.
   EXPECT_EQ(sent[3]["args"], Json::parse(R"([{"type":"string","value":"\ufffd"},)"
                                          R"({"type":"string","value":"A\ufffd\ufffd😀"}])"));
   // No arguments, or a non-string entry 0: the echo is empty.

@@ -77,7 +77,7 @@ typedef struct _cef_settings_t {
   int persist_session_cookies;
   int persist_user_preferences;
   cef_string_t user_agent;
-  cef_string_t product_version;
+  cef_string_t user_agent_product;
   cef_string_t locale;
   cef_string_t log_file;
   cef_log_severity_t log_severity;
