@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "logging/LogRecordPool.h"
+
+namespace {
+
+using zelto::LogRecord;
+using zelto::LogRecordPool;
+
+LogRecordPool::Handle makeRecord(LogRecordPool& pool, const std::string& message, int32_t line) {
+  return pool.make("2024-03-05T14:07:09.042Z", 4, 7u, "a.cpp", "f", message, line);
+}
+
+TEST(LogRecordPoolTest, GivenBackBlockIsTakenByTheNextRecord) {
+  LogRecordPool pool;
+  LogRecord* const first = makeRecord(pool, "one", 1).get();
+  auto second = makeRecord(pool, "two", 2);
+  EXPECT_EQ(second.get(), first);
+  EXPECT_EQ(second->message(), "two");
+  EXPECT_EQ(second->line(), 2);
+}
+
+// Two calling threads take blocks while a third, as the logger's worker does, reads each
+// record and gives its block back: every record arrives whole, whichever block it got.
+TEST(LogRecordPoolTest, RecordsStayWholeWhileThreadsTakeAndGiveBack) {
+  constexpr int kPerProducer = 20000;
+  LogRecordPool pool;
+  std::mutex mutex;
+  std::condition_variable ready;
+  std::deque<LogRecordPool::Handle> queued;
+  int producersDone = 0;
+
+  auto produce = [&](int producer) {
+    for (int i = 0; i < kPerProducer; ++i) {
+      auto record = makeRecord(pool, std::to_string(producer) + ":" + std::to_string(i), i);
+      std::lock_guard<std::mutex> lock(mutex);
+      queued.push_back(std::move(record));
+      ready.notify_one();
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    ++producersDone;
+    ready.notify_one();
+  };
+
+  std::vector<int> nextOf(2, 0);
+  int bad = 0;
+  std::thread worker([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      ready.wait(lock, [&] { return !queued.empty() || producersDone == 2; });
+      if (queued.empty())
+        return;
+      LogRecordPool::Handle record = std::move(queued.front());
+      queued.pop_front();
+      lock.unlock();
+      const std::string message(record->message());
+      const int producer = message[0] - '0';
+      if (message != std::to_string(producer) + ":" + std::to_string(nextOf[producer]) ||
+          record->line() != nextOf[producer] || record->file() != "a.cpp") {
+        ++bad;
+      }
+      ++nextOf[producer];
+      record.reset();  // the block goes back outside the hand-over lock
+      lock.lock();
+    }
+  });
+  std::thread first(produce, 0);
+  std::thread second(produce, 1);
+  first.join();
+  second.join();
+  worker.join();
+
+  EXPECT_EQ(bad, 0);
+  EXPECT_EQ(nextOf, std::vector<int>({kPerProducer, kPerProducer}));
+}
+
+}  // namespace
