@@ -124,7 +124,11 @@ std::string AsyncQueue::currentTaskName() {
 
 void AsyncQueue::setCurrentTaskName(const std::string& name) {
   std::lock_guard<std::mutex> lock(mTaskNameMutex);
-  mCurrentTaskName = name;
+  // The worker clears the name after every task: clearing skips the general copy.
+  if (name.empty())
+    mCurrentTaskName.clear();
+  else
+    mCurrentTaskName = name;
 }
 
 void AsyncQueue::run() {
