@@ -1,6 +1,6 @@
 #include "logging/LogRecord.h"
 
-#include <cstring>
+#include "util/JoinedText.h"
 
 namespace zelto {
 
@@ -24,12 +24,7 @@ LogRecord::LogRecord(std::string_view timestamp,
     mHeapText.reset(new char[total]);
     out = mHeapText.get();
   }
-  for (std::string_view part : {timestamp, file, function, message}) {
-    if (!part.empty()) {
-      std::memcpy(out, part.data(), part.size());
-      out += part.size();
-    }
-  }
+  copyJoined(out, {timestamp, file, function, message});
 }
 
 }  // namespace zelto

@@ -73,16 +73,22 @@ std::size_t expandedLength(const char* text, std::size_t length, const Milliseco
 
 // Writes `text` with every "$m" marker replaced by the milliseconds into `out`, which
 // has room for expandedLength characters; inserted digits are never searched again.
-void expandMarkers(const char* text, std::size_t length, const MillisecondText& ms, char* out) {
+// Returns the number of characters written.
+std::size_t expandMarkers(const char* text,
+                          std::size_t length,
+                          const MillisecondText& ms,
+                          char* const out) {
+  char* end = out;
   for (std::size_t i = 0; i < length; ++i) {
     if (text[i] == '$' && i + 1 < length && text[i + 1] == 'm') {
-      std::memcpy(out, ms.text(), ms.length());
-      out += ms.length();
+      std::memcpy(end, ms.text(), ms.length());
+      end += ms.length();
       ++i;
     } else {
-      *out++ = text[i];
+      *end++ = text[i];
     }
   }
+  return static_cast<std::size_t>(end - out);
 }
 
 std::string withMilliseconds(const char* text, std::size_t length, int64_t milliseconds) {
@@ -101,9 +107,7 @@ std::size_t withMilliseconds(const char* text,
                              std::size_t length,
                              int64_t milliseconds,
                              char (&buffer)[kTimestampBufferSize]) {
-  const MillisecondText ms(milliseconds);
-  expandMarkers(text, length, ms, buffer);
-  return expandedLength(text, length, ms);
+  return expandMarkers(text, length, MillisecondText(milliseconds), buffer);
 }
 
 // True while the formatting seam holds the platform's formatter, whose UTC text depends

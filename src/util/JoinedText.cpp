@@ -11,13 +11,17 @@ void assignJoined(std::string& text, std::initializer_list<std::string_view> pie
     length += piece.size();
   }
   text.resize(length);
-  char* out = text.data();
+  copyJoined(text.data(), pieces);
+}
+
+char* copyJoined(char* out, std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) {
     if (!piece.empty()) {
       std::memcpy(out, piece.data(), piece.size());
       out += piece.size();
     }
   }
+  return out;
 }
 
 }  // namespace zelto
