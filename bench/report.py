@@ -52,6 +52,16 @@ def ratio(ours, peer):
     return f"{ours / peer:.2f}" if peer else "—"
 
 
+def host_note(results):
+    """Says once, at the top, when Wine's 32-bit programs ran under emulation."""
+    path = os.path.join(results, "ia32.txt")
+    mode = open(path).read().strip() if os.path.exists(path) else "native"
+    if mode != "native":
+        print(f"Note: 32-bit programs ran under emulation on this host ({mode}). The figures "
+              "measured under Wine (start-up, memory) are not comparable with a native "
+              "host's; their ratios, ours against a yardstick run the same way, are.")
+
+
 def main():
     results = sys.argv[1] if len(sys.argv) > 1 else "build/bench/results"
     runs = load_benchmarks(os.path.join(results, "benchmarks.json"))
@@ -178,6 +188,7 @@ def main():
 
     header = ("Figure", "Quorvane", "Peer", "Ratio")
     print()
+    host_note(results)
     print("Ratio: Quorvane's time per item over the peer's (below 1: Quorvane is faster).")
     print("| " + " | ".join(header) + " |")
     print("|" + "|".join("---" for _ in header) + "|")

@@ -24,6 +24,7 @@ mkdir -p "$results"
   --benchmark_out="$results/benchmarks.json" --benchmark_out_format=json
 
 rm -f "$results/startup.json" "$results/sizes.txt" "$results/memory.json"
+tools/ia32.sh mode >"$results/ia32.txt"
 if [ "${STARTUP_RUNS:-40}" -gt 0 ]; then
   ./bench/startup.sh "$results" "${STARTUP_RUNS:-40}"
 fi

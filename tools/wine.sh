@@ -9,8 +9,23 @@ export WINEPREFIX="${QUORVANE_WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# True when the prefix starts its 32-bit cmd.exe (also warms up the 32-bit side).
+starts_32bit() {
+  local cmd='C:\windows\syswow64\cmd.exe'
+  [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] || cmd=cmd
+  wine "$cmd" /c exit 0 </dev/null >/dev/null 2>&1
+}
+
 case "${1:-}" in
   --start)
+    "$root/tools/ia32.sh" check
+    # A prefix made while this host could not run 32-bit programs stays unable to start
+    # one (kernel32.dll not found, c0000135) until it is made anew.
+    if [ -f "$WINEPREFIX/system.reg" ] && ! starts_32bit; then
+      echo "the Wine prefix $WINEPREFIX cannot start 32-bit programs; making it anew"
+      wineserver -k 2>/dev/null || true
+      rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       mkdir -p "$(dirname "$WINEPREFIX")"
       echo "creating the Wine prefix $WINEPREFIX (once, about half a minute)"
@@ -22,7 +37,10 @@ case "${1:-}" in
     # output and keep a caller's pipe open for as long as the server lives).
     # A server already running for this prefix is fine: it keeps serving.
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+    starts_32bit || {
+      echo "Wine cannot start a 32-bit program in $WINEPREFIX (its 32-bit cmd.exe failed)" >&2
+      exit 1
+    }
     ;;
   --stop)
     wineserver -k 2>/dev/null || true
