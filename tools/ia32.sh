@@ -85,7 +85,11 @@ mode() {
     interpreter="$(sed -n 's/^interpreter //p' "$binfmt/$serving")"
     local version
     version="$(qemu_version "$interpreter")"
-    echo "emulated by ${version:+qemu-i386 $version}${version:-$interpreter}"
+    if [ -n "$version" ]; then
+      echo "emulated by qemu-i386 $version"
+    else
+      echo "emulated by $interpreter"
+    fi
   else
     echo native
   fi
@@ -147,7 +151,7 @@ ensure() {
     register
     probe || fail "32-bit x86 programs still do not run with $qemu registered; see '$binfmt/$entry'."
   fi
-  echo "note: 32-bit x86 programs, Wine's among them, run under emulation on this host ($(mode))."
+  echo "note: 32-bit x86 programs, Wine's among them, run under emulation on this host: $(mode)."
 }
 
 case "${1:-}" in
