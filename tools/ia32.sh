@@ -110,17 +110,18 @@ install_qemu() {
   echo "installing qemu-user $min_major or later (this host runs 32-bit x86 programs only under emulation)"
   local codename candidate
   codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
-  as_root apt-get update -q >/dev/null
+  as_root apt-get update -q >/dev/null || fail "apt-get update failed: qemu-user cannot be had."
   candidate="$(apt-cache policy qemu-user | sed -n 's/^ *Candidate: [0-9]*:\{0,1\}\([0-9][0-9.]*\).*/\1/p')"
   if recent_enough "$candidate"; then
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends qemu-user
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+      qemu-user || fail "could not install qemu-user; 32-bit x86 programs cannot run on this host without it."
   elif [ "$codename" = bookworm ]; then
     if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/; then
       printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
         'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
         as_root tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null
     fi
-    as_root apt-get update -q >/dev/null
+    as_root apt-get update -q >/dev/null || fail "apt-get update failed with bookworm-backports."
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
       -t bookworm-backports qemu-user ||
       fail "could not install qemu-user from bookworm-backports; 32-bit x86 programs cannot run on this host without it."
