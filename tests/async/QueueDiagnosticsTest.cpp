@@ -92,9 +92,9 @@ class QueueReports : public ::testing::Test {
     return eventually([&] { return reports().size() >= count; });
   }
 
-  // Waits until the worker has run a task and gone back to waiting: it clears the task
-  // name under the queue's lock and keeps the lock until it waits, so the next call
-  // that takes the lock finds the worker waiting.
+  // Waits until the worker has run a task and found the queue empty: it clears the task
+  // name under the queue's lock and from then on looks at the queue again only when
+  // something that would wake it happens, as a waiting worker does.
   static void settle(AsyncQueue& queue) {
     Event ran;
     queue.addTask(
