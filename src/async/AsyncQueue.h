@@ -98,6 +98,14 @@ class AsyncQueue : public IAsyncQueue {
   void notifyIfNotSuspended();
   // The worker's single wait on mSignal, holding mMutex.
   void waitForSignal();
+  // Before the idle worker waits: looks for a change for a short while without mMutex,
+  // so that a caller adding tasks steadily finds the worker awake and wakes nobody.
+  // True if something changed meanwhile; called and returns holding mMutex.
+  bool changedWhilePolling(Lock& lock);
+  // Called holding mMutex, so a plain increment is enough.
+  void countChange() {
+    mChanges.store(mChanges.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  }
   // The destructor's last resort when the worker cannot be joined.
   void releaseUnjoinedWorker();
 
@@ -117,6 +125,10 @@ class AsyncQueue : public IAsyncQueue {
   // A worker that is running tasks needs no notification: it looks at the queue again
   // before it waits.
   bool mWorkerWaiting = false;
+  // Counts what would wake the worker (tasks added, resumption, the end of the
+  // initialiser phase, a stop); changed under mMutex, read by the polling worker.
+  // On a cache line of its own: the polling worker reads it again and again.
+  alignas(64) std::atomic<uint32_t> mChanges{0};
   Func mHasFinishedFunc;  // set: a suspension is pending
 
   RootLogger* mReporter;  // null: the process-wide logger

@@ -95,6 +95,7 @@ void AsyncQueue::swapQueues() {
 }
 
 void AsyncQueue::notifyIfNotSuspended() {
+  countChange();  // seen by a polling worker
   if (!mIsSuspended.load() && mWorkerWaiting) {
     mWorkerWaiting = false;  // one wake-up is enough until it waits again
     mSignal.notify_one();

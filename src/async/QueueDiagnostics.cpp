@@ -1,6 +1,8 @@
 #include "async/QueueDiagnostics.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <initializer_list>
 #include <string_view>
 
@@ -61,28 +63,32 @@ const char* flagText(bool flag) {
   return flag ? "1" : "0";
 }
 
-// The strings a report is made of. Each thread keeps one set and reuses its space, so a
-// report allocates nothing once its thread has made one as long. The literals are still
-// restored at every report, and wiped once it is made: their plain texts stay in memory
-// no longer than with strings of their own. A report made while another is being made
-// on the same thread (the logger's queue reporting on its own lock from within the first
-// report's log call) uses strings of its own.
-struct ReportText {
+// The strings a report is made of, kept from one report to the next so that a report
+// allocates nothing once its slot has held texts as long. A few sets are shared by every
+// thread and never destroyed, so a report is sound on any thread at any time, also while
+// a thread's thread-local objects or the program's static objects are being destroyed.
+// A report that finds every set taken (reports made at the same moment on other threads,
+// or one made from within another report's log call) uses strings of its own. The
+// literals are still restored at every report and wiped once it is made: their plain
+// texts stay in memory no longer than with strings of their own.
+struct alignas(64) ReportText {  // one cache line each: threads do not share lines
+  std::atomic<bool> inUse{false};
   std::string message;
   std::string file;
   std::string function;
-  bool inUse = false;
 };
+
+constexpr std::size_t kSharedReportTexts = 4;
 
 class ReportTextLease {
  public:
-  ReportTextLease() : mShared(sharedText()), mText(mShared.inUse ? mOwn : mShared) {
-    mText.inUse = true;
-  }
+  ReportTextLease() : mShared(claim()), mText(mShared != nullptr ? *mShared : mOwn) {}
   ~ReportTextLease() {
     std::fill(mText.file.begin(), mText.file.end(), '\0');
     std::fill(mText.function.begin(), mText.function.end(), '\0');
-    mText.inUse = false;
+    if (mShared != nullptr) {
+      mShared->inUse.store(false, std::memory_order_release);
+    }
   }
   ReportTextLease(const ReportTextLease&) = delete;
   ReportTextLease& operator=(const ReportTextLease&) = delete;
@@ -90,12 +96,21 @@ class ReportTextLease {
   ReportText& text() { return mText; }
 
  private:
-  static ReportText& sharedText() {
-    thread_local ReportText text;
-    return text;
+  // A free shared set, now this report's; null when all are taken.
+  static ReportText* claim() {
+    // Made on first use and never destroyed.
+    static ReportText* const sShared = new ReportText[kSharedReportTexts];
+    for (std::size_t i = 0; i < kSharedReportTexts; ++i) {
+      ReportText& text = sShared[i];
+      if (!text.inUse.load(std::memory_order_relaxed) &&
+          !text.inUse.exchange(true, std::memory_order_acquire)) {
+        return &text;
+      }
+    }
+    return nullptr;
   }
 
-  ReportText& mShared;
+  ReportText* const mShared;
   ReportText mOwn;
   ReportText& mText;
 };

@@ -4,7 +4,9 @@
 // without a heap allocation; a larger one is moved into a block of its own.
 //
 // Calling an empty TaskFunction throws std::bad_function_call, as std::function does.
-// An empty std::function or a null function pointer makes an empty TaskFunction.
+// A callable that tests false as a boolean makes an empty TaskFunction: a null function
+// pointer, an empty std::function of any signature, or any other callable that converts
+// to false.
 #pragma once
 
 #include <cstddef>
@@ -30,8 +32,10 @@ class TaskFunction {
             typename = std::enable_if_t<!std::is_same_v<Callable, TaskFunction> &&
                                         std::is_invocable_r_v<void, Callable&>>>
   TaskFunction(F&& callable) {  // NOLINT: converts like std::function
-    if constexpr (std::is_pointer_v<Callable> || std::is_same_v<Callable, std::function<void()>>) {
-      if (!callable) {
+    // Whatever tests false is empty: null pointers, an empty std::function of any
+    // signature, any wrapper that says so.
+    if constexpr (std::is_constructible_v<bool, const Callable&>) {
+      if (!static_cast<bool>(std::as_const(callable))) {
         return;
       }
     }

@@ -1,18 +1,22 @@
 // Memory for log records, taken on the calling threads and given back on the logger's
 // worker, and kept for the next records: a logger that runs steadily allocates nothing
-// per record. About kKeptBlocks free blocks are kept (as many records as a burst may
-// queue before the worker catches up); a record made while none is free gets a new
-// block. A pool that is never used holds no memory.
+// per record. Up to kKeptBlocks blocks are kept (as many records as a burst may queue
+// before the worker catches up), made kBlocksPerChunk at a time as they are first
+// needed; a record made while all of them are in use gets a block of its own, freed
+// when the record goes. A pool that is never used holds no memory, and one that has
+// been used holds at most kKeptBlocks blocks once its records are gone.
 //
-// The worker never waits for a calling thread here: a block goes back with one
-// compare-and-swap onto a list that only one thread at a time takes from. The calling
-// threads take blocks under a lock that they share with each other only.
+// Neither side ever waits for the other or takes a lock: the free blocks form a list
+// whose head, the first block's number and a count of the changes made to the head,
+// is swapped in one compare-and-swap. A block taken and given back while another taker
+// was reading the head changes the count, so that taker's swap fails and it reads the
+// head again (the list cannot suffer the ABA fault).
 #pragma once
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <utility>
 
@@ -23,6 +27,7 @@ namespace zelto {
 class LogRecordPool {
  public:
   static constexpr std::size_t kKeptBlocks = 8192;
+  static constexpr std::size_t kBlocksPerChunk = 128;
 
   // Gives the record's block back to its pool when the record goes.
   class Release {
@@ -36,6 +41,7 @@ class LogRecordPool {
   using Handle = std::unique_ptr<LogRecord, Release>;
 
   LogRecordPool() = default;
+  // Every record made by the pool must be gone by then.
   ~LogRecordPool();
 
   LogRecordPool(const LogRecordPool&) = delete;
@@ -54,24 +60,39 @@ class LogRecordPool {
   }
 
  private:
-  // A kept block's first bytes, while no record lives in it.
-  struct FreeBlock {
-    FreeBlock* next;
+  // Behind the record in every block: the block's number, and while the block is free
+  // the number of the next free one.
+  struct Link {
+    std::atomic<uint32_t> next;
+    uint32_t number;
   };
-  static_assert(sizeof(LogRecord) >= sizeof(FreeBlock), "a free block must hold its link");
-  static_assert(alignof(LogRecord) >= alignof(FreeBlock), "a free block must hold its link");
+  static constexpr uint32_t kNone = 0xFFFFFFFFu;  // the end of the list; a block of its own
+  static constexpr std::size_t kLinkOffset =
+      (sizeof(LogRecord) + alignof(Link) - 1) / alignof(Link) * alignof(Link);
+  static constexpr std::size_t kBlockSize = (kLinkOffset + sizeof(Link) + alignof(LogRecord) - 1) /
+                                            alignof(LogRecord) * alignof(LogRecord);
+  static constexpr std::size_t kChunks = kKeptBlocks / kBlocksPerChunk;
+  static_assert(kChunks * kBlocksPerChunk == kKeptBlocks, "whole chunks");
+  static_assert(std::atomic<uint64_t>::is_always_lock_free, "the head is swapped lock-free");
+
+  static Link& linkOf(void* block) {
+    return *std::launder(reinterpret_cast<Link*>(static_cast<char*>(block) + kLinkOffset));
+  }
+  void* block(uint32_t number) const {
+    return mChunks[number / kBlocksPerChunk].load(std::memory_order_acquire) +
+           number % kBlocksPerChunk * kBlockSize;
+  }
 
   void* take();
+  void* makeBlock();
   void giveBack(void* block) noexcept;
 
-  // Serialises the takers. With one taker at a time the list cannot suffer the ABA
-  // fault: the head a taker has read can leave the list only through that taker, so
-  // it is still there, with the same next block, when the taker swaps it out.
-  std::mutex mTakeMutex;
-  std::atomic<FreeBlock*> mFree{nullptr};
-  // Blocks on the list, near enough to bound it: it may pass kKeptBlocks by the number
-  // of threads giving back at the same moment.
-  std::atomic<std::size_t> mFreeCount{0};
+  // The first free block's number plus one (0: none) in the low half, the count of
+  // changes in the high half.
+  std::atomic<uint64_t> mHead{0};
+  // Blocks numbered so far; numbers from kKeptBlocks on are blocks of their own.
+  std::atomic<uint32_t> mNumbered{0};
+  std::atomic<char*> mChunks[kChunks] = {};
 };
 
 }  // namespace zelto

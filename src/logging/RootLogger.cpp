@@ -132,7 +132,7 @@ void RootLogger::record(const std::string& message,
     // sink logs while it writes is an ordinary record and its failure is reported.
     const bool isFailureReport = mQueue->isWorkerThread() && !mProcessingRecord;
     mQueue->addTask(
-        "logMessage",
+        mRecordTaskName,
         [this, record = std::move(record), isFailureReport]() mutable {
           ScopedFlag processing(mProcessingRecord);
           if (!isFailureReport) {
@@ -190,15 +190,21 @@ void RootLogger::processRecord(const LogRecord& packed) {
   if (level == Trace || level == Private || level == Detail) {
     return;
   }
-  // The key is built in reused space: a location seen before costs no allocation.
-  assignJoined(mLocationKey, {record.file, ": ", lineNumber.view()});
-  const auto location = mCountsByLocation.find(mLocationKey);
-  if (location != mCountsByLocation.end()) {
-    ++location->second;
-  } else {
-    mCountsByLocation.emplace(mLocationKey, 1);
+  // Records come in runs from one place: the last location's counters are kept at hand
+  // (a map's entries stay where they are), and only another location is looked up.
+  if (mLastLocationCount == nullptr || record.line != mLastLine || record.file != mLastFile) {
+    mLastLocationCount = nullptr;
+    // The key is built in reused space: a location seen before costs no allocation.
+    assignJoined(mLocationKey, {record.file, ": ", lineNumber.view()});
+    uint32_t& locationCount = mCountsByLocation.try_emplace(mLocationKey, 0).first->second;
+    uint32_t& fileCount = mCountsByFile.try_emplace(record.file, 0).first->second;
+    mLastFile.assign(record.file);
+    mLastLine = record.line;
+    mLastLocationCount = &locationCount;
+    mLastFileCount = &fileCount;
   }
-  ++mCountsByFile[record.file];
+  ++*mLastLocationCount;
+  ++*mLastFileCount;
   ++mTotalLines;
   mTotalBytes += line.size();
 }

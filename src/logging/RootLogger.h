@@ -132,6 +132,8 @@ class RootLogger {
   template <typename Work>
   void runOnWorker(const char* name, Work work);
 
+  // The name of every record's task, made once rather than at every call.
+  const std::string mRecordTaskName{"logMessage"};
   std::vector<std::shared_ptr<ILogSink>> mSinks;
   std::vector<std::string> mMaskWords;
   int32_t mLevelFloor;
@@ -154,6 +156,11 @@ class RootLogger {
   LogComponents mRecord;
   std::string mLine;
   std::string mLocationKey;
+  // The last location counted and its two counters; no counter while null.
+  std::string mLastFile;
+  int32_t mLastLine = 0;
+  uint32_t* mLastLocationCount = nullptr;
+  uint32_t* mLastFileCount = nullptr;
   // True on the worker while it processes a record; read and written there only.
   bool mProcessingRecord = false;
 };

@@ -41,6 +41,14 @@ std::size_t formatterOutput(const std::tm& time, bool local, char (&buffer)[kLoc
 class MillisecondText {
  public:
   explicit MillisecondText(int64_t milliseconds) {
+    if (milliseconds >= 0 && milliseconds < 1000) {  // every timestamp's: three digits
+      mDigits[0] = static_cast<char>('0' + milliseconds / 100);
+      mDigits[1] = static_cast<char>('0' + milliseconds / 10 % 10);
+      mDigits[2] = static_cast<char>('0' + milliseconds % 10);
+      mText = mDigits;
+      mLength = 3;
+      return;
+    }
     // The digits go behind room for the padding zeros.
     char* const number = mDigits + 3;
     const std::size_t written = static_cast<std::size_t>(
@@ -59,56 +67,54 @@ class MillisecondText {
   std::size_t mLength;
 };
 
-// The length of `text` once every "$m" marker, scanning from the left, is replaced.
-std::size_t expandedLength(const char* text, std::size_t length, const MillisecondText& ms) {
-  std::size_t markers = 0;
-  for (std::size_t i = 0; i + 1 < length; ++i) {
-    if (text[i] == '$' && text[i + 1] == 'm') {
-      ++markers;
-      ++i;
+// Where the "$m" markers of a formatter's output are, found from the left: a marker's
+// two characters never start another, and inserted digits are never searched again.
+// The one place that rule is written.
+struct Markers {
+  Markers() = default;
+  Markers(const char* text, std::size_t length) {
+    for (std::size_t i = 0; i + 1 < length; ++i) {
+      if (text[i] == '$' && text[i + 1] == 'm') {
+        at[count++] = i;
+        ++i;
+      }
     }
   }
-  return length - 2 * markers + markers * ms.length();
-}
 
-// Writes `text` with every "$m" marker replaced by the milliseconds into `out`, which
-// has room for expandedLength characters; inserted digits are never searched again.
-// Returns the number of characters written.
-std::size_t expandMarkers(const char* text,
-                          std::size_t length,
-                          const MillisecondText& ms,
-                          char* const out) {
-  char* end = out;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (text[i] == '$' && i + 1 < length && text[i + 1] == 'm') {
-      std::memcpy(end, ms.text(), ms.length());
-      end += ms.length();
-      ++i;
-    } else {
-      *end++ = text[i];
-    }
+  // The length of a text of `length` characters once its markers are replaced.
+  std::size_t expandedLength(std::size_t length, const MillisecondText& ms) const {
+    return length - 2 * count + count * ms.length();
   }
+
+  std::size_t at[kLocalBufferSize / 2] = {};  // a formatter's output is never longer
+  std::size_t count = 0;
+};
+
+// Writes `text` with the milliseconds in place of its markers into `out`, which has room
+// for markers.expandedLength characters. Returns the number of characters written.
+std::size_t withMilliseconds(const char* text,
+                             std::size_t length,
+                             const Markers& markers,
+                             const MillisecondText& ms,
+                             char* const out) {
+  char* end = out;
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < markers.count; ++i) {
+    std::memcpy(end, text + from, markers.at[i] - from);
+    end += markers.at[i] - from;
+    std::memcpy(end, ms.text(), ms.length());
+    end += ms.length();
+    from = markers.at[i] + 2;
+  }
+  std::memcpy(end, text + from, length - from);
+  end += length - from;
   return static_cast<std::size_t>(end - out);
 }
 
-std::string withMilliseconds(const char* text, std::size_t length, int64_t milliseconds) {
-  const MillisecondText ms(milliseconds);
-  std::string result(expandedLength(text, length, ms), '\0');
-  expandMarkers(text, length, ms, result.data());
-  return result;
-}
-
-// The same into a timestamp buffer, for milliseconds of 0 to 999: the formatter's
-// output (at most kLocalBufferSize characters) grows by one character per marker at
-// most, so it always fits.
+// A timestamp buffer holds any formatter output with its markers replaced by milliseconds
+// of 0 to 999: the output grows by one character per marker at most.
 static_assert(kLocalBufferSize + kLocalBufferSize / 2 <= kTimestampBufferSize,
               "a timestamp buffer holds any formatter output with its markers replaced");
-std::size_t withMilliseconds(const char* text,
-                             std::size_t length,
-                             int64_t milliseconds,
-                             char (&buffer)[kTimestampBufferSize]) {
-  return expandMarkers(text, length, MillisecondText(milliseconds), buffer);
-}
 
 // True while the formatting seam holds the platform's formatter, whose UTC text depends
 // on the second alone.
@@ -124,40 +130,7 @@ struct UtcSecond {
   int64_t seconds = -1;  // none yet
   char text[kLocalBufferSize] = {};
   std::size_t length = 0;
-  std::size_t markers[kLocalBufferSize / 2] = {};
-  std::size_t markerCount = 0;
-
-  // Keeps the formatter's output for `time` and finds its markers as expandMarkers
-  // does: from the left, a marker's two characters never starting another.
-  void set(const std::tm& time) {
-    length = formatterOutput(time, false, text);
-    markerCount = 0;
-    for (std::size_t i = 0; i + 1 < length; ++i) {
-      if (text[i] == '$' && text[i + 1] == 'm') {
-        markers[markerCount++] = i;
-        ++i;
-      }
-    }
-  }
-
-  // The text with the milliseconds (0 to 999, three digits) in place of each marker.
-  std::size_t withMilliseconds(int64_t milliseconds, char (&buffer)[kTimestampBufferSize]) const {
-    const char digits[3] = {static_cast<char>('0' + milliseconds / 100),
-                            static_cast<char>('0' + milliseconds / 10 % 10),
-                            static_cast<char>('0' + milliseconds % 10)};
-    char* out = buffer;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < markerCount; ++i) {
-      std::memcpy(out, text + from, markers[i] - from);
-      out += markers[i] - from;
-      std::memcpy(out, digits, sizeof digits);
-      out += sizeof digits;
-      from = markers[i] + 2;
-    }
-    std::memcpy(out, text + from, length - from);
-    out += length - from;
-    return static_cast<std::size_t>(out - buffer);
-  }
+  Markers markers;
 };
 thread_local UtcSecond tLastUtcSecond;
 
@@ -171,7 +144,8 @@ std::size_t timestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
   const bool platformUtc = !local && formatsWithPlatform();
   UtcSecond& last = tLastUtcSecond;
   if (platformUtc && last.seconds == seconds) {
-    return last.withMilliseconds(milliseconds % 1000, buffer);
+    return withMilliseconds(last.text, last.length, last.markers,
+                            MillisecondText(milliseconds % 1000), buffer);
   }
 
   std::tm time{};
@@ -183,13 +157,16 @@ std::size_t timestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
     convert(0, time);
   } else if (platformUtc) {
     last.seconds = -1;  // stays empty should the formatter throw
-    last.set(time);
+    last.length = formatterOutput(time, false, last.text);
+    last.markers = Markers(last.text, last.length);
     last.seconds = seconds;
-    return last.withMilliseconds(milliseconds % 1000, buffer);
+    return withMilliseconds(last.text, last.length, last.markers,
+                            MillisecondText(milliseconds % 1000), buffer);
   }
   char output[kLocalBufferSize];
   const std::size_t length = formatterOutput(time, local, output);
-  return withMilliseconds(output, length, milliseconds % 1000, buffer);
+  return withMilliseconds(output, length, Markers(output, length),
+                          MillisecondText(milliseconds % 1000), buffer);
 }
 
 std::string timestamp(bool local) {
@@ -236,9 +213,13 @@ std::size_t writeTimestamp(bool local, char (&buffer)[kTimestampBufferSize]) {
 }
 
 std::string formatTimestamp(const std::tm& time, int64_t milliseconds, bool local) {
-  char buffer[kLocalBufferSize];
-  const std::size_t length = formatterOutput(time, local, buffer);
-  return withMilliseconds(buffer, length, milliseconds);
+  char output[kLocalBufferSize];
+  const std::size_t length = formatterOutput(time, local, output);
+  const Markers markers(output, length);
+  const MillisecondText ms(milliseconds);
+  std::string result(markers.expandedLength(length, ms), '\0');
+  withMilliseconds(output, length, markers, ms, result.data());
+  return result;
 }
 
 }  // namespace zelto

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "async/AsyncQueue.h"
 #include "async/QueueTestSupport.h"
+#include "support/FailingAllocation.h"
 
 namespace zelto {
 namespace {
@@ -71,6 +73,47 @@ TEST(AsyncQueueAdmission, RemovesByTagFromTheDeferredQueueWhileInitialising) {
 
   ASSERT_TRUE(journal.waitForSize(2));
   EXPECT_EQ(journal.entries(), (Names{"init 7", "deferred 0"}));
+}
+
+// A removal that runs out of memory part way must leave the queue as it was: every
+// task still there, whole, in its order. 16 tasks to remove, 3 to keep, then one more
+// to remove, so that the removed tasks outgrow a first ring of 16; each allocation of
+// the removal is made to fail in turn until one removal goes through.
+TEST(AsyncQueueAdmission, RemovalThatRunsOutOfMemoryLeavesTheQueueAsItWas) {
+  Names all, kept;
+  for (int i = 0; i < 20; ++i) {
+    all.push_back((i >= 16 && i < 19 ? "keep " : "remove ") + std::to_string(i));
+    if (i >= 16 && i < 19)
+      kept.push_back(all.back());
+  }
+  bool failedOnce = false;
+  for (int failing = 1;; ++failing) {
+    ASSERT_LE(failing, 10) << "the removal kept allocating";
+    Journal journal;
+    AsyncQueue queue("q");
+    EXPECT_TRUE(queue.suspendProcessingWhenFinished(nullptr));
+    for (const std::string& name : all)
+      queue.addTask(name, journal.note(name), Back, name.rfind("keep", 0) == 0 ? 0 : 7);
+
+    bool threw = false;
+    {
+      FailingAllocation failure(failing);
+      try {
+        queue.removeTasks(7);
+      } catch (const std::bad_alloc&) {
+        threw = true;
+      }
+      ASSERT_EQ(threw, failure.failed()) << "allocation " << failing;
+    }
+    const Names expected = threw ? all : kept;
+    EXPECT_EQ(queue.taskCount(), expected.size()) << "allocation " << failing;
+    queue.stop();  // runs every task still queued
+    EXPECT_EQ(journal.entries(), expected) << "allocation " << failing;
+    if (!threw)
+      break;
+    failedOnce = true;
+  }
+  EXPECT_TRUE(failedOnce);
 }
 
 TEST(AsyncQueueAdmission, ClearingDuringATaskLetsItFinishAndDropsBothQueues) {

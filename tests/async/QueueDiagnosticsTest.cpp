@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "async/AsyncQueue.h"
@@ -90,15 +92,14 @@ class QueueReports : public ::testing::Test {
     return eventually([&] { return reports().size() >= count; });
   }
 
-  // Waits until the worker has run a task and gone back to waiting: it clears the task
-  // name under the queue's lock and keeps the lock until it waits, so the next call
-  // that takes the lock finds the worker waiting.
+  // Waits until the worker has run a task and found the queue empty: it clears the task
+  // name under the queue's lock and from then on looks at the queue again only when
+  // something that would wake it happens, as a waiting worker does.
   static void settle(AsyncQueue& queue) {
     Event ran;
     queue.addTask(
         "settle", [&ran] { ran.set(); }, Back, 0);
     ASSERT_TRUE(ran.wait());
-    ASSERT_TRUE(eventually([&] { return queue.currentTaskName().empty(); }));
   }
 
   std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
@@ -147,22 +148,28 @@ TEST_F(QueueReports, SuspendingAnIdleQueueAddingAndResuming) {
             }));
 }
 
-TEST_F(QueueReports, DeferredSuspensionHandOverWaitAndWakeUp) {
+// A queue "q" whose worker runs a blocker, with the task t1 queued behind it.
+struct BusyQueue {
+  explicit BusyQueue(RootLogger& logger) : queue("q", logger) {
+    queue.addTask("blocker", blocker.task(), Back, 0);
+    EXPECT_TRUE(blocker.started.wait());
+    queue.addTask("t1", journal.note("t1"), Back, 0);
+  }
   Blocker blocker;
   Journal journal;
-  Event called;
-  AsyncQueue queue("q", logger);
-  queue.addTask("blocker", blocker.task(), Back, 0);
-  ASSERT_TRUE(blocker.started.wait());
-  queue.addTask("t1", journal.note("t1"), Back, 0);
+  AsyncQueue queue;
+};
 
-  EXPECT_FALSE(queue.suspendProcessingWhenFinished([&] { called.set(); }));
-  blocker.release.set();
+TEST_F(QueueReports, DeferredSuspensionHandOverWaitAndWakeUp) {
+  BusyQueue busy(logger);
+  Event called;
+  EXPECT_FALSE(busy.queue.suspendProcessingWhenFinished([&] { called.set(); }));
+  busy.blocker.release.set();
   ASSERT_TRUE(called.wait());
   ASSERT_TRUE(waitForReports(5));  // the worker is about to wait
-  EXPECT_TRUE(queue.suspendProcessingWhenFinished(nullptr) == false);
-  queue.resumeProcessing();
-  ASSERT_TRUE(journal.waitForSize(1));
+  EXPECT_TRUE(busy.queue.suspendProcessingWhenFinished(nullptr) == false);
+  busy.queue.resumeProcessing();
+  ASSERT_TRUE(busy.journal.waitForSize(1));
 
   EXPECT_EQ(
       reports(),
@@ -181,6 +188,51 @@ TEST_F(QueueReports, DeferredSuspensionHandOverWaitAndWakeUp) {
           {"Info", 351, kResume, "Exiting, mIsSuspended state is 0, name: q"},
           {"Info", 147, kRun, "mSignal has been notified, state is running, name: q"},
       }));
+}
+
+// An empty callback of another signature is no callback: the queue suspends at once,
+// as without one, and nothing is called or reported as failed later.
+TEST_F(QueueReports, EmptyCallbackOfAnotherSignatureSuspendsAtOnce) {
+  BusyQueue busy(logger);
+  EXPECT_FALSE(busy.queue.suspendProcessingWhenFinished(std::function<int()>()));
+  busy.blocker.release.set();
+  ASSERT_TRUE(waitForReports(3));
+  EXPECT_EQ(
+      reports(),
+      (Reports{
+          {"Info", 313, kSuspend, "Entering, asking the threadpool to suspend: q"},
+          {"Info", 333, kSuspend, "Exiting, mIsSuspended state is 1, name: q"},
+          {"Info", 145, kRun, "Threadpool mIsSuspended value is 1 .. about to wait on signal: q"},
+      }));
+  EXPECT_TRUE(busy.journal.entries().empty());
+}
+
+// Adds a task to a suspended queue when it goes, which makes a report.
+struct ReportsWhenDestroyed {
+  AsyncQueue* queue = nullptr;
+  ~ReportsWhenDestroyed() {
+    if (queue != nullptr)
+      queue->addTask(
+          "late", [] {}, Back, 0);
+  }
+};
+
+// A report made while a thread's thread-local objects are being destroyed, after the
+// thread has made reports before: whatever the reports keep per thread may be gone by
+// then. The report must still be made, whole.
+TEST_F(QueueReports, ReportFromAThreadLocalObjectsDestructorIsWhole) {
+  AsyncQueue queue("q", logger);
+  settle(queue);
+  std::thread([&queue] {
+    thread_local ReportsWhenDestroyed reporter;  // made before the thread's first report
+    reporter.queue = &queue;
+    EXPECT_TRUE(queue.suspendProcessingWhenFinished(nullptr));
+  }).join();
+
+  const Reports got = reports();
+  ASSERT_EQ(got.size(), 3u) << ::testing::PrintToString(got);
+  EXPECT_EQ(got[2],
+            (Report{"Warn", 228, kAdd, "Adding task to task queue while suspended late, name: q"}));
 }
 
 struct CallbackFailure {

@@ -14,14 +14,26 @@
 namespace zelto {
 namespace {
 
+// A callable that says it is empty when tested, and fails the test when called.
+struct EmptyWrapper {
+  explicit operator bool() const { return false; }
+  void operator()() const { ADD_FAILURE() << "an empty callable was called"; }
+};
+
+// Anything that tests false makes an empty TaskFunction, whatever its own signature.
 TEST(TaskFunction, EmptyOnesThrowBadFunctionCall) {
   const std::function<void()> emptyStd;
   void (*const nullPointer)() = nullptr;
+  int (*const nullPointerReturningInt)() = nullptr;
   std::vector<TaskFunction> empties;
   empties.emplace_back();
   empties.emplace_back(nullptr);
   empties.emplace_back(emptyStd);
+  empties.emplace_back(std::function<void()>());
+  empties.emplace_back(std::function<int()>());
   empties.emplace_back(nullPointer);
+  empties.emplace_back(nullPointerReturningInt);
+  empties.emplace_back(EmptyWrapper());
   for (TaskFunction& func : empties) {
     EXPECT_FALSE(func);
     EXPECT_THROW(func(), std::bad_function_call);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "logging/LogRecordPool.h"
+#include "support/FailingAllocation.h"
 
 namespace {
 
@@ -25,6 +26,30 @@ TEST(LogRecordPoolTest, GivenBackBlockIsTakenByTheNextRecord) {
   EXPECT_EQ(second.get(), first);
   EXPECT_EQ(second->message(), "two");
   EXPECT_EQ(second->line(), 2);
+}
+
+// A burst of more records than the pool keeps: every record is whole, and once they are
+// gone the pool's kept blocks serve as many records again without a single allocation.
+TEST(LogRecordPoolTest, BurstBeyondTheKeptBlocksThenKeptBlocksAreReused) {
+  LogRecordPool pool;
+  const std::size_t burst = LogRecordPool::kKeptBlocks + 100;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<LogRecordPool::Handle> records;
+    records.reserve(burst);
+    for (std::size_t i = 0; i < burst; ++i)
+      records.push_back(makeRecord(pool, std::to_string(i), static_cast<int32_t>(i)));
+    for (std::size_t i = 0; i < burst; ++i) {
+      ASSERT_EQ(records[i]->message(), std::to_string(i));
+      ASSERT_EQ(records[i]->line(), static_cast<int32_t>(i));
+    }
+  }
+  std::vector<LogRecordPool::Handle> records;
+  records.reserve(LogRecordPool::kKeptBlocks);
+  const std::string message = "short";
+  zelto::testing_support::FailingAllocation failure(1);
+  for (std::size_t i = 0; i < LogRecordPool::kKeptBlocks; ++i)
+    records.push_back(makeRecord(pool, message, 1));
+  EXPECT_FALSE(failure.failed());
 }
 
 // Two calling threads take blocks while a third, as the logger's worker does, reads each

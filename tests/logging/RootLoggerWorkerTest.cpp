@@ -155,19 +155,20 @@ TEST_F(LoggerTest, CountsEveryLevelButTraceDetailAndPrivate) {
   logger->log("three", RootLogger::Debug, 11, "a.cpp", "f");
   logger->log("four", static_cast<RootLogger::Level>(0), 10, "b.cpp", "f");
   logger->log("five", static_cast<RootLogger::Level>(9), -3, "b.cpp", "f");
+  logger->log("six", RootLogger::Warn, 10, "a.cpp", "h");  // back to a location seen before
 
   const RootLogger::Counts counts = logger->counts();
   const auto lines = mSink->lines();
-  ASSERT_EQ(lines.size(), 8u);  // the uncounted lines reached the sink all the same
+  ASSERT_EQ(lines.size(), 9u);  // the uncounted lines reached the sink all the same
   uint64_t countedBytes = 0;
   for (std::size_t i = 3; i < lines.size(); ++i) {
     countedBytes += lines[i].size();
   }
   EXPECT_EQ(counts.byLocation,
             (std::map<std::string, uint32_t>{
-                {"a.cpp: 10", 2}, {"a.cpp: 11", 1}, {"b.cpp: 10", 1}, {"b.cpp: -3", 1}}));
-  EXPECT_EQ(counts.byFile, (std::map<std::string, uint32_t>{{"a.cpp", 3}, {"b.cpp", 2}}));
-  EXPECT_EQ(counts.totalLines, 5u);
+                {"a.cpp: 10", 3}, {"a.cpp: 11", 1}, {"b.cpp: 10", 1}, {"b.cpp: -3", 1}}));
+  EXPECT_EQ(counts.byFile, (std::map<std::string, uint32_t>{{"a.cpp", 4}, {"b.cpp", 2}}));
+  EXPECT_EQ(counts.totalLines, 6u);
   EXPECT_EQ(counts.totalBytes, countedBytes);
 }
 
