@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
             libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev \
             libspdlog-dev libboost-dev clang-format hyperfine
 
-.PHONY: setup build native win32 cef-build run test sanitize bench fuzz format clean
+.PHONY: setup build native win32 cef-build cef-test run test sanitize bench fuzz format clean
 
 setup:
 	@./tools/setup.sh $(PACKAGES)
@@ -32,6 +32,16 @@ cef-build:
 	fi
 	cmake --preset win32-cef -DCEF_ROOT="$(abspath $(CEF_ROOT))" >/dev/null
 	cmake --build build/win32-cef -j $(JOBS)
+
+# Every Wine end-to-end test (tests/wine) against the real-SDK Quorvane.exe beside the
+# project's libcef.dll double (cef-double/), both in build/win32-cef/run:
+#   make cef-test CEF_ROOT=/path/to/cef-tree   (a tree from tools/assemble_cef_tree.py)
+# The test programs come from build/win32 and the test driver from build/native.
+cef-test: setup
+	@$(MAKE) --no-print-directory cef-build CEF_ROOT="$(CEF_ROOT)"
+	@$(MAKE) --no-print-directory win32 native
+	cd build/native && QUORVANE_EXE_DIR="$(CURDIR)/build/win32-cef/run" QUORVANE_REAL_CEF=1 \
+	  $(CTEST) -L wine
 
 build: setup
 	@$(MAKE) --no-print-directory win32 native
