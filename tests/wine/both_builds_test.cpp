@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "wine/harness.h"
 
@@ -137,6 +138,35 @@ TEST_F(BothBuilds, BrowserAndOtherChildrenGiveTheSameEvents) {
   expectSameEvents({{"C:\\App"}, {}, ""});
   expectSameEvents({{"C:\\App", "--type=gpu-process"}, {{"CEF_STANDIN_EXIT_CODE", "3"}}, ""});
   expectSameEvents({{"C:\\App", "--type=crashpad-handler"}, {}, ""});
+}
+
+// The double's own bookkeeping: a library user that releases a struct once too often,
+// or never, is reported in the event log; a clean one is not.
+TEST_F(BothBuilds, TheDoubleReportsReferenceFaults) {
+  const std::string library = windowsPath(doubleDir_ + "/libcef.dll");
+  struct Case {
+    const char* mode;
+    std::vector<std::string> faults;  // "problem: object(s)"
+  };
+  for (const Case& c :
+       {Case{"twice", {"released too often: \"cef_process_message_t\""}},
+        Case{"leak", {"still referenced: {\"cef_process_message_t\":1}"}}, Case{"clean", {}}}) {
+    SCOPED_TRACE(c.mode);
+    const std::string log = harness::scratchDir() + "/events.jsonl";
+    harness::Result run = harness::runWine({harness::testProgram("double_misuse"), library, c.mode},
+                                           {{"CEF_STANDIN_LOG", log}});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    std::vector<std::string> faults;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+      Json event = Json::parse(line, nullptr, false);
+      if (event.value("event", "") == "ReferenceFault") {
+        faults.push_back(event.value("problem", "") + ": " +
+                         (event.contains("object") ? event["object"] : event["objects"]).dump());
+      }
+    }
+    EXPECT_EQ(faults, c.faults);
+  }
 }
 
 }  // namespace
