@@ -45,7 +45,8 @@ constexpr size_t kQuarantine = 4096;
 
 struct Header {
   uint32_t magic;
-  const char* kind;
+  Kind kind;
+  const char* name;  // the struct's C name, for reports
   Obj* obj;
   std::atomic<int> refs;
 };
@@ -58,7 +59,9 @@ struct Shell {
 
 struct Books {
   std::mutex mutex;
-  std::map<std::string, int> live;  // shells handed out and not yet released, by kind
+  // Shells handed out and not yet released, by kind, and the kinds' struct names.
+  std::atomic<int> live[kKinds] = {};
+  const char* names[kKinds] = {};
   std::deque<void*> quarantine;
   int exeHeld = 0;  // objects of the executable the double holds
   int faults = 0;   // reference faults seen
@@ -123,7 +126,7 @@ template <class S>
 void CEF_CALLBACK ShellAddRef(cef_base_ref_counted_t* self) {
   Header* h = HeaderOf(reinterpret_cast<S*>(self));
   if (h->magic != kAlive || h->refs.fetch_add(1) <= 0) {
-    Fault(h->kind, "used after its last release (add_ref)");
+    Fault(h->name, "used after its last release (add_ref)");
   }
 }
 
@@ -132,7 +135,7 @@ int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
   Shell<S>* shell = reinterpret_cast<Shell<S>*>(self);
   Header* h = &shell->h;
   if (h->magic != kAlive) {
-    Fault(h->kind, "released too often");
+    Fault(h->name, "released too often");
     return 0;
   }
   const int left = h->refs.fetch_sub(1) - 1;
@@ -142,10 +145,10 @@ int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
   Obj* obj = h->obj;
   h->obj = nullptr;
   h->magic = kDead;
+  books().live[static_cast<int>(h->kind)].fetch_sub(1);
   void* drop = nullptr;
   {
     std::lock_guard<std::mutex> lock(books().mutex);
-    --books().live[h->kind];
     books().quarantine.push_back(shell);
     if (books().quarantine.size() > kQuarantine) {
       drop = books().quarantine.front();
@@ -153,7 +156,7 @@ int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
     }
   }
   if (obj) {
-    ObjRelease(obj);
+    ObjRelease(h->kind, obj);
   }
   ::operator delete(drop);
   return 1;
@@ -172,7 +175,7 @@ int CEF_CALLBACK ShellHasAtLeastOneRef(cef_base_ref_counted_t* self) {
 // A new shell around an engine object (borrowed: the shell takes its own reference),
 // with one reference for the receiver. Null for a null object.
 template <class S>
-S* Make(Obj* obj, const char* kind, void (*fill)(S*)) {
+S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
   if (!obj) {
     return nullptr;
   }
@@ -187,11 +190,12 @@ S* Make(Obj* obj, const char* kind, void (*fill)(S*)) {
   fill(&shell->s);
   shell->h.magic = kAlive;
   shell->h.kind = kind;
+  shell->h.name = name;
   shell->h.obj = obj;
   new (&shell->h.refs) std::atomic<int>(1);
-  ObjAddRef(obj);
-  std::lock_guard<std::mutex> lock(books().mutex);
-  ++books().live[kind];
+  ObjAddRef(kind, obj);
+  books().names[static_cast<int>(kind)] = name;
+  books().live[static_cast<int>(kind)].fetch_add(1);
   return &shell->s;
 }
 
@@ -203,7 +207,7 @@ Obj* ObjOf(S* s) {
   }
   Header* h = HeaderOf(s);
   if (h->magic != kAlive) {
-    Fault(h->magic == kDead ? h->kind : "struct", "used after its last release");
+    Fault(h->magic == kDead ? h->name : "struct", "used after its last release");
     return nullptr;
   }
   return h->obj;
@@ -230,10 +234,10 @@ class Arg {
 
 // An engine handle returned with one reference: as a new shell.
 template <class S>
-S* Hand(Obj* obj, const char* kind, void (*fill)(S*)) {
-  S* s = Make(obj, kind, fill);
+S* Hand(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
+  S* s = Make(obj, kind, name, fill);
   if (obj) {
-    ObjRelease(obj);
+    ObjRelease(kind, obj);
   }
   return s;
 }
@@ -268,42 +272,42 @@ void FillNode(cef_domnode_t* s);
 void FillCommandLine(cef_command_line_t* s);
 
 cef_browser_t* BrowserOut(Obj* o) {
-  return Hand(o, "cef_browser_t", FillBrowser);
+  return Hand(o, Kind::kBrowser, "cef_browser_t", FillBrowser);
 }
 cef_frame_t* FrameOut(Obj* o) {
-  return Hand(o, "cef_frame_t", FillFrame);
+  return Hand(o, Kind::kFrame, "cef_frame_t", FillFrame);
 }
 cef_v8context_t* ContextOut(Obj* o) {
-  return Hand(o, "cef_v8context_t", FillContext);
+  return Hand(o, Kind::kContext, "cef_v8context_t", FillContext);
 }
 cef_v8value_t* ValueOut(Obj* o) {
-  return Hand(o, "cef_v8value_t", FillValue);
+  return Hand(o, Kind::kValue, "cef_v8value_t", FillValue);
 }
 cef_process_message_t* MessageOut(Obj* o) {
-  return Hand(o, "cef_process_message_t", FillMessage);
+  return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
 }
 cef_list_value_t* ListOut(Obj* o) {
-  return Hand(o, "cef_list_value_t", FillList);
+  return Hand(o, Kind::kList, "cef_list_value_t", FillList);
 }
 cef_domnode_t* NodeOut(Obj* o) {
-  return Hand(o, "cef_domnode_t", FillNode);
+  return Hand(o, Kind::kNode, "cef_domnode_t", FillNode);
 }
 cef_command_line_t* CommandLineOut(Obj* o) {
-  return Hand(o, "cef_command_line_t", FillCommandLine);
+  return Hand(o, Kind::kCommandLine, "cef_command_line_t", FillCommandLine);
 }
 
 // Borrowed engine handles as shells for the executable (each with its own reference).
 cef_browser_t* BrowserLent(Obj* o) {
-  return Make(o, "cef_browser_t", FillBrowser);
+  return Make(o, Kind::kBrowser, "cef_browser_t", FillBrowser);
 }
 cef_frame_t* FrameLent(Obj* o) {
-  return Make(o, "cef_frame_t", FillFrame);
+  return Make(o, Kind::kFrame, "cef_frame_t", FillFrame);
 }
 cef_v8context_t* ContextLent(Obj* o) {
-  return Make(o, "cef_v8context_t", FillContext);
+  return Make(o, Kind::kContext, "cef_v8context_t", FillContext);
 }
 cef_v8value_t* ValueLent(Obj* o) {
-  return Make(o, "cef_v8value_t", FillValue);
+  return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
 }
 
 void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
@@ -647,8 +651,8 @@ void AppOnBeforeCommandLineProcessing(Exe* app, const std::u16string& type, Obj*
   cef_string_t text = {};
   Assign(&text, type);
   CallingExe calling;
-  s->on_before_command_line_processing(s, &text,
-                                       Make(commandLine, "cef_command_line_t", FillCommandLine));
+  s->on_before_command_line_processing(
+      s, &text, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
   cef_string_utf16_clear(&text);
 }
 
@@ -703,7 +707,8 @@ void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine) {
   auto* s = ExeStruct<cef_browser_process_handler_t>(handler);
   if (s->on_before_child_process_launch) {
     CallingExe calling;
-    s->on_before_child_process_launch(s, Make(commandLine, "cef_command_line_t", FillCommandLine));
+    s->on_before_child_process_launch(
+        s, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
   }
 }
 
@@ -757,9 +762,9 @@ bool RenderHandlerOnProcessMessageReceived(Exe* handler,
     return false;
   }
   CallingExe calling;
-  return s->on_process_message_received(s, BrowserLent(browser), FrameLent(frame),
-                                        static_cast<cef_process_id_t>(source),
-                                        Make(message, "cef_process_message_t", FillMessage)) != 0;
+  return s->on_process_message_received(
+             s, BrowserLent(browser), FrameLent(frame), static_cast<cef_process_id_t>(source),
+             Make(message, Kind::kMessage, "cef_process_message_t", FillMessage)) != 0;
 }
 
 bool V8HandlerExecute(Exe* handler,
@@ -792,7 +797,7 @@ bool V8HandlerExecute(Exe* handler,
   if (result) {
     Obj* obj = ObjOf(result);
     if (obj) {
-      ObjAddRef(obj);
+      ObjAddRef(Kind::kValue, obj);
       *retval = obj;
     }
     result->base.release(&result->base);
@@ -804,7 +809,7 @@ void DomVisitorVisit(Exe* visitor, Obj* document) {
   auto* s = ExeStruct<cef_domvisitor_t>(visitor);
   if (s->visit) {
     CallingExe calling;
-    s->visit(s, Make(document, "cef_domdocument_t", FillDocument));
+    s->visit(s, Make(document, Kind::kDocument, "cef_domdocument_t", FillDocument));
   }
 }
 
@@ -828,10 +833,11 @@ void CheckObjects(const char* when) {
   {
     std::lock_guard<std::mutex> lock(books().mutex);
     midCall = books().inExe > 0 || books().inEntry > 0;
-    for (const auto& entry : books().live) {
-      if (entry.second != 0) {
+    for (int kind = 0; kind < kKinds; ++kind) {
+      const int live = books().live[kind].load();
+      if (live != 0) {
         objects +=
-            (objects.empty() ? "" : ",") + Quote(entry.first) + ":" + std::to_string(entry.second);
+            (objects.empty() ? "" : ",") + Quote(books().names[kind]) + ":" + std::to_string(live);
       }
     }
     held = books().exeHeld;

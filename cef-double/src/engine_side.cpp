@@ -17,13 +17,15 @@
 namespace cef_double {
 namespace {
 
-CefBaseRefCounted* Base(Obj* object) {
-  return reinterpret_cast<CefBaseRefCounted*>(object);
+// A handle is the engine's interface pointer of its kind (CefFrame* for a frame, ...).
+template <class T>
+T* As(Obj* object) {
+  return reinterpret_cast<T*>(object);
 }
 
 template <class T>
-T* As(Obj* object) {
-  return object ? dynamic_cast<T*>(Base(object)) : nullptr;
+Obj* Borrow(T* object) {
+  return reinterpret_cast<Obj*>(object);
 }
 
 // A handle with one reference for the C half; null stays null.
@@ -32,9 +34,8 @@ Obj* Give(const CefRefPtr<T>& object) {
   if (!object) {
     return nullptr;
   }
-  CefBaseRefCounted* base = object.get();
-  base->AddRef();
-  return reinterpret_cast<Obj*>(base);
+  object->AddRef();
+  return Borrow(object.get());
 }
 
 // Borrowed handles of the C half as the engine's reference-counted pointers.
@@ -75,16 +76,15 @@ class ExeV8Handler : public CefV8Handler {
     std::vector<Obj*> args;
     args.reserve(arguments.size());
     for (const auto& argument : arguments) {
-      args.push_back(reinterpret_cast<Obj*>(static_cast<CefBaseRefCounted*>(argument.get())));
+      args.push_back(Borrow(argument.get()));
     }
     Obj* result = nullptr;
     std::u16string thrown;
-    Obj* receiver =
-        object ? reinterpret_cast<Obj*>(static_cast<CefBaseRefCounted*>(object.get())) : nullptr;
+    Obj* receiver = Borrow(object.get());
     const bool handled = V8HandlerExecute(exe_.get(), Text(name), receiver, args, &result, thrown);
     if (result) {
       retval = As<CefV8Value>(result);
-      ObjRelease(result);
+      ObjRelease(Kind::kValue, result);
     }
     if (!thrown.empty()) {
       exception = thrown;
@@ -101,19 +101,13 @@ class ExeDomVisitor : public CefDOMVisitor {
  public:
   explicit ExeDomVisitor(Exe* exe) : exe_(exe) {}
   void Visit(CefRefPtr<CefDOMDocument> document) override {
-    DomVisitorVisit(exe_.get(), document ? reinterpret_cast<Obj*>(
-                                               static_cast<CefBaseRefCounted*>(document.get()))
-                                         : nullptr);
+    DomVisitorVisit(exe_.get(), Borrow(document.get()));
   }
 
  private:
   ExeRef exe_;
   IMPLEMENT_REFCOUNTING(ExeDomVisitor);
 };
-
-Obj* Borrow(CefBaseRefCounted* object) {
-  return reinterpret_cast<Obj*>(object);
-}
 
 class ExeRenderHandler : public CefRenderProcessHandler {
  public:
@@ -207,12 +201,40 @@ CefString::struct_type* Field(cef_string_t& field) {
 
 // Objects
 
-void ObjAddRef(Obj* object) {
-  Base(object)->AddRef();
+namespace {
+
+const CefBaseRefCounted* Base(Kind kind, Obj* object) {
+  switch (kind) {
+    case Kind::kBrowser:
+      return As<CefBrowser>(object);
+    case Kind::kFrame:
+      return As<CefFrame>(object);
+    case Kind::kContext:
+      return As<CefV8Context>(object);
+    case Kind::kValue:
+      return As<CefV8Value>(object);
+    case Kind::kMessage:
+      return As<CefProcessMessage>(object);
+    case Kind::kList:
+      return As<CefListValue>(object);
+    case Kind::kDocument:
+      return As<CefDOMDocument>(object);
+    case Kind::kNode:
+      return As<CefDOMNode>(object);
+    case Kind::kCommandLine:
+      return As<CefCommandLine>(object);
+  }
+  return nullptr;
 }
 
-void ObjRelease(Obj* object) {
-  Base(object)->Release();
+}  // namespace
+
+void ObjAddRef(Kind kind, Obj* object) {
+  Base(kind, object)->AddRef();
+}
+
+void ObjRelease(Kind kind, Obj* object) {
+  Base(kind, object)->Release();
 }
 
 // Entry points

@@ -13,11 +13,24 @@
 namespace cef_double {
 
 // An engine object (browser, frame, V8 context or value, list, process message, DOM
-// document or node, command line). A handle passed into a function is borrowed; one
-// returned carries a reference for the caller.
+// document or node, command line), always of the kind that the function passing it
+// names. A handle passed into a function is borrowed; one returned carries a reference
+// for the caller.
 struct Obj;
-void ObjAddRef(Obj* object);
-void ObjRelease(Obj* object);
+enum class Kind {
+  kBrowser,
+  kFrame,
+  kContext,
+  kValue,
+  kMessage,
+  kList,
+  kDocument,
+  kNode,
+  kCommandLine
+};
+constexpr int kKinds = 9;
+void ObjAddRef(Kind kind, Obj* object);
+void ObjRelease(Kind kind, Obj* object);
 
 // A scheme registrar: scoped, valid only during the call that hands it out.
 struct Registrar;
