@@ -12,9 +12,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <deque>
-#include <map>
-#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -58,15 +55,15 @@ struct Shell {
 };
 
 struct Books {
-  std::mutex mutex;
   // Shells handed out and not yet released, by kind, and the kinds' struct names.
   std::atomic<int> live[kKinds] = {};
-  const char* names[kKinds] = {};
-  std::deque<void*> quarantine;
-  int exeHeld = 0;  // objects of the executable the double holds
-  int faults = 0;   // reference faults seen
-  int inExe = 0;    // calls into the executable under way
-  int inEntry = 0;  // cef_execute_process / cef_initialize under way
+  std::atomic<const char*> names[kKinds] = {};
+  // Released shells, oldest overwritten first.
+  std::atomic<void*> quarantine[kQuarantine] = {};
+  std::atomic<unsigned> nextQuarantined{0};
+  std::atomic<int> exeHeld{0};  // objects of the executable the double holds
+  std::atomic<int> inExe{0};    // calls into the executable under way
+  std::atomic<int> inEntry{0};  // cef_execute_process / cef_initialize under way
 };
 
 Books& books() {
@@ -86,35 +83,19 @@ std::string Quote(const std::string& text) {
 }
 
 void Fault(const char* kind, const char* problem) {
-  {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    ++books().faults;
-  }
   std::fprintf(stderr, "libcef double: reference fault: %s %s\n", kind, problem);
   LogJson("{\"event\":\"ReferenceFault\",\"object\":" + Quote(kind) +
           ",\"problem\":" + Quote(problem) + "}");
 }
 
 struct CallingExe {
-  CallingExe() {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    ++books().inExe;
-  }
-  ~CallingExe() {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    --books().inExe;
-  }
+  CallingExe() { books().inExe.fetch_add(1); }
+  ~CallingExe() { books().inExe.fetch_sub(1); }
 };
 
 struct InEntry {
-  InEntry() {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    ++books().inEntry;
-  }
-  ~InEntry() {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    --books().inEntry;
-  }
+  InEntry() { books().inEntry.fetch_add(1); }
+  ~InEntry() { books().inEntry.fetch_sub(1); }
 };
 
 template <class S>
@@ -146,15 +127,8 @@ int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
   h->obj = nullptr;
   h->magic = kDead;
   books().live[static_cast<int>(h->kind)].fetch_sub(1);
-  void* drop = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    books().quarantine.push_back(shell);
-    if (books().quarantine.size() > kQuarantine) {
-      drop = books().quarantine.front();
-      books().quarantine.pop_front();
-    }
-  }
+  void* drop =
+      books().quarantine[books().nextQuarantined.fetch_add(1) % kQuarantine].exchange(shell);
   if (obj) {
     ObjRelease(h->kind, obj);
   }
@@ -194,7 +168,7 @@ S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
   shell->h.obj = obj;
   new (&shell->h.refs) std::atomic<int>(1);
   ObjAddRef(kind, obj);
-  books().names[static_cast<int>(kind)] = name;
+  books().names[static_cast<int>(kind)].store(name);
   books().live[static_cast<int>(kind)].fetch_add(1);
   return &shell->s;
 }
@@ -246,8 +220,7 @@ Exe* Keep(cef_base_ref_counted_t* base) {
   if (!base) {
     return nullptr;
   }
-  std::lock_guard<std::mutex> lock(books().mutex);
-  ++books().exeHeld;
+  books().exeHeld.fetch_add(1);
   return reinterpret_cast<Exe*>(base);
 }
 
@@ -635,10 +608,7 @@ struct RegistrarShell {
 
 void ExeRelease(Exe* object) {
   auto* base = reinterpret_cast<cef_base_ref_counted_t*>(object);
-  {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    --books().exeHeld;
-  }
+  books().exeHeld.fetch_sub(1);
   CallingExe calling;
   base->release(base);
 }
@@ -831,13 +801,12 @@ void CheckObjects(const char* when) {
   int held = 0;
   bool midCall = false;
   {
-    std::lock_guard<std::mutex> lock(books().mutex);
-    midCall = books().inExe > 0 || books().inEntry > 0;
+    midCall = books().inExe.load() > 0 || books().inEntry.load() > 0;
     for (int kind = 0; kind < kKinds; ++kind) {
       const int live = books().live[kind].load();
       if (live != 0) {
-        objects +=
-            (objects.empty() ? "" : ",") + Quote(books().names[kind]) + ":" + std::to_string(live);
+        objects += (objects.empty() ? "" : ",") + Quote(books().names[kind].load()) + ":" +
+                   std::to_string(live);
       }
     }
     held = books().exeHeld;

@@ -38,10 +38,11 @@ Obj* Give(const CefRefPtr<T>& object) {
   return Borrow(object.get());
 }
 
-// Borrowed handles of the C half as the engine's reference-counted pointers.
+// Borrowed handles of the C half: the shell holding the handle keeps the object alive
+// for the call.
 template <class T>
-CefRefPtr<T> Take(Obj* object) {
-  return CefRefPtr<T>(As<T>(object));
+T* Take(Obj* object) {
+  return As<T>(object);
 }
 
 std::u16string Text(const CefString& text) {
