@@ -270,6 +270,7 @@ TEST_F(CefMessageRouterTest, ReleasingAContextWithNothingPendingSendsNothing) {
   renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"a"}])"));
   EXPECT_TRUE(
       renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "ok"])")));
+  EXPECT_EQ(renderer.RunPostedTasks(), 1u);
   renderer.ReleaseContext(main);
   renderer.ReleaseContext(child);
 
@@ -296,17 +297,74 @@ TEST_F(CefMessageRouterTest, ThePageCancelsItsOwnPendingQueryOnce) {
             R"(cefQueryCancelMsg [{"type":"int","value":1},{"type":"int","value":1}])");
 }
 
+TEST_F(CefMessageRouterTest, AnswersRunThePagesCallbacksFromAPostedTask) {
+  CefV8ValueList query =
+      PageArguments(R"([{"request":"a","onSuccess":{"$":"function","name":"ok"},)"
+                    R"("onFailure":{"$":"function","name":"fail"}}])");
+  CefRefPtr<CefV8Value> onSuccess = query[0]->GetValue("onSuccess");
+  CefRefPtr<CefV8Value> onFailure = query[0]->GetValue("onFailure");
+  renderer.Call(main, "cefQuery", query);
+
+  // Taken at once, run later: nothing is called before the task runs.
+  EXPECT_TRUE(
+      renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r"])")));
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onSuccess), IsEmpty());
+  EXPECT_EQ(renderer.RunPostedTasks(), 1u);
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onSuccess),
+              ElementsAre(R"([{"kind":"string","value":"r"}])"));
+
+  // Answered once: a second answer, or one for a query never asked, runs nothing.
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "again"])"));
+  renderer.Deliver(main, PID_BROWSER,
+                   IncomingMessage("cefQueryMsg", R"([1, 9, false, 5, "unknown"])"));
+  EXPECT_EQ(renderer.RunPostedTasks(), 2u);
+  EXPECT_EQ(cef_standin::PageFunctionCalls(onSuccess).size(), 1u);
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onFailure), IsEmpty());
+
+  // A failure runs onFailure(code, message).
+  renderer.Call(main, "cefQuery", query);
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 2, false, -3, "no"])"));
+  renderer.RunPostedTasks();
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onFailure),
+              ElementsAre(R"([{"kind":"int","value":-3},{"kind":"string","value":"no"}])"));
+}
+
 TEST_F(CefMessageRouterTest, APersistentQueryOutlivesItsAnswersUntilItFails) {
-  renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"p","persistent":true}])"));
+  CefV8ValueList query =
+      PageArguments(R"([{"request":"p","persistent":true,"onSuccess":{"$":"function","name":"ok"},)"
+                    R"("onFailure":{"$":"function","name":"fail"}}])");
+  CefRefPtr<CefV8Value> onSuccess = query[0]->GetValue("onSuccess");
+  CefRefPtr<CefV8Value> onFailure = query[0]->GetValue("onFailure");
+  renderer.Call(main, "cefQuery", query);
   renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"once"}])"));
-  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r"])"));
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r1"])"));
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r2"])"));
   renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 2, true, "r"])"));
+  renderer.RunPostedTasks();
+  EXPECT_THAT(
+      cef_standin::PageFunctionCalls(onSuccess),
+      ElementsAre(R"([{"kind":"string","value":"r1"}])", R"([{"kind":"string","value":"r2"}])"));
   EXPECT_TRUE(renderer.Call(main, "cefQueryCancel", PageArguments("[1]")).retval->GetBoolValue());
   EXPECT_FALSE(renderer.Call(main, "cefQueryCancel", PageArguments("[2]")).retval->GetBoolValue());
 
-  renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"p","persistent":true}])"));
+  renderer.Call(main, "cefQuery", query);
   renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 3, false, 5, "no"])"));
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 3, true, "late"])"));
+  renderer.RunPostedTasks();
   EXPECT_FALSE(renderer.Call(main, "cefQueryCancel", PageArguments("[3]")).retval->GetBoolValue());
+  EXPECT_EQ(cef_standin::PageFunctionCalls(onFailure).size(), 1u);
+  EXPECT_EQ(cef_standin::PageFunctionCalls(onSuccess).size(), 2u);
+}
+
+TEST_F(CefMessageRouterTest, AnAnswerForAReleasedPageRunsNothing) {
+  CefV8ValueList query =
+      PageArguments(R"([{"request":"a","onSuccess":{"$":"function","name":"ok"}}])");
+  renderer.Call(main, "cefQuery", query);
+  // The answer is on its way when the page goes.
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r"])"));
+  renderer.ReleaseContext(main);
+  EXPECT_EQ(renderer.RunPostedTasks(), 1u);
+  EXPECT_THAT(cef_standin::PageFunctionCalls(query[0]->GetValue("onSuccess")), IsEmpty());
 }
 
 TEST_F(CefMessageRouterTest, MalformedCallsThrowWhatTheWrapperThrows) {

@@ -152,6 +152,55 @@ TEST(RendererTest, ReleasedPageCancelsItsQueriesAndAFrameWithoutDocumentAnswersE
   EXPECT_EQ(result.only("VisitDOM")["has_document"], false);
 }
 
+TEST(RendererTest, RouterAnswersRunThePagesCallbacksAsCefsRouterDoes) {
+  harness::Result result = runRenderer(
+      R"({"op":"call","browser":1,"frame":"child","function":"cefQuery","args":[{"request":"ping","onSuccess":{"$":"function","name":"pong"},"onFailure":{"$":"function","name":"fail"}}]}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"ok"}
+{"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"feed","persistent":true,"onSuccess":{"$":"function","name":"tick"},"onFailure":{"$":"function","name":"end"}}]}
+{"op":"answer","browser":1,"request":2,"success":true,"response":"1"}
+{"op":"answer","browser":1,"request":2,"success":true,"response":{"$":"utf16","units":[55296]}}
+{"op":"answer","browser":1,"request":2,"success":false,"error_code":-1,"error_message":"closed"}
+{"op":"answer","browser":1,"request":2,"success":true,"response":"after the failure"}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"twice"}
+{"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"late","onSuccess":{"$":"function","name":"late"}}]}
+{"op":"release","browser":1,"frame":"main"}
+{"op":"answer","browser":1,"request":3,"success":true,"response":"to a page gone"}
+{"op":"answer","browser":1,"request":99,"success":true,"response":"never asked"}
+)");
+
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  // Only the answer to a query never sent cannot be played.
+  EXPECT_EQ(result.only("ScenarioError")["line"], 17);
+  std::vector<std::string> called;
+  for (const Json& call : result.named("ExecuteFunction")) {
+    EXPECT_EQ(call["native"], false);
+    called.push_back(call["frame"].get<std::string>() + " " + call["function"].get<std::string>() +
+                     " " + call["args"].dump());
+  }
+  EXPECT_THAT(
+      called,
+      ElementsAre(R"(child pong [{"kind":"string","value":"ok"}])",
+                  R"(main tick [{"kind":"string","value":"1"}])",
+                  R"(main tick [{"kind":"string","value":"�"}])",
+                  R"(main end [{"kind":"int","value":-1},{"kind":"string","value":"closed"}])"));
+  // Every answer is the router's message, posted as a task to the renderer thread.
+  std::vector<Json> answers;
+  for (const Json& received : result.named("OnProcessMessageReceived")) {
+    EXPECT_EQ(received["name"], "cefQueryMsg");
+    EXPECT_EQ(received["source"], "browser");
+    EXPECT_EQ(received["handled"], true);
+    answers.push_back(received);
+  }
+  EXPECT_EQ(answers.size(), 7u);
+  EXPECT_EQ(result.named("PostTask").size(), 7u);
+  for (const Json& posted : result.named("PostTask")) {
+    EXPECT_EQ(posted["thread"], "renderer");
+    EXPECT_EQ(posted["accepted"], true);
+  }
+  EXPECT_EQ(answers[0]["frame"], "child");
+  EXPECT_EQ(answers[1]["frame"], "main");
+}
+
 TEST(RendererTest, TerminateProcFromTheBrowserEndsTheProcessWithExitCodeZero) {
   harness::Result result = runRenderer(
       R"({"op":"message","browser":1,"source":"renderer","name":"terminateProc"}
