@@ -39,7 +39,9 @@ cef-build:
 # The test programs come from build/win32 and the test driver from build/native.
 cef-test: setup
 	@$(MAKE) --no-print-directory cef-build CEF_ROOT="$(CEF_ROOT)"
-	@$(MAKE) --no-print-directory win32 native
+	@$(MAKE) --no-print-directory win32
+	cmake --preset native >/dev/null
+	cmake --build build/native -j $(JOBS) --target exe_tests
 	cd build/native && QUORVANE_EXE_DIR="$(CURDIR)/build/win32-cef/run" QUORVANE_REAL_CEF=1 \
 	  $(CTEST) -L wine
 

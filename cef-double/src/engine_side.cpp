@@ -8,10 +8,10 @@
 #include "include/cef_app.h"
 #include "include/cef_dom.h"
 #include "include/cef_process_message.h"
+#include "include/cef_task.h"
 #include "include/cef_v8.h"
 #include "include/cef_values.h"
 #include "neutral.h"
-#include "posted_tasks.h"
 #include "utf.h"
 
 namespace cef_double {
@@ -185,13 +185,14 @@ class ExeApp : public CefApp {
   IMPLEMENT_REFCOUNTING(ExeApp);
 };
 
-class ExeTask : public cef_standin::PostedTask {
+class ExeTask : public CefTask {
  public:
   explicit ExeTask(Exe* exe) : exe_(exe) {}
-  void Run() override { TaskExecute(exe_.get()); }
+  void Execute() override { TaskExecute(exe_.get()); }
 
  private:
   ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeTask);
 };
 
 CefString::struct_type* Field(cef_string_t& field) {
@@ -290,17 +291,12 @@ void LogUnmodeled(const char* what) {
 }
 
 bool PostTask(int thread, Exe* task) {
-  // Only the renderer's main thread runs tasks here (CEF's TID_RENDERER is 7).
-  if (thread != 7) {
-    ExeRelease(task);
-    return false;
-  }
-  cef_standin::PostTask(std::make_unique<ExeTask>(task));
-  return true;
+  CefRefPtr<CefTask> adapter = task ? new ExeTask(task) : nullptr;
+  return CefPostTask(static_cast<CefThreadId>(thread), adapter);
 }
 
 bool CurrentlyOn(int thread) {
-  return thread == 7;
+  return CefCurrentlyOn(static_cast<CefThreadId>(thread));
 }
 
 // Browsers and frames

@@ -23,10 +23,15 @@ const std::string kScenario =
 {"op":"globals","browser":1,"frame":"child"}
 {"op":"call","browser":1,"frame":"child","function":"filesDropped","args":["a",2.5,true,{"$":"undefined"},-1,4294967295,{"$":"number","value":"-0"}]}
 {"op":"call","browser":1,"frame":"main","function":"ecmShare","args":[{"$":"utf16","units":[55296,65]},null,{"$":"date"},[1,2],{"k":"v"}]}
-{"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"ping","persistent":true,"onSuccess":{"$":"function"},"onFailure":{"$":"function"}}]}
+{"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"ping","persistent":true,"onSuccess":{"$":"function","name":"ok"},"onFailure":{"$":"function","name":"ko"}}]}
 {"op":"call","browser":1,"frame":"child","function":"cefQuery","args":[{"request":"second"}]}
 {"op":"call","browser":1,"frame":"child","function":"cefQueryCancel","args":[2]}
 {"op":"call","browser":1,"frame":"child","function":"cefQueryCancel","args":[99]}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"first"}
+{"op":"answer","browser":1,"request":1,"success":true,"response":{"$":"utf16","units":[56320,66]}}
+{"op":"answer","browser":1,"request":2,"success":true,"response":"cancelled already"}
+{"op":"answer","browser":1,"request":1,"success":false,"error_code":-7,"error_message":"done"}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"after the end"}
 {"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[]}
 {"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"persistent":true}]}
 {"op":"call","browser":1,"frame":"main","function":"noSuchFunction","args":[]}
@@ -46,7 +51,9 @@ const std::string kScenario =
 {"op":"browser","id":2}
 {"op":"context","browser":2,"frame":"main"}
 {"op":"call","browser":2,"frame":"main","function":"openTab","args":["x"]}
+{"op":"call","browser":1,"frame":"child","function":"cefQuery","args":[{"request":"late","onSuccess":{"$":"function","name":"late"}}]}
 {"op":"release","browser":1,"frame":"child"}
+{"op":"answer","browser":1,"request":3,"success":true,"response":"to a page gone"}
 {"op":"release","browser":1,"frame":"child"}
 {"op":"destroy","browser":1}
 {"op":"call","browser":2,"frame":"main","function":"openTab","args":["y"]}
