@@ -200,6 +200,27 @@ TEST(RendererTest, RouterAnswersRunThePagesCallbacksAsCefsRouterDoes) {
   EXPECT_EQ(answers[1]["frame"], "main");
 }
 
+TEST(RendererTest, AnAnswerStepThatMeansNoRouterAnswerIsAScenarioError) {
+  harness::Result result = runRenderer(
+      R"({"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"q"}]}
+{"op":"answer","browser":1,"request":1}
+{"op":"answer","browser":1,"request":1,"success":true}
+{"op":"answer","browser":1,"request":1,"success":true,"response":5}
+{"op":"answer","browser":1,"request":1,"success":false,"error_code":1.5,"error_message":"x"}
+{"op":"answer","browser":1,"request":1,"success":false,"error_code":1,"error_message":null}
+{"op":"answer","browser":2,"request":1,"success":true,"response":"x"}
+)");
+
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::vector<int> lines;
+  for (const Json& error : result.named("ScenarioError")) {
+    lines.push_back(error["line"].get<int>());
+  }
+  EXPECT_THAT(lines, ElementsAre(7, 8, 9, 10, 11, 12));
+  EXPECT_THAT(result.named("OnProcessMessageReceived"), IsEmpty());
+  EXPECT_THAT(result.named("PostTask"), IsEmpty());
+}
+
 TEST(RendererTest, TerminateProcFromTheBrowserEndsTheProcessWithExitCodeZero) {
   harness::Result result = runRenderer(
       R"({"op":"message","browser":1,"source":"renderer","name":"terminateProc"}
