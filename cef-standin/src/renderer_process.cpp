@@ -118,9 +118,12 @@ bool RendererProcess::ReleaseContext(CefRefPtr<Frame> frame) {
     return false;
   }
   if (handler_) {
-    context->Enter();
-    handler_->OnContextReleased(context->GetBrowser(), frame.get(), context);
-    context->Exit();
+    // As CEF does: a new object for the same context, no context entered, and script
+    // forbidden while the handler runs.
+    auto* own = dynamic_cast<V8Context*>(context.get());
+    CefRefPtr<CefV8Context> released = own ? CefRefPtr<CefV8Context>(own->NewHandle()) : context;
+    ScriptForbiddenScope forbidden;
+    handler_->OnContextReleased(context->GetBrowser(), frame.get(), released);
   }
   LogEvent(Event("OnContextReleased", frame));
   frame->SetV8Context(nullptr);

@@ -9,7 +9,7 @@ namespace cef_standin {
 namespace {
 
 struct RendererQueue {
-  bool open = false;
+  int open = 0;  // renderers running in this process
   std::deque<CefRefPtr<CefTask>> tasks;
 };
 
@@ -42,12 +42,14 @@ const char* ThreadName(CefThreadId threadId) {
 }  // namespace
 
 void OpenRendererTasks() {
-  Queue().open = true;
+  ++Queue().open;
 }
 
 void CloseRendererTasks() {
   RendererQueue& queue = Queue();
-  queue.open = false;
+  if (queue.open > 0 && --queue.open > 0) {
+    return;
+  }
   // Moved out first: a task's destructor may post again, which is refused now.
   std::deque<CefRefPtr<CefTask>> dropped;
   dropped.swap(queue.tasks);
@@ -56,7 +58,7 @@ void CloseRendererTasks() {
 size_t RunRendererTasks() {
   RendererQueue& queue = Queue();
   size_t ran = 0;
-  while (queue.open && !queue.tasks.empty()) {
+  while (queue.open > 0 && !queue.tasks.empty()) {
     CefRefPtr<CefTask> task = queue.tasks.front();
     queue.tasks.pop_front();
     task->Execute();
@@ -68,12 +70,12 @@ size_t RunRendererTasks() {
 }  // namespace cef_standin
 
 bool CefCurrentlyOn(CefThreadId threadId) {
-  return threadId == TID_RENDERER && cef_standin::Queue().open;
+  return threadId == TID_RENDERER && cef_standin::Queue().open > 0;
 }
 
 bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task) {
   cef_standin::RendererQueue& queue = cef_standin::Queue();
-  const bool accepted = task && threadId == TID_RENDERER && queue.open;
+  const bool accepted = task && threadId == TID_RENDERER && queue.open > 0;
   if (accepted) {
     queue.tasks.push_back(task);
   }

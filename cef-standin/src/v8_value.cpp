@@ -8,6 +8,7 @@
 #include "json_values.h"
 #include "standin/browser.h"
 #include "utf.h"
+#include "v8_context.h"
 
 namespace cef_standin {
 namespace {
@@ -368,6 +369,8 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
     refused = "the receiver is not an object";
   } else if (!argumentsValid) {
     refused = "an argument is not a valid value";
+  } else if (ScriptForbiddenScope::IsScriptForbidden()) {
+    refused = "script is forbidden";
   } else if (!target || !target->Enter()) {
     refused = "no context to run in";  // CEF 92 would fail hard here
   }
