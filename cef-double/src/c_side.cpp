@@ -153,23 +153,30 @@ S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
   if (!obj) {
     return nullptr;
   }
+  // Every shell of a kind starts as a copy of one filled in once: the members the double
+  // models, the stubs for the rest.
+  static const S prototype = [fill] {
+    S s;
+    std::memset(static_cast<void*>(&s), 0, sizeof s);
+    TrapFill(&s);
+    s.base.size = sizeof(S);
+    s.base.add_ref = ShellAddRef<S>;
+    s.base.release = ShellRelease<S>;
+    s.base.has_one_ref = ShellHasOneRef<S>;
+    s.base.has_at_least_one_ref = ShellHasAtLeastOneRef<S>;
+    fill(&s);
+    return s;
+  }();
   auto* shell = static_cast<Shell<S>*>(::operator new(sizeof(Shell<S>)));
-  std::memset(static_cast<void*>(shell), 0, sizeof(Shell<S>));
-  TrapFill(&shell->s);
-  shell->s.base.size = sizeof(S);
-  shell->s.base.add_ref = ShellAddRef<S>;
-  shell->s.base.release = ShellRelease<S>;
-  shell->s.base.has_one_ref = ShellHasOneRef<S>;
-  shell->s.base.has_at_least_one_ref = ShellHasAtLeastOneRef<S>;
-  fill(&shell->s);
+  std::memcpy(static_cast<void*>(&shell->s), &prototype, sizeof(S));
   shell->h.magic = kAlive;
   shell->h.kind = kind;
   shell->h.name = name;
   shell->h.obj = obj;
   new (&shell->h.refs) std::atomic<int>(1);
   ObjAddRef(kind, obj);
-  books().names[static_cast<int>(kind)].store(name);
-  books().live[static_cast<int>(kind)].fetch_add(1);
+  books().names[static_cast<int>(kind)].store(name, std::memory_order_relaxed);
+  books().live[static_cast<int>(kind)].fetch_add(1, std::memory_order_relaxed);
   return &shell->s;
 }
 

@@ -116,7 +116,7 @@ class BothBuilds : public testing::Test {
         normalised(standin, windowsPath(std::filesystem::canonical(standinDir_).string()));
     const std::vector<Json> b =
         normalised(real, windowsPath(std::filesystem::canonical(doubleDir_).string()));
-    ASSERT_GT(a.size(), 3u) << standin.output;
+    ASSERT_FALSE(a.empty()) << standin.output;
     for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
       ASSERT_EQ(i < a.size() ? a[i].dump() : "(none)", i < b.size() ? b[i].dump() : "(none)")
           << "event " << i << " (stand-in build left, real-SDK build right)";
