@@ -39,6 +39,8 @@ constexpr uint32_t kDead = 0xDEADD0B1;
 // Released shells are kept this long before their memory is reused, so that a late
 // release or call on one is caught rather than landing in someone else's object.
 constexpr size_t kQuarantine = 4096;
+// Shells of every kind take blocks of one size, reused once out of quarantine.
+constexpr size_t kBlock = 512;
 
 struct Header {
   uint32_t magic;
@@ -61,6 +63,8 @@ struct Books {
   // Released shells, oldest overwritten first.
   std::atomic<void*> quarantine[kQuarantine] = {};
   std::atomic<unsigned> nextQuarantined{0};
+  std::atomic_flag blocksBusy = ATOMIC_FLAG_INIT;
+  std::vector<void*> freeBlocks;
   std::atomic<int> exeHeld{0};  // objects of the executable the double holds
   std::atomic<int> inExe{0};    // calls into the executable under way
   std::atomic<int> inEntry{0};  // cef_execute_process / cef_initialize under way
@@ -86,6 +90,30 @@ void Fault(const char* kind, const char* problem) {
   std::fprintf(stderr, "libcef double: reference fault: %s %s\n", kind, problem);
   LogJson("{\"event\":\"ReferenceFault\",\"object\":" + Quote(kind) +
           ",\"problem\":" + Quote(problem) + "}");
+}
+
+void* TakeBlock() {
+  Books& b = books();
+  void* block = nullptr;
+  while (b.blocksBusy.test_and_set(std::memory_order_acquire)) {
+  }
+  if (!b.freeBlocks.empty()) {
+    block = b.freeBlocks.back();
+    b.freeBlocks.pop_back();
+  }
+  b.blocksBusy.clear(std::memory_order_release);
+  return block ? block : ::operator new(kBlock);
+}
+
+void GiveBlock(void* block) {
+  if (!block) {
+    return;
+  }
+  Books& b = books();
+  while (b.blocksBusy.test_and_set(std::memory_order_acquire)) {
+  }
+  b.freeBlocks.push_back(block);
+  b.blocksBusy.clear(std::memory_order_release);
 }
 
 struct CallingExe {
@@ -132,7 +160,7 @@ int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
   if (obj) {
     ObjRelease(h->kind, obj);
   }
-  ::operator delete(drop);
+  GiveBlock(drop);
   return 1;
 }
 
@@ -167,7 +195,8 @@ S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
     fill(&s);
     return s;
   }();
-  auto* shell = static_cast<Shell<S>*>(::operator new(sizeof(Shell<S>)));
+  static_assert(sizeof(Shell<S>) <= kBlock, "a shell fits a block");
+  auto* shell = static_cast<Shell<S>*>(TakeBlock());
   std::memcpy(static_cast<void*>(&shell->s), &prototype, sizeof(S));
   shell->h.magic = kAlive;
   shell->h.kind = kind;
