@@ -251,8 +251,9 @@ bool V8HandlerExecute(Exe* handler,
 void DomVisitorVisit(Exe* visitor, Obj* document);
 void TaskExecute(Exe* task);
 
-// The double's own bookkeeping, run when the engine is done with the executable (and at
-// unload): objects the executable still holds, and references released too often.
+// The double's own bookkeeping, run as the library unloads at process end: structs the
+// executable still holds and objects of the executable the double still holds, unless
+// the process ends inside a call (released-too-often faults are logged as they happen).
 void CheckObjects(const char* when);
 
 }  // namespace cef_double
