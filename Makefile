@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
             libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev \
             libspdlog-dev libboost-dev clang-format hyperfine
 
-.PHONY: setup build native win32 cef-build run test sanitize bench fuzz format clean
+.PHONY: setup build native win32 cef-build cef-test run test sanitize bench fuzz format clean
 
 setup:
 	@./tools/setup.sh $(PACKAGES)
@@ -33,6 +33,18 @@ cef-build:
 	cmake --preset win32-cef -DCEF_ROOT="$(abspath $(CEF_ROOT))" >/dev/null
 	cmake --build build/win32-cef -j $(JOBS)
 
+# Every Wine end-to-end test (tests/wine) against the real-SDK Quorvane.exe beside the
+# project's libcef.dll double (cef-double/), both in build/win32-cef/run:
+#   make cef-test CEF_ROOT=/path/to/cef-tree   (a tree from tools/assemble_cef_tree.py)
+# The test programs come from build/win32 and the test driver from build/native.
+cef-test: setup
+	@$(MAKE) --no-print-directory cef-build CEF_ROOT="$(CEF_ROOT)"
+	@$(MAKE) --no-print-directory win32
+	cmake --preset native >/dev/null
+	cmake --build build/native -j $(JOBS) --target exe_tests
+	cd build/native && QUORVANE_EXE_DIR="$(CURDIR)/build/win32-cef/run" QUORVANE_REAL_CEF=1 \
+	  $(CTEST) -L wine
+
 build: setup
 	@$(MAKE) --no-print-directory win32 native
 
@@ -49,9 +61,12 @@ sanitize: setup
 	cmake --preset tsan >/dev/null && cmake --build build/tsan -j $(JOBS)
 	cd build/tsan && TSAN_OPTIONS=halt_on_error=1 $(CTEST) -L unit
 
+# With CEF_ROOT, also the bridge call and getDocumentBody of the real-SDK build beside the
+# double, against the stand-in build's (under Wine); without it those rows are skipped.
 bench: build
 	cmake --preset bench >/dev/null && cmake --build build/bench -j $(JOBS)
-	@./bench/run.sh
+	@if [ -n "$(CEF_ROOT)" ]; then $(MAKE) --no-print-directory cef-build CEF_ROOT="$(CEF_ROOT)"; fi
+	@REAL_CEF_EXE="$(if $(CEF_ROOT),build/win32-cef/run/Quorvane.exe)" ./bench/run.sh
 
 fuzz: setup
 	cmake --preset fuzz >/dev/null && cmake --build build/fuzz -j $(JOBS)

@@ -186,6 +186,23 @@ def main():
                              f"{int(size[peer_key]) / 1024:.0f} KiB ({peer_name})",
                              ratio(int(size["quorvane"]), int(size[peer_key]))))
 
+    real_cef = os.path.join(results, "real_cef.json")
+    real_cef_note = None
+    if os.path.exists(real_cef):
+        with open(real_cef) as f:
+            real = json.load(f)
+        for key, figure in (("bridge", "Bridge call under Wine, real-SDK build and the libcef.dll "
+                                       "double (%d calls, median of %d runs)"),
+                            ("document", "getDocumentBody under Wine, 1 MiB body, real-SDK build "
+                                         "and the double (%d requests, median of %d runs)")):
+            if key in real:
+                a, b = real[key]["double_ns"], real[key]["standin_ns"]
+                rows.append((figure % (real[key]["count"], real["runs"]), fmt_ns(a),
+                             f"{fmt_ns(b)} (stand-in build)", ratio(a, b)))
+    else:
+        real_cef_note = ("Rows of the real-SDK build beside the libcef.dll double skipped: "
+                         "no CEF_ROOT (make bench CEF_ROOT=<tree>).")
+
     header = ("Figure", "Quorvane", "Peer", "Ratio")
     print()
     host_note(results)
@@ -200,6 +217,9 @@ def main():
         print("|---|---|")
         for part in parts:
             print("| " + " | ".join(part) + " |")
+    if real_cef_note:
+        print()
+        print(real_cef_note)
     if dropped_allocations != 0:
         print("\nA dropped log call allocated memory: it must not.", file=sys.stderr)
         return 1

@@ -9,6 +9,9 @@
 #   BENCH_FILTER       a Google Benchmark filter, to run a part only (all)
 #   STARTUP_RUNS       timed starts of each program under Wine (40); 0 skips start-up
 #   MEMORY_RUNS        measured waiting children of each program under Wine (5); 0 skips
+#   REAL_CEF_EXE       the real-SDK build's Quorvane.exe beside the libcef.dll double
+#                      (make bench CEF_ROOT=...); unset or empty skips those rows
+#   REAL_CEF_RUNS      timed runs of each of its scenarios per build (5)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -30,6 +33,14 @@ if [ "${STARTUP_RUNS:-40}" -gt 0 ]; then
 fi
 if [ "${MEMORY_RUNS:-5}" -gt 0 ]; then
   ./bench/memory.sh "$results" "${MEMORY_RUNS:-5}"
+fi
+
+rm -f "$results/real_cef.json"
+if [ -n "${REAL_CEF_EXE:-}" ]; then
+  tools/wine.sh --start
+  echo "timing the bridge call and getDocumentBody of both builds under Wine" >&2
+  python3 bench/real_cef.py "$results" build/win32/Quorvane.exe "$REAL_CEF_EXE" \
+    "${REAL_CEF_RUNS:-5}"
 fi
 
 python3 bench/report.py "$results"

@@ -61,7 +61,8 @@ Json pageValue(FuzzedDataProvider& input, Expected& written, bool& writes, bool&
     case 2: {
       const double value = input.ConsumeFloatingPoint<double>();
       written.type = VTYPE_DOUBLE;
-      written.number = value;
+      // A message's list keeps NaN and the infinities as 0.
+      written.number = std::isfinite(value) ? value : 0.0;
       writes = true;
       if (std::isnan(value)) {
         return Json{{"$", "number"}, {"value", "NaN"}};

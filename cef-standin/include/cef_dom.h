@@ -90,7 +90,8 @@ class CefDOMNode : public virtual CefBaseRefCounted {
   virtual CefString GetElementAttribute(const CefString& attrName) = 0;
   virtual void GetElementAttributes(AttributeMap& attrMap) = 0;
   virtual bool SetElementAttribute(const CefString& attrName, const CefString& value) = 0;
-  // The element's rendered text, without markup.
+  // The element's DOM textContent: every text node below it, script and style text and
+  // text hidden by CSS included, with no line breaks from layout.
   virtual CefString GetElementInnerText() = 0;
 };
 

@@ -73,7 +73,8 @@ void Frame::RunVisit(CefRefPtr<CefDOMVisitor> visitor) {
             {"has_document", hasDocument_},
             {"has_body", hasDocument_ && bodyText_.has_value()}});
   if (!hasDocument_) {
-    visitor->Visit(nullptr);  // CEF still calls the visitor, with no document
+    // CEF hands over a null document, which the wrapper library drops before it reaches
+    // the visitor: the visitor is never called.
     return;
   }
   // The visitor sees a snapshot that is valid during the visit only.
@@ -87,19 +88,20 @@ void Frame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcess
     return;
   }
   const std::string name = message->GetName().ToString();
-  CefRefPtr<ListValue> arguments;
-  if (auto* own = dynamic_cast<ProcessMessage*>(message.get())) {
-    arguments = own->TakeArguments();  // the arguments leave with the message
-  } else {
-    arguments = CopyList(message->GetArgumentList());
-  }
   if (!browser_) {
+    // Dropped before the arguments are taken: the message stays usable.
     LogEvent({{"event", "SendProcessMessageDropped"},
               {"browser", browserId_},
               {"frame", label_},
               {"name", name},
               {"reason", "the frame is detached"}});
     return;
+  }
+  CefRefPtr<ListValue> arguments;
+  if (auto* own = dynamic_cast<ProcessMessage*>(message.get())) {
+    arguments = own->TakeArguments();  // the arguments leave with the message
+  } else {
+    arguments = CopyList(message->GetArgumentList());
   }
   sent_.push_back(SentMessage{target_process, name, arguments.get()});
   LogEvent({{"event", "SendProcessMessage"},

@@ -16,6 +16,20 @@ std::u16string SwitchName(const std::u16string& token) {
                                                                        : token.find(u'=') - dashes);
 }
 
+// Chromium keeps switch names lower-case on Windows, in the switch map and on the
+// command line alike; elsewhere they stay as given.
+std::u16string SwitchCase(std::u16string token) {
+#ifdef _WIN32
+  const size_t end = token.find(u'=');
+  for (size_t i = 0; i < token.size() && i < end; ++i) {
+    if (token[i] >= u'A' && token[i] <= u'Z') {
+      token[i] = static_cast<char16_t>(token[i] - u'A' + u'a');
+    }
+  }
+#endif
+  return token;
+}
+
 std::u16string Quoted(const std::u16string& text) {
   return text.find_first_of(u" \t") == std::u16string::npos ? text : u"\"" + text + u"\"";
 }
@@ -124,10 +138,9 @@ bool CommandLine::HasSwitches() {
   return !switches_.empty();
 }
 
+// Looked up as given: "x", never "--x", names the switch "--x".
 bool CommandLine::HasSwitch(const CefString& name) {
-  std::u16string key = name.ToString16();
-  std::u16string stripped = SwitchName(key);
-  return switches_.count(stripped.empty() ? key : stripped) != 0;
+  return switches_.count(name.ToString16()) != 0;
 }
 
 CefString CommandLine::GetSwitchValue(const CefString& name) {
@@ -152,10 +165,12 @@ void CommandLine::AppendSwitchWithValue(const CefString& name, const CefString& 
   std::u16string given = name.ToString16();
   appended_.push_back(name.ToString());
   std::u16string token = SwitchName(given).empty() ? u"--" + given : given;
-  AddSwitch(token + u"=" + value.ToString16());
+  // As Chromium: an empty value leaves the switch without "=".
+  AddSwitch(value.empty() ? token : token + u"=" + value.ToString16());
 }
 
-void CommandLine::AddSwitch(const std::u16string& token) {
+void CommandLine::AddSwitch(const std::u16string& given) {
+  const std::u16string token = SwitchCase(given);
   std::u16string name = SwitchName(token);
   size_t equals = token.find(u'=');
   switches_[name] = equals == std::u16string::npos ? std::u16string() : token.substr(equals + 1);

@@ -46,7 +46,8 @@ class CommandLine : public CefCommandLine {
   void PrependWrapper(const CefString& wrapper) override;
 
  private:
-  void AddSwitch(const std::u16string& token);
+  // A switch token ("--name" or "--name=value"), its name lower-cased on Windows.
+  void AddSwitch(const std::u16string& given);
 
   std::u16string program_;
   std::vector<std::u16string> switchTokens_;           // as they stand on the command line

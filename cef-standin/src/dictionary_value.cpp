@@ -136,7 +136,7 @@ bool DictionaryValue::SetInt(const CefString& key, int value) {
 
 bool DictionaryValue::SetDouble(const CefString& key, double value) {
   ValueEntry entry = ScalarEntry(VTYPE_DOUBLE);
-  entry.doubleValue = value;
+  entry.doubleValue = FiniteOrZero(value);
   return Store(key, std::move(entry));
 }
 

@@ -61,7 +61,14 @@ bool PageKind(const Json& json, CefRefPtr<CefV8Value>& value, std::string& error
   } else if (name == "array") {
     value = new V8Value(V8Value::Kind::kArray);
   } else if (name == "function") {
-    value = V8Value::Function(u"", nullptr);  // the page's own function
+    // The page's own function; "name" names it in the log when it is called.
+    const Json* functionName = json.contains("name") ? &json["name"] : nullptr;
+    if (functionName && !functionName->is_string()) {
+      error = "a function's \"name\" is a string";
+      return false;
+    }
+    value = V8Value::Function(
+        functionName ? Utf8ToUtf16(functionName->get<std::string>()) : std::u16string(), nullptr);
   } else if (name == "date") {
     value = V8Value::Date(0);
   } else if (name == "invalid") {

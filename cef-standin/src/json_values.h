@@ -2,7 +2,8 @@
 //
 // Page values (JavaScript arguments): a JSON string, number, true/false or null is that
 // JavaScript value; {"$": "undefined" | "null" | "object" | "array" | "function" |
-// "date" | "invalid"} is a value of that kind; {"$": "utf16", "units": [..]} is a string
+// "date" | "invalid"} is a value of that kind ({"$": "function", "name": "onSuccess"}
+// names the page's function for the log of its calls); {"$": "utf16", "units": [..]} is a string
 // of exactly those UTF-16 code units (unpaired surrogates included); {"$": "number",
 // "value": "NaN" | "Infinity" | "-Infinity" | "-0"} is that number; any other JSON
 // object or array is a JavaScript object or array with those members.

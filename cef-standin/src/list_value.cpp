@@ -129,7 +129,7 @@ bool ListValue::SetInt(size_t index, int value) {
 
 bool ListValue::SetDouble(size_t index, double value) {
   ValueEntry entry = ScalarEntry(VTYPE_DOUBLE);
-  entry.doubleValue = value;
+  entry.doubleValue = FiniteOrZero(value);
   return Store(index, std::move(entry));
 }
 

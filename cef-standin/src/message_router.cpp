@@ -1,8 +1,47 @@
 #include "message_router.h"
 
-#include "event_log.h"
+#include "include/cef_task.h"
 
 namespace cef_standin {
+
+// One answer of the browser process, run later on the renderer thread.
+class AnswerTask : public CefTask {
+ public:
+  AnswerTask(CefRefPtr<RendererRouter> router,
+             int browserId,
+             int contextId,
+             int requestId,
+             bool success,
+             const CefString& response,
+             int errorCode,
+             const CefString& errorMessage)
+      : router_(router),
+        browserId_(browserId),
+        contextId_(contextId),
+        requestId_(requestId),
+        success_(success),
+        response_(response),
+        errorCode_(errorCode),
+        errorMessage_(errorMessage) {}
+
+  void Execute() override {
+    router_->RunAnswer(browserId_, contextId_, requestId_, success_, response_, errorCode_,
+                       errorMessage_);
+  }
+
+ private:
+  CefRefPtr<RendererRouter> router_;
+  const int browserId_;
+  const int contextId_;
+  const int requestId_;
+  const bool success_;
+  const CefString response_;
+  const int errorCode_;
+  const CefString errorMessage_;
+
+  IMPLEMENT_REFCOUNTING(AnswerTask);
+};
+
 namespace {
 
 // The page's two functions of one context, both served by the router.
@@ -77,7 +116,8 @@ int RendererRouter::GetPendingCount(CefRefPtr<CefBrowser> browser,
     return 0;  // the context never used the router
   }
   int count = 0;
-  for (const auto& [key, persistent] : pending_) {
+  for (const auto& entry : pending_) {
+    const Key& key = entry.first;
     const bool browserMatches = !browser || std::get<0>(key) == browser->GetIdentifier();
     const bool contextMatches = !context || std::get<1>(key) == contextId;
     count += browserMatches && contextMatches ? 1 : 0;
@@ -119,34 +159,54 @@ bool RendererRouter::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
     return false;
   }
   // The browser's answer: context id, request id, success, then the response or the
-  // error code and message. Taken whatever its source, known query or not.
+  // error code and message. Taken whatever its source; whether the query is known is
+  // asked only when the posted task runs.
   CefRefPtr<CefListValue> args = message->GetArgumentList();
   if (!args || !browser) {
     return true;
   }
-  const int contextId = args->GetInt(0);
-  const int requestId = args->GetInt(1);
-  auto found = pending_.find(Key{browser->GetIdentifier(), contextId, requestId});
-  if (found == pending_.end()) {
-    return true;
-  }
   const bool success = args->GetBool(2);
-  nlohmann::json event = {{"event", "QueryAnswered"},
-                          {"context_id", contextId},
-                          {"request_id", requestId},
-                          {"success", success}};
-  if (success) {
-    event["response"] = args->GetString(3).ToString();
-  } else {
-    event["error_code"] = args->GetInt(3);
-    event["error_message"] = args->GetString(4).ToString();
+  CefRefPtr<CefTask> task =
+      success ? new AnswerTask(this, browser->GetIdentifier(), args->GetInt(0), args->GetInt(1),
+                               true, args->GetString(3), 0, CefString())
+              : new AnswerTask(this, browser->GetIdentifier(), args->GetInt(0), args->GetInt(1),
+                               false, CefString(), args->GetInt(3), args->GetString(4));
+  CefPostTask(TID_RENDERER, task);
+  return true;
+}
+
+void RendererRouter::RunAnswer(int browserId,
+                               int contextId,
+                               int requestId,
+                               bool success,
+                               const CefString& response,
+                               int errorCode,
+                               const CefString& errorMessage) {
+  auto found = pending_.find(Key{browserId, contextId, requestId});
+  if (found == pending_.end()) {
+    return;  // answered, cancelled or released meanwhile, or never asked
   }
-  LogEvent(event);
   // A persistent query stays until it fails or is cancelled.
-  if (!success || !found->second) {
+  const Request request = found->second;
+  if (!success || !request.persistent) {
     pending_.erase(found);
   }
-  return true;
+  auto context = contexts_.find(contextId);
+  if (context == contexts_.end()) {
+    return;
+  }
+  CefV8ValueList arguments;
+  CefRefPtr<CefV8Value> callback = success ? request.onSuccess : request.onFailure;
+  if (!callback) {
+    return;
+  }
+  if (success) {
+    arguments.push_back(CefV8Value::CreateString(response));
+  } else {
+    arguments.push_back(CefV8Value::CreateInt(errorCode));
+    arguments.push_back(CefV8Value::CreateString(errorMessage));
+  }
+  callback->ExecuteFunctionWithContext(context->second, nullptr, arguments);
 }
 
 bool RendererRouter::Query(const CefV8ValueList& arguments,
@@ -179,7 +239,8 @@ bool RendererRouter::Query(const CefV8ValueList& arguments,
   const bool isPersistent = persistent && persistent->GetBoolValue();
   const int contextId = ContextId(context, true);
   const int requestId = NextId(lastRequestId_);
-  pending_[Key{browser->GetIdentifier(), contextId, requestId}] = isPersistent;
+  pending_[Key{browser->GetIdentifier(), contextId, requestId}] =
+      Request{isPersistent, onSuccess, onFailure};
 
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(queryMessage_);
   CefRefPtr<CefListValue> args = message->GetArgumentList();

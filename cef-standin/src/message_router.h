@@ -5,7 +5,11 @@
 // "<query function>Msg" [context id, request id, request, persistent] through the
 // context's frame; cancels as "<cancel function>Msg" [context id, request id], with
 // request id 0 standing for all of a released context's queries, sent through the
-// released frame; only "<query function>Msg" is taken from OnProcessMessageReceived.
+// released frame; only "<query function>Msg" is taken from OnProcessMessageReceived:
+// the browser's answer is posted as a task to the renderer thread, and that task runs
+// the page's onSuccess(response) or onFailure(code, message) in the query's context,
+// when the query is still pending and its context still alive. A persistent query stays
+// pending through its successes, until a failure or a cancel.
 #ifndef CEF_STANDIN_SRC_MESSAGE_ROUTER_H_
 #define CEF_STANDIN_SRC_MESSAGE_ROUTER_H_
 
@@ -44,6 +48,12 @@ class RendererRouter : public CefMessageRouterRendererSide {
  private:
   // A pending query: browser id, context id, request id.
   using Key = std::tuple<int, int, int>;
+  struct Request {
+    bool persistent = false;
+    CefRefPtr<CefV8Value> onSuccess;  // either may be null
+    CefRefPtr<CefV8Value> onFailure;
+  };
+  friend class AnswerTask;
 
   ~RendererRouter() override = default;
 
@@ -55,13 +65,21 @@ class RendererRouter : public CefMessageRouterRendererSide {
                   CefRefPtr<CefFrame> frame,
                   int contextId,
                   int requestId);
+  // The posted answer runs: the page's callback, when the query is still pending.
+  void RunAnswer(int browserId,
+                 int contextId,
+                 int requestId,
+                 bool success,
+                 const CefString& response,
+                 int errorCode,
+                 const CefString& errorMessage);
 
   const CefString queryFunction_;
   const CefString cancelFunction_;
   const std::string queryMessage_;
   const std::string cancelMessage_;
   std::map<int, CefRefPtr<CefV8Context>> contexts_;  // by context id
-  std::map<Key, bool> pending_;                      // whether the query is persistent
+  std::map<Key, Request> pending_;
   int lastContextId_ = 0;
   int lastRequestId_ = 0;
 };

@@ -6,6 +6,7 @@
 #include "json_values.h"
 #include "process_message.h"
 #include "renderer.h"
+#include "tasks.h"
 #include "utf.h"
 #include "v8_context.h"
 
@@ -29,6 +30,7 @@ nlohmann::json Event(const char* name, const CefRefPtr<Frame>& frame) {
 }  // namespace
 
 RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
+  OpenRendererTasks();
   handler_ = app ? app->GetRenderProcessHandler() : nullptr;
   LogEvent({{"event", "GetRenderProcessHandler"}, {"handler", static_cast<bool>(handler_)}});
   if (handler_) {
@@ -38,6 +40,8 @@ RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
 }
 
 RendererProcess::~RendererProcess() {
+  // Tasks still queued never run: the renderer thread ends with the process.
+  CloseRendererTasks();
   // The process ends without further calls into the application; the pages' objects
   // still let go of the application's functions.
   for (const auto& frame : framesWithContext_) {
@@ -114,9 +118,12 @@ bool RendererProcess::ReleaseContext(CefRefPtr<Frame> frame) {
     return false;
   }
   if (handler_) {
-    context->Enter();
-    handler_->OnContextReleased(context->GetBrowser(), frame.get(), context);
-    context->Exit();
+    // As CEF does: a new object for the same context, no context entered, and script
+    // forbidden while the handler runs.
+    auto* own = dynamic_cast<V8Context*>(context.get());
+    CefRefPtr<CefV8Context> released = own ? CefRefPtr<CefV8Context>(own->NewHandle()) : context;
+    ScriptForbiddenScope forbidden;
+    handler_->OnContextReleased(context->GetBrowser(), frame.get(), released);
   }
   LogEvent(Event("OnContextReleased", frame));
   frame->SetV8Context(nullptr);
@@ -174,6 +181,10 @@ CallResult RendererProcess::Call(CefRefPtr<Frame> frame,
   }
   LogEvent(event);
   return result;
+}
+
+size_t RendererProcess::RunPostedTasks() {
+  return RunRendererTasks();
 }
 
 std::vector<std::string> RendererProcess::GlobalNames(CefRefPtr<Frame> frame) {
@@ -244,6 +255,11 @@ CefRefPtr<CefProcessMessage> IncomingMessage(const std::string& name,
     arguments = new ListValue();
   }
   return new ProcessMessage(Utf8ToUtf16(name), arguments, true);
+}
+
+std::vector<std::string> PageFunctionCalls(CefRefPtr<CefV8Value> function) {
+  auto* own = dynamic_cast<V8Value*>(function.get());
+  return own ? own->calls() : std::vector<std::string>();
 }
 
 std::string DescribeList(CefRefPtr<CefListValue> list) {

@@ -113,7 +113,10 @@ int CefExecuteProcess(const CefMainArgs& args,
   if (type.empty()) {
     return -1;
   }
-  RunStartupHooks(application, type);
+  // The crash reporter's handler runs before any of CEF's start-up: no hooks there.
+  if (type != "crashpad-handler") {
+    RunStartupHooks(application, type);
+  }
   if (type == "renderer") {
     RunRenderer(application);
   } else {

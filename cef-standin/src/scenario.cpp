@@ -16,6 +16,9 @@ namespace {
 
 using Json = nlohmann::json;
 
+// What the message router of a default configuration names its queries and answers.
+constexpr const char* kQueryMessage = "cefQueryMsg";
+
 // A step that cannot be played; the reason goes to the log.
 struct StepError {
   std::string reason;
@@ -74,6 +77,8 @@ class ScenarioPlayer {
       process_.GlobalNames(FrameOf(step));
     } else if (op == "message") {
       Message(step);
+    } else if (op == "answer") {
+      Answer(step);
     } else if (op == "release") {
       if (!process_.ReleaseContext(FrameOf(step))) {
         throw StepError{"the frame has no V8 context"};
@@ -125,6 +130,59 @@ class ScenarioPlayer {
     CefRefPtr<CefProcessMessage> message =
         new ProcessMessage(Utf8ToUtf16(Text(step, "name")), arguments, true);
     process_.Deliver(frame, source == "browser" ? PID_BROWSER : PID_RENDERER, message);
+  }
+
+  // The browser process answers a query of the router: a "cefQueryMsg" with the
+  // query's context id and request id, success, then the response or the error code
+  // and message, through the frame the query came from.
+  void Answer(const Json& step) {
+    CefRefPtr<Browser> browser = BrowserOf(step);
+    const int requestId = Int(step, "request");
+    CefRefPtr<Frame> frame;
+    int contextId = 0;
+    for (const CefRefPtr<Frame>& candidate : browser->frames()) {
+      for (const SentMessage& sent : candidate->sent()) {
+        if (sent.name == kQueryMessage && sent.arguments->GetType(1) == VTYPE_INT &&
+            sent.arguments->GetInt(1) == requestId) {
+          frame = candidate;
+          contextId = sent.arguments->GetInt(0);
+        }
+      }
+    }
+    if (!frame) {
+      throw StepError{"browser " + std::to_string(browser->GetIdentifier()) +
+                      " sent no query with request id " + std::to_string(requestId)};
+    }
+    if (frame->IsMain() && !browser->mainFrameAvailable()) {
+      throw StepError{"the query's frame lives in another process"};
+    }
+    const Json& success = Member(step, "success");
+    if (!success.is_boolean()) {
+      throw StepError{"\"success\" is true or false"};
+    }
+    Json layout = Json::array({contextId, requestId, success.get<bool>()});
+    if (success.get<bool>()) {
+      layout.push_back(Member(step, "response"));
+    } else {
+      const Json& code = Member(step, "error_code");
+      if (!code.is_number_integer() || code.get<int64_t>() < std::numeric_limits<int>::min() ||
+          code.get<int64_t>() > std::numeric_limits<int>::max()) {
+        throw StepError{"\"error_code\" is a whole number in int range"};
+      }
+      layout.push_back(code);
+      layout.push_back(Member(step, "error_message"));
+    }
+    CefRefPtr<ListValue> arguments;
+    std::string error;
+    if (!ListFromJson(layout, arguments, error)) {
+      throw StepError{error};
+    }
+    if (arguments->GetType(layout.size() - 1) != VTYPE_STRING) {
+      throw StepError{success.get<bool>() ? "\"response\" is a string"
+                                          : "\"error_message\" is a string"};
+    }
+    process_.Deliver(frame, PID_BROWSER,
+                     new ProcessMessage(Utf8ToUtf16(kQueryMessage), arguments, true));
   }
 
   static const Json& Member(const Json& step, const char* name) {
@@ -204,6 +262,8 @@ void PlayScenario(CefRefPtr<CefApp> app, const std::string& jsonLines) {
       continue;
     }
     player.Play(line, lineNumber);
+    // What the step posted to the renderer thread runs once the step is done.
+    process.RunPostedTasks();
   }
 }
 

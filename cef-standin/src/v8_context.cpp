@@ -12,30 +12,37 @@ std::vector<CefRefPtr<V8Context>>& EnteredContexts() {
   return *entered;
 }
 
-int NextContextId() {
-  static int next = 0;
-  return ++next;
+int& ScriptForbiddenDepth() {
+  static int depth = 0;
+  return depth;
 }
 
 }  // namespace
 
 V8Context::V8Context(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame)
-    : id_(NextContextId()),
-      browser_(browser),
-      frame_(frame),
-      window_(new V8Value(V8Value::Kind::kObject)) {}
+    : page_(std::make_shared<Page>()) {
+  page_->browser = browser;
+  page_->frame = frame;
+  page_->window = new V8Value(V8Value::Kind::kObject);
+}
+
+CefRefPtr<V8Context> V8Context::NewHandle() const {
+  return new V8Context(page_);
+}
 
 void V8Context::Invalidate() {
-  valid_ = false;
-  window_->Clear();
+  page_->valid = false;
+  page_->window->Clear();
 }
 
 CefRefPtr<CefV8Value> V8Context::GetGlobal() {
-  return valid_ ? CefRefPtr<CefV8Value>(window_) : nullptr;
+  return page_->valid && !ScriptForbiddenScope::IsScriptForbidden()
+             ? CefRefPtr<CefV8Value>(page_->window)
+             : nullptr;
 }
 
 bool V8Context::Enter() {
-  if (!valid_) {
+  if (!page_->valid || ScriptForbiddenScope::IsScriptForbidden()) {
     return false;
   }
   EnteredContexts().push_back(this);
@@ -43,6 +50,7 @@ bool V8Context::Enter() {
 }
 
 bool V8Context::Exit() {
+  // Only the object that entered leaves, innermost first.
   auto& entered = EnteredContexts();
   if (entered.empty() || entered.back().get() != this) {
     return false;
@@ -51,16 +59,34 @@ bool V8Context::Exit() {
   return true;
 }
 
+bool V8Context::IsSame(CefRefPtr<CefV8Context> that) {
+  auto* other = dynamic_cast<V8Context*>(that.get());
+  return other && other->page_ == page_;
+}
+
+ScriptForbiddenScope::ScriptForbiddenScope() {
+  ++ScriptForbiddenDepth();
+}
+
+ScriptForbiddenScope::~ScriptForbiddenScope() {
+  --ScriptForbiddenDepth();
+}
+
+bool ScriptForbiddenScope::IsScriptForbidden() {
+  return ScriptForbiddenDepth() > 0;
+}
+
 }  // namespace cef_standin
 
+// Each call makes a new object, as CEF does; compare contexts with IsSame.
 CefRefPtr<CefV8Context> CefV8Context::GetCurrentContext() {
   auto& entered = cef_standin::EnteredContexts();
-  return entered.empty() ? nullptr : CefRefPtr<CefV8Context>(entered.back());
+  return entered.empty() ? nullptr : CefRefPtr<CefV8Context>(entered.back()->NewHandle());
 }
 
 CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
   auto& entered = cef_standin::EnteredContexts();
-  return entered.empty() ? nullptr : CefRefPtr<CefV8Context>(entered.front());
+  return entered.empty() ? nullptr : CefRefPtr<CefV8Context>(entered.front()->NewHandle());
 }
 
 bool CefV8Context::InContext() {

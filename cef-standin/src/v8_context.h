@@ -1,38 +1,62 @@
-// The stand-in's V8 context: a frame's window object, and the stack of entered
-// contexts that CefV8Context::GetCurrentContext reads.
+// The stand-in's V8 contexts: a frame's page (its window object), the stack of entered
+// contexts that CefV8Context::GetCurrentContext reads, and the script-forbidden time
+// while CEF tells the application that a page goes.
 #ifndef CEF_STANDIN_SRC_V8_CONTEXT_H_
 #define CEF_STANDIN_SRC_V8_CONTEXT_H_
+
+#include <memory>
 
 #include "include/cef_v8.h"
 #include "v8_value.h"
 
 namespace cef_standin {
 
+// One CefV8Context object. As in CEF, several objects may stand for the same page's
+// context (GetCurrentContext makes a new one at each call): IsSame tells.
 class V8Context : public CefV8Context {
  public:
+  // A new page's context.
   V8Context(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame);
 
-  int id() const { return id_; }
-  CefRefPtr<V8Value> window() const { return window_; }
+  // Another object for the same context.
+  CefRefPtr<V8Context> NewHandle() const;
+  CefRefPtr<V8Value> window() const { return page_->window; }
   // The page is gone: the window loses its properties and the context its validity.
   void Invalidate();
 
-  bool IsValid() override { return valid_; }
-  CefRefPtr<CefBrowser> GetBrowser() override { return browser_; }
-  CefRefPtr<CefFrame> GetFrame() override { return frame_; }
+  bool IsValid() override { return page_->valid; }
+  CefRefPtr<CefBrowser> GetBrowser() override { return page_->browser; }
+  CefRefPtr<CefFrame> GetFrame() override { return page_->frame; }
+  // Null, as is Enter() false, while script is forbidden.
   CefRefPtr<CefV8Value> GetGlobal() override;
   bool Enter() override;
   bool Exit() override;
-  bool IsSame(CefRefPtr<CefV8Context> that) override { return that.get() == this; }
+  bool IsSame(CefRefPtr<CefV8Context> that) override;
 
  private:
-  const int id_;
-  CefRefPtr<CefBrowser> browser_;
-  CefRefPtr<CefFrame> frame_;
-  CefRefPtr<V8Value> window_;
-  bool valid_ = true;
+  struct Page {
+    CefRefPtr<CefBrowser> browser;
+    CefRefPtr<CefFrame> frame;
+    CefRefPtr<V8Value> window;
+    bool valid = true;
+  };
+  explicit V8Context(std::shared_ptr<Page> page) : page_(std::move(page)) {}
+
+  std::shared_ptr<Page> page_;
 
   IMPLEMENT_REFCOUNTING(V8Context);
+};
+
+// While one lives, script is forbidden (as while CEF runs OnContextReleased): no context
+// can be entered, GetGlobal answers null and no function runs.
+class ScriptForbiddenScope {
+ public:
+  ScriptForbiddenScope();
+  ~ScriptForbiddenScope();
+  ScriptForbiddenScope(const ScriptForbiddenScope&) = delete;
+  ScriptForbiddenScope& operator=(const ScriptForbiddenScope&) = delete;
+
+  static bool IsScriptForbidden();
 };
 
 }  // namespace cef_standin

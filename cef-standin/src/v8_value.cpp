@@ -4,6 +4,12 @@
 #include <cmath>
 #include <limits>
 
+#include "event_log.h"
+#include "json_values.h"
+#include "standin/browser.h"
+#include "utf.h"
+#include "v8_context.h"
+
 namespace cef_standin {
 namespace {
 
@@ -333,32 +339,66 @@ CefRefPtr<CefV8Handler> V8Value::GetFunctionHandler() {
 
 CefRefPtr<CefV8Value> V8Value::ExecuteFunction(CefRefPtr<CefV8Value> object,
                                                const CefV8ValueList& arguments) {
-  CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
-  if (kind_ != Kind::kFunction || !context) {
-    return nullptr;
-  }
-  if (!handler_) {
-    return new V8Value(Kind::kUndefined);  // page script's own function: nothing to run
-  }
-  CefRefPtr<CefV8Value> receiver = object ? object : context->GetGlobal();
-  CefRefPtr<CefV8Value> retval;
-  CefString exception;
-  CefRefPtr<CefV8Handler> handler = handler_;
-  if (handler->Execute(functionName_, receiver, arguments, retval, exception) &&
-      !exception.empty()) {
-    return nullptr;  // the call threw
-  }
-  return retval ? retval : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
+  return ExecuteFunctionWithContext(nullptr, object, arguments);
 }
 
+// As V8 through CEF: a call with a released context, a receiver that is no object or an
+// argument that is no valid value runs nothing and gives null; without a context the
+// call runs in the current one, with the window as receiver when none is given. Every
+// call, run or refused, is logged.
 CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context> context,
                                                           CefRefPtr<CefV8Value> object,
                                                           const CefV8ValueList& arguments) {
-  if (!context || !context->Enter()) {
+  nlohmann::json args = nlohmann::json::array();
+  bool argumentsValid = true;
+  for (const CefRefPtr<CefV8Value>& argument : arguments) {
+    args.push_back(V8ValueToJson(argument));
+    argumentsValid = argumentsValid && argument && argument->IsValid();
+  }
+  nlohmann::json event = {{"event", "ExecuteFunction"},
+                          {"function", Utf16ToUtf8(functionName_.data(), functionName_.size())},
+                          {"native", handler_ != nullptr},
+                          {"args", args}};
+  CefRefPtr<CefV8Context> target = context ? context : CefV8Context::GetCurrentContext();
+  const char* refused = nullptr;
+  if (kind_ != Kind::kFunction) {
+    refused = "not a function";
+  } else if (context && !context->IsValid()) {
+    refused = "the context is released";
+  } else if (object && (!object->IsValid() || !object->IsObject())) {
+    refused = "the receiver is not an object";
+  } else if (!argumentsValid) {
+    refused = "an argument is not a valid value";
+  } else if (ScriptForbiddenScope::IsScriptForbidden()) {
+    refused = "script is forbidden";
+  } else if (!target || !target->Enter()) {
+    refused = "no context to run in";  // CEF 92 would fail hard here
+  }
+  if (refused) {
+    event["refused"] = refused;
+    LogEvent(event);
     return nullptr;
   }
-  CefRefPtr<CefV8Value> result = ExecuteFunction(object, arguments);
-  context->Exit();
+  auto* frame = dynamic_cast<Frame*>(target->GetFrame().get());
+  event["browser"] = frame ? nlohmann::json(frame->browserId()) : nlohmann::json();
+  event["frame"] = frame ? nlohmann::json(frame->label()) : nlohmann::json();
+  LogEvent(event);
+  calls_.push_back(args.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+
+  CefRefPtr<CefV8Value> result;
+  if (!handler_) {
+    result = new V8Value(Kind::kUndefined);  // the page's own function: nothing to run here
+  } else {
+    CefRefPtr<CefV8Value> receiver = object ? object : target->GetGlobal();
+    CefRefPtr<CefV8Value> retval;
+    CefString exception;
+    CefRefPtr<CefV8Handler> handler = handler_;
+    const bool handled = handler->Execute(functionName_, receiver, arguments, retval, exception);
+    if (!handled || exception.empty()) {
+      result = retval ? retval : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
+    }  // else the call threw: null
+  }
+  target->Exit();
   return result;
 }
 

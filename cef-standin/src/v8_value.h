@@ -54,6 +54,9 @@ class V8Value : public CefV8Value {
   const std::map<std::u16string, Property>& properties() const { return properties_; }
   const std::vector<CefRefPtr<CefV8Value>>& elements() const { return elements_; }
   void MarkUserCreated() { userCreated_ = true; }
+  // The arguments of each call that ran (ExecuteFunction), as JSON arrays of
+  // {"kind", "value"}, oldest first.
+  const std::vector<std::string>& calls() const { return calls_; }
   // Drops every property, element and user data: the page that held them is gone.
   void Clear();
 
@@ -123,6 +126,7 @@ class V8Value : public CefV8Value {
   CefRefPtr<CefBaseRefCounted> userData_;
   bool userCreated_ = false;
   bool rethrow_ = false;
+  std::vector<std::string> calls_;
 
   IMPLEMENT_REFCOUNTING(V8Value);
 };

@@ -1,6 +1,12 @@
 #include "values.h"
 
+#include <cmath>
+
 namespace cef_standin {
+
+double FiniteOrZero(double value) {
+  return std::isfinite(value) ? value : 0.0;
+}
 
 ValueEntry ScalarEntry(CefValueType type) {
   ValueEntry entry;

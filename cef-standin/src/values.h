@@ -15,6 +15,10 @@ namespace cef_standin {
 class ListValue;
 class DictionaryValue;
 
+// What a list or dictionary keeps of a double: NaN and the infinities, which JSON cannot
+// hold, are kept as 0.
+double FiniteOrZero(double value);
+
 // One entry of a list or a dictionary.
 struct ValueEntry {
   CefValueType type = VTYPE_NULL;

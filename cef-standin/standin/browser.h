@@ -30,9 +30,10 @@ class Frame : public CefFrame {
   // "main" for the main frame, else the nested frame's name.
   const std::string& label() const { return label_; }
   int browserId() const { return browserId_; }
-  // The document's body now reads `text`; no text leaves the document without a body.
+  // The body's textContent is now `text` (as GetElementInnerText gives it: script and
+  // hidden text included, no layout line breaks); no text leaves the document without a body.
   void SetBodyText(std::optional<std::u16string> text) { bodyText_ = std::move(text); }
-  // Without a document, VisitDOM hands the visitor a null document.
+  // Without a document, VisitDOM calls no visitor at all.
   void SetHasDocument(bool hasDocument) { hasDocument_ = hasDocument; }
   bool hasDocument() const { return hasDocument_; }
   const std::optional<std::u16string>& bodyText() const { return bodyText_; }

@@ -58,6 +58,12 @@ class RendererProcess {
   // (make the message with IncomingMessage). Returns the handler's answer.
   bool Deliver(CefRefPtr<Frame> frame, CefProcessId source, CefRefPtr<CefProcessMessage> message);
 
+  // Runs the tasks posted to the renderer thread (CefPostTask(TID_RENDERER, ...)),
+  // oldest first, and those they post in turn; returns how many ran. The scenario
+  // player runs them after every step; CEF runs them once the call that posted them
+  // has returned. Tasks still queued when the process ends never run.
+  size_t RunPostedTasks();
+
  private:
   CefRefPtr<CefRenderProcessHandler> handler_;
   std::map<int, CefRefPtr<Browser>> browsers_;
@@ -69,6 +75,9 @@ class RendererProcess {
 // They need no entered context. An empty list (or null value) for malformed input.
 CefV8ValueList PageArguments(const std::string& jsonArray);
 CefRefPtr<CefV8Value> PageValue(const std::string& json);
+// The arguments of each call of a page function that ran (ExecuteFunction or
+// ExecuteFunctionWithContext), as JSON arrays: [{"kind":"string","value":"ok"}].
+std::vector<std::string> PageFunctionCalls(CefRefPtr<CefV8Value> function);
 // A message as another process would send it, its arguments given as a JSON array.
 CefRefPtr<CefProcessMessage> IncomingMessage(const std::string& name,
                                              const std::string& jsonArguments = "[]");

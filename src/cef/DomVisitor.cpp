@@ -8,7 +8,7 @@ DomVisitor::DomVisitor(const std::function<void(const std::string&)>& callback)
     : mCallback(callback) {}
 
 void DomVisitor::Visit(CefRefPtr<CefDOMDocument> document) {
-  // The rendered text of the body, not its markup.
+  // The text of the body as CEF gives it (its text content), not its markup.
   CefRefPtr<CefDOMNode> body = document ? document->GetBody() : nullptr;
   const std::string text = body ? body->GetElementInnerText().ToString() : std::string();
   // An empty callback would throw into CEF; there is then nobody to tell.

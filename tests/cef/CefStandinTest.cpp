@@ -1,6 +1,8 @@
 // The stand-in plays CEF 92 wherever this program could tell the difference: the rows
 // marked "as CEF 92" in cef-standin/README.md, checked here through CEF's own API.
+#include <cmath>
 #include <ostream>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -8,6 +10,7 @@
 
 #include "cef/RendererFixture.h"
 #include "include/cef_app.h"
+#include "include/cef_command_line.h"
 #include "include/cef_values.h"
 #include "include/internal/cef_types.h"
 
@@ -97,6 +100,63 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{u"\xDE00\xD83D", u"\xFFFD\xFFFD"},  // a pair the wrong way round
                       Utf8Case{std::u16string(u"nul\0in", 6), std::u16string(u"nul\0in", 6)}));
 
+TEST(CefValuesTest, DoublesThatJsonCannotHoldAreKeptAsZero) {
+  CefRefPtr<CefListValue> list = CefListValue::Create();
+  CefRefPtr<CefDictionaryValue> dictionary = CefDictionaryValue::Create();
+  const double cases[] = {std::nan(""), HUGE_VAL, -HUGE_VAL};
+  for (size_t i = 0; i < 3; ++i) {
+    ASSERT_TRUE(list->SetDouble(i, cases[i]));
+    ASSERT_TRUE(dictionary->SetDouble(std::to_string(i), cases[i]));
+    EXPECT_EQ(list->GetType(i), VTYPE_DOUBLE);
+    EXPECT_EQ(list->GetDouble(i), 0.0);
+    EXPECT_EQ(dictionary->GetDouble(std::to_string(i)), 0.0);
+  }
+  list->SetDouble(3, -0.0);
+  EXPECT_TRUE(std::signbit(list->GetDouble(3)));  // finite: kept as it is
+}
+
+TEST(CefStringTest, CompareAsCefDoesWithEmbeddedNuls) {
+  const CefString a(std::u16string(u"a\0b", 3));
+  const CefString b(std::u16string(u"a\0c", 3));
+  const CefString longer(std::u16string(u"a\0bc", 4));
+#ifdef _WIN32
+  // wcsncmp stops at the NUL both share; only the lengths still count.
+  EXPECT_TRUE(a == b);
+#else
+  EXPECT_TRUE(a < b);
+#endif
+  EXPECT_TRUE(a < longer);
+  EXPECT_TRUE(CefString() < a);
+  EXPECT_TRUE(CefString("ab") > CefString("a"));
+  EXPECT_TRUE(CefString("a") < CefString("b"));
+  EXPECT_TRUE(CefString() == CefString(""));
+}
+
+TEST(CefCommandLineTest, SwitchesAreLookedUpAsGivenAndLowerCasedOnWindows) {
+  CefRefPtr<CefCommandLine> commandLine = CefCommandLine::CreateCommandLine();
+  commandLine->InitFromString("prog.exe --Type=renderer arg");
+  commandLine->AppendSwitch("--Disable-Thing");
+  commandLine->AppendSwitch("plain");
+  commandLine->AppendSwitchWithValue("--Key", "Value");
+  commandLine->AppendSwitchWithValue("empty", "");
+
+  EXPECT_TRUE(commandLine->HasSwitch("plain"));
+  EXPECT_FALSE(commandLine->HasSwitch("--plain"));  // looked up as given
+  EXPECT_TRUE(commandLine->HasSwitch("empty"));
+#ifdef _WIN32
+  EXPECT_TRUE(commandLine->HasSwitch("disable-thing"));
+  EXPECT_EQ(commandLine->GetSwitchValue("type").ToString(), "renderer");
+  EXPECT_EQ(commandLine->GetSwitchValue("key").ToString(), "Value");
+  EXPECT_EQ(commandLine->GetCommandLineString().ToString(),
+            "prog.exe --type=renderer --disable-thing --plain --key=Value --empty arg");
+#else
+  EXPECT_TRUE(commandLine->HasSwitch("Disable-Thing"));
+  EXPECT_EQ(commandLine->GetSwitchValue("Type").ToString(), "renderer");
+  EXPECT_EQ(commandLine->GetCommandLineString().ToString(),
+            "prog.exe --Type=renderer --Disable-Thing --plain --Key=Value --empty arg");
+#endif
+}
+
 TEST(CefValuesTest, SettersPastTheEndGrowTheListWithNulls) {
   CefRefPtr<CefListValue> list = CefListValue::Create();
   ASSERT_TRUE(list->SetInt(2, 7));
@@ -185,23 +245,22 @@ class RecordingVisitor : public CefDOMVisitor {
 
 using CefFrameTest = RendererFixture;
 
-TEST_F(CefFrameTest, VisitDomRunsTheVisitorAtOnceWithANullDocumentWhenThereIsNone) {
+TEST_F(CefFrameTest, VisitDomRunsTheVisitorAtOnceAndNeverWithoutADocument) {
   struct Case {
     bool hasDocument;
     std::optional<std::u16string> body;
-    bool hadDocument;
+    int visits;
     const char* text;
   };
-  for (const Case& c :
-       {Case{true, u"Hello", true, "Hello"}, Case{true, std::nullopt, true, "(no body)"},
-        Case{false, u"Hello", false, "(no body)"}}) {
+  for (const Case& c : {Case{true, u"Hello", 1, "Hello"}, Case{true, std::nullopt, 1, "(no body)"},
+                        Case{false, u"Hello", 0, ""}}) {
     SCOPED_TRACE(c.text);
     main->SetHasDocument(c.hasDocument);
     main->SetBodyText(c.body);
     CefRefPtr<RecordingVisitor> visitor = new RecordingVisitor();
     main->VisitDOM(visitor.get());
-    EXPECT_EQ(visitor->visits, 1);  // before VisitDOM returned
-    EXPECT_EQ(visitor->hadDocument, c.hadDocument);
+    EXPECT_EQ(visitor->visits, c.visits);  // before VisitDOM returned
+    EXPECT_EQ(visitor->hadDocument, c.visits > 0);
     EXPECT_EQ(visitor->text, c.text);
   }
 }
@@ -230,8 +289,84 @@ TEST_F(CefFrameTest, MessagesAndFunctionsAsCefHandsThemOver) {
   EXPECT_FALSE(outgoing->IsValid());
   EXPECT_THAT(Sent(main), ElementsAre("y []"));
 
+  // A detached frame drops the message before taking its arguments.
+  CefRefPtr<CefProcessMessage> kept = CefProcessMessage::Create("z");
+  kept->GetArgumentList()->SetInt(0, 1);
+  renderer.DestroyBrowser(browser);
+  main->SendProcessMessage(PID_BROWSER, kept);
+  EXPECT_TRUE(kept->IsValid());
+  EXPECT_EQ(kept->GetArgumentList()->GetInt(0), 1);
+  EXPECT_EQ(Sent(main).size(), 1u);
+
   // A function belongs to a context: none is made outside one.
   EXPECT_FALSE(CefV8Value::CreateFunction("f", app.get()));
+}
+
+// --- Contexts as the render-process handler sees them. -----------------------------------
+
+// Notes what a handler can do with the contexts CEF hands it.
+class ContextWatcher : public CefApp, public CefRenderProcessHandler {
+ public:
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
+  void OnContextCreated(CefRefPtr<CefBrowser>,
+                        CefRefPtr<CefFrame>,
+                        CefRefPtr<CefV8Context> context) override {
+    created = context;
+    CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
+    CefRefPtr<CefV8Context> again = CefV8Context::GetCurrentContext();
+    currentIsNewEachTime = current.get() != again.get() && current->IsSame(again);
+    currentIsTheCreated = current->IsSame(context);
+    globalWhileCreated = context->GetGlobal() != nullptr;
+  }
+  void OnContextReleased(CefRefPtr<CefBrowser>,
+                         CefRefPtr<CefFrame>,
+                         CefRefPtr<CefV8Context> context) override {
+    releasedIsNewButSame = context.get() != created.get() && context->IsSame(created);
+    inContextWhileReleased = CefV8Context::InContext();
+    globalWhileReleased = context->GetGlobal() != nullptr;
+    enteredWhileReleased = context->Enter();
+    functionWhileReleased = CefV8Value::CreateFunction("f", new NullHandler()) != nullptr;
+  }
+
+  CefRefPtr<CefV8Context> created;
+  bool currentIsNewEachTime = false, currentIsTheCreated = false, globalWhileCreated = false;
+  bool releasedIsNewButSame = false, inContextWhileReleased = true, globalWhileReleased = true,
+       enteredWhileReleased = true, functionWhileReleased = true;
+
+ private:
+  class NullHandler : public CefV8Handler {
+   public:
+    bool Execute(const CefString&,
+                 CefRefPtr<CefV8Value>,
+                 const CefV8ValueList&,
+                 CefRefPtr<CefV8Value>&,
+                 CefString&) override {
+      return false;
+    }
+    IMPLEMENT_REFCOUNTING(NullHandler);
+  };
+
+  IMPLEMENT_REFCOUNTING(ContextWatcher);
+};
+
+TEST(CefV8ContextTest, ContextsAreNewObjectsEachTimeAndAReleasedOneIsNotEntered) {
+  CefRefPtr<ContextWatcher> watcher = new ContextWatcher();
+  {
+    cef_standin::RendererProcess renderer(watcher.get());
+    CefRefPtr<Frame> main = renderer.CreateBrowser(1)->mainFrame();
+    renderer.CreateContext(main);
+    renderer.ReleaseContext(main);
+  }
+  EXPECT_TRUE(watcher->currentIsNewEachTime);
+  EXPECT_TRUE(watcher->currentIsTheCreated);
+  EXPECT_TRUE(watcher->globalWhileCreated);
+  // Released under a script-forbidden scope: nothing entered, nothing to enter or make.
+  EXPECT_TRUE(watcher->releasedIsNewButSame);
+  EXPECT_FALSE(watcher->inContextWhileReleased);
+  EXPECT_FALSE(watcher->globalWhileReleased);
+  EXPECT_FALSE(watcher->enteredWhileReleased);
+  EXPECT_FALSE(watcher->functionWhileReleased);
+  watcher->created = nullptr;
 }
 
 // --- The message router, renderer side, as the application drives it. ---------------
@@ -270,6 +405,7 @@ TEST_F(CefMessageRouterTest, ReleasingAContextWithNothingPendingSendsNothing) {
   renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"a"}])"));
   EXPECT_TRUE(
       renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "ok"])")));
+  EXPECT_EQ(renderer.RunPostedTasks(), 1u);
   renderer.ReleaseContext(main);
   renderer.ReleaseContext(child);
 
@@ -296,17 +432,74 @@ TEST_F(CefMessageRouterTest, ThePageCancelsItsOwnPendingQueryOnce) {
             R"(cefQueryCancelMsg [{"type":"int","value":1},{"type":"int","value":1}])");
 }
 
+TEST_F(CefMessageRouterTest, AnswersRunThePagesCallbacksFromAPostedTask) {
+  CefV8ValueList query =
+      PageArguments(R"([{"request":"a","onSuccess":{"$":"function","name":"ok"},)"
+                    R"("onFailure":{"$":"function","name":"fail"}}])");
+  CefRefPtr<CefV8Value> onSuccess = query[0]->GetValue("onSuccess");
+  CefRefPtr<CefV8Value> onFailure = query[0]->GetValue("onFailure");
+  renderer.Call(main, "cefQuery", query);
+
+  // Taken at once, run later: nothing is called before the task runs.
+  EXPECT_TRUE(
+      renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r"])")));
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onSuccess), IsEmpty());
+  EXPECT_EQ(renderer.RunPostedTasks(), 1u);
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onSuccess),
+              ElementsAre(R"([{"kind":"string","value":"r"}])"));
+
+  // Answered once: a second answer, or one for a query never asked, runs nothing.
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "again"])"));
+  renderer.Deliver(main, PID_BROWSER,
+                   IncomingMessage("cefQueryMsg", R"([1, 9, false, 5, "unknown"])"));
+  EXPECT_EQ(renderer.RunPostedTasks(), 2u);
+  EXPECT_EQ(cef_standin::PageFunctionCalls(onSuccess).size(), 1u);
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onFailure), IsEmpty());
+
+  // A failure runs onFailure(code, message).
+  renderer.Call(main, "cefQuery", query);
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 2, false, -3, "no"])"));
+  renderer.RunPostedTasks();
+  EXPECT_THAT(cef_standin::PageFunctionCalls(onFailure),
+              ElementsAre(R"([{"kind":"int","value":-3},{"kind":"string","value":"no"}])"));
+}
+
 TEST_F(CefMessageRouterTest, APersistentQueryOutlivesItsAnswersUntilItFails) {
-  renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"p","persistent":true}])"));
+  CefV8ValueList query =
+      PageArguments(R"([{"request":"p","persistent":true,"onSuccess":{"$":"function","name":"ok"},)"
+                    R"("onFailure":{"$":"function","name":"fail"}}])");
+  CefRefPtr<CefV8Value> onSuccess = query[0]->GetValue("onSuccess");
+  CefRefPtr<CefV8Value> onFailure = query[0]->GetValue("onFailure");
+  renderer.Call(main, "cefQuery", query);
   renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"once"}])"));
-  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r"])"));
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r1"])"));
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r2"])"));
   renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 2, true, "r"])"));
+  renderer.RunPostedTasks();
+  EXPECT_THAT(
+      cef_standin::PageFunctionCalls(onSuccess),
+      ElementsAre(R"([{"kind":"string","value":"r1"}])", R"([{"kind":"string","value":"r2"}])"));
   EXPECT_TRUE(renderer.Call(main, "cefQueryCancel", PageArguments("[1]")).retval->GetBoolValue());
   EXPECT_FALSE(renderer.Call(main, "cefQueryCancel", PageArguments("[2]")).retval->GetBoolValue());
 
-  renderer.Call(main, "cefQuery", PageArguments(R"([{"request":"p","persistent":true}])"));
+  renderer.Call(main, "cefQuery", query);
   renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 3, false, 5, "no"])"));
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 3, true, "late"])"));
+  renderer.RunPostedTasks();
   EXPECT_FALSE(renderer.Call(main, "cefQueryCancel", PageArguments("[3]")).retval->GetBoolValue());
+  EXPECT_EQ(cef_standin::PageFunctionCalls(onFailure).size(), 1u);
+  EXPECT_EQ(cef_standin::PageFunctionCalls(onSuccess).size(), 2u);
+}
+
+TEST_F(CefMessageRouterTest, AnAnswerForAReleasedPageRunsNothing) {
+  CefV8ValueList query =
+      PageArguments(R"([{"request":"a","onSuccess":{"$":"function","name":"ok"}}])");
+  renderer.Call(main, "cefQuery", query);
+  // The answer is on its way when the page goes.
+  renderer.Deliver(main, PID_BROWSER, IncomingMessage("cefQueryMsg", R"([1, 1, true, "r"])"));
+  renderer.ReleaseContext(main);
+  EXPECT_EQ(renderer.RunPostedTasks(), 1u);
+  EXPECT_THAT(cef_standin::PageFunctionCalls(query[0]->GetValue("onSuccess")), IsEmpty());
 }
 
 TEST_F(CefMessageRouterTest, MalformedCallsThrowWhatTheWrapperThrows) {

@@ -14,8 +14,15 @@ using Json = nlohmann::json;
 using Env = std::map<std::string, std::string>;
 
 // The win32 build folder, build/win32/Quorvane.exe and build/win32/test-programs/<name>.exe.
+// QUORVANE_EXE_DIR names another folder for Quorvane.exe (make cef-test: the real-SDK
+// build beside the libcef.dll double); the test programs always come from build/win32.
 std::string win32BuildDir();
+std::string exeDir();
 std::string quorvaneExe();
+// True when QUORVANE_REAL_CEF=1: Quorvane.exe is the real-SDK build (CEF's own wrapper
+// and message router) running against the double. Only for what CEF's own code does
+// and the stand-in cannot imitate.
+bool realCef();
 std::string testProgram(const std::string& name);
 
 // A scratch folder of its own for each test, removed at the end of the process.

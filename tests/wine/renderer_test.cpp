@@ -133,7 +133,7 @@ TEST(RendererTest, AStepOnAMainFrameInAnotherProcessIsAScenarioError) {
   EXPECT_THAT(result.named("Execute"), IsEmpty());
 }
 
-TEST(RendererTest, ReleasedPageCancelsItsQueriesAndAFrameWithoutDocumentAnswersEmpty) {
+TEST(RendererTest, ReleasedPageCancelsItsQueriesAndAFrameWithoutDocumentGetsNoReply) {
   harness::Result result = runRenderer(
       R"({"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"ping"}]}
 {"op":"release","browser":1,"frame":"main"}
@@ -146,10 +146,79 @@ TEST(RendererTest, ReleasedPageCancelsItsQueriesAndAFrameWithoutDocumentAnswersE
               ElementsAre(R"(main cefQueryMsg [{"type":"int","value":1},{"type":"int","value":1},)"
                           R"({"type":"string","value":"ping"},{"type":"bool","value":false}])",
                           R"(main cefQueryCancelMsg [{"type":"int","value":1},)"
-                          R"({"type":"int","value":0}])",
-                          R"(main getDocumentFinished [{"type":"string","value":"3"},)"
-                          R"({"type":"string","value":""}])"));
+                          R"({"type":"int","value":0}])"));
+  // CEF visits the frame but never calls the visitor without a document: no reply.
   EXPECT_EQ(result.only("VisitDOM")["has_document"], false);
+}
+
+TEST(RendererTest, RouterAnswersRunThePagesCallbacksAsCefsRouterDoes) {
+  harness::Result result = runRenderer(
+      R"({"op":"call","browser":1,"frame":"child","function":"cefQuery","args":[{"request":"ping","onSuccess":{"$":"function","name":"pong"},"onFailure":{"$":"function","name":"fail"}}]}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"ok"}
+{"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"feed","persistent":true,"onSuccess":{"$":"function","name":"tick"},"onFailure":{"$":"function","name":"end"}}]}
+{"op":"answer","browser":1,"request":2,"success":true,"response":"1"}
+{"op":"answer","browser":1,"request":2,"success":true,"response":{"$":"utf16","units":[55296]}}
+{"op":"answer","browser":1,"request":2,"success":false,"error_code":-1,"error_message":"closed"}
+{"op":"answer","browser":1,"request":2,"success":true,"response":"after the failure"}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"twice"}
+{"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"late","onSuccess":{"$":"function","name":"late"}}]}
+{"op":"release","browser":1,"frame":"main"}
+{"op":"answer","browser":1,"request":3,"success":true,"response":"to a page gone"}
+{"op":"answer","browser":1,"request":99,"success":true,"response":"never asked"}
+)");
+
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  // Only the answer to a query never sent cannot be played.
+  EXPECT_EQ(result.only("ScenarioError")["line"], 17);
+  std::vector<std::string> called;
+  for (const Json& call : result.named("ExecuteFunction")) {
+    EXPECT_EQ(call["native"], false);
+    called.push_back(call["frame"].get<std::string>() + " " + call["function"].get<std::string>() +
+                     " " + call["args"].dump());
+  }
+  EXPECT_THAT(
+      called,
+      ElementsAre(R"(child pong [{"kind":"string","value":"ok"}])",
+                  R"(main tick [{"kind":"string","value":"1"}])",
+                  R"(main tick [{"kind":"string","value":"�"}])",
+                  R"(main end [{"kind":"int","value":-1},{"kind":"string","value":"closed"}])"));
+  // Every answer is the router's message, posted as a task to the renderer thread.
+  std::vector<Json> answers;
+  for (const Json& received : result.named("OnProcessMessageReceived")) {
+    EXPECT_EQ(received["name"], "cefQueryMsg");
+    EXPECT_EQ(received["source"], "browser");
+    EXPECT_EQ(received["handled"], true);
+    answers.push_back(received);
+  }
+  EXPECT_EQ(answers.size(), 7u);
+  EXPECT_EQ(result.named("PostTask").size(), 7u);
+  for (const Json& posted : result.named("PostTask")) {
+    EXPECT_EQ(posted["thread"], "renderer");
+    EXPECT_EQ(posted["accepted"], true);
+  }
+  EXPECT_EQ(answers[0]["frame"], "child");
+  EXPECT_EQ(answers[1]["frame"], "main");
+}
+
+TEST(RendererTest, AnAnswerStepThatMeansNoRouterAnswerIsAScenarioError) {
+  harness::Result result = runRenderer(
+      R"({"op":"call","browser":1,"frame":"main","function":"cefQuery","args":[{"request":"q"}]}
+{"op":"answer","browser":1,"request":1}
+{"op":"answer","browser":1,"request":1,"success":true}
+{"op":"answer","browser":1,"request":1,"success":true,"response":5}
+{"op":"answer","browser":1,"request":1,"success":false,"error_code":1.5,"error_message":"x"}
+{"op":"answer","browser":1,"request":1,"success":false,"error_code":1,"error_message":null}
+{"op":"answer","browser":2,"request":1,"success":true,"response":"x"}
+)");
+
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::vector<int> lines;
+  for (const Json& error : result.named("ScenarioError")) {
+    lines.push_back(error["line"].get<int>());
+  }
+  EXPECT_THAT(lines, ElementsAre(7, 8, 9, 10, 11, 12));
+  EXPECT_THAT(result.named("OnProcessMessageReceived"), IsEmpty());
+  EXPECT_THAT(result.named("PostTask"), IsEmpty());
 }
 
 TEST(RendererTest, TerminateProcFromTheBrowserEndsTheProcessWithExitCodeZero) {
@@ -207,11 +276,12 @@ TEST(RendererTest, HostileInputNeitherCrashesNorReachesThePage) {
   EXPECT_EQ(sent[0]["args"][0], Json::parse(R"({"type":"null"})"));
   EXPECT_EQ(sent[0]["args"][999], Json::parse(R"({"type":"string","value":"s"})"));
   EXPECT_EQ(sent[1]["args"][0]["value"].get<std::string>().size(), tenMegabytes.size());
-  // Every kind: the invalid one takes no index, the rest but numbers and bools read null.
+  // Every kind: the invalid one takes no index, the rest but numbers and bools read null;
+  // NaN and -Infinity arrive as 0, all a message's list keeps of them.
   EXPECT_EQ(sent[2]["args"],
             Json::parse(R"([{"type":"null"},{"type":"null"},{"type":"null"},{"type":"null"},)"
                         R"({"type":"null"},{"type":"null"},{"type":"null"},{"type":"null"},)"
-                        R"({"type":"double","value":null},{"type":"double","value":null},)"
+                        R"({"type":"double","value":0.0},{"type":"double","value":0.0},)"
                         R"({"type":"double","value":4294967295.0},{"type":"bool","value":true}])"));
   // Unpaired surrogates arrive as U+FFFD: message strings are held in UTF-8.
   EXPECT_EQ(sent[3]["args"], Json::parse(R"([{"type":"string","value":"\ufffd"},)"

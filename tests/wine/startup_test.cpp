@@ -75,6 +75,16 @@ TEST(ChildProcess, RunsTheHooksAndExitsWithZeroWhateverCefReturns) {
   EXPECT_TRUE(r.named("CefInitialize").empty());
 }
 
+TEST(ChildProcess, ACrashpadHandlerRunsNoHooksAndStillExitsWithZero) {
+  Result r = harness::runQuorvane(
+      {{"C:\\X", "--type=crashpad-handler"}, {{"CEF_STANDIN_EXIT_CODE", "3"}}, ""});
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(r.only("ChildProcessEnded")["exit_code"], 3);
+  // CEF runs the crash reporter's handler before any application hook.
+  EXPECT_TRUE(r.named("OnBeforeCommandLineProcessing").empty());
+  EXPECT_TRUE(r.named("OnRegisterCustomSchemes").empty());
+}
+
 // The installation directory is the first argument exactly as given, joined without
 // adding or removing a separator.
 struct InstallDirCase {

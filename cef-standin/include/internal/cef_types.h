@@ -24,6 +24,18 @@ typedef enum {
 } cef_process_id_t;
 typedef cef_process_id_t CefProcessId;
 
+// CEF's named threads. A renderer process runs only TID_RENDERER (its main thread);
+// the others belong to the browser process.
+typedef enum {
+  TID_UI,
+  TID_FILE_BACKGROUND,
+  TID_FILE_USER_VISIBLE,
+  TID_FILE_USER_BLOCKING,
+  TID_PROCESS_LAUNCHER,
+  TID_IO,
+  TID_RENDERER,
+} cef_thread_id_t;
+
 typedef enum {
   LOGSEVERITY_DEFAULT,
   LOGSEVERITY_VERBOSE,

@@ -1,0 +1,727 @@
+// The engine half of the double: the stand-in's engine behind plain functions, and the
+// executable's handlers as the stand-in's C++ interfaces, so that the engine drives the
+// executable through the C half exactly as it drives the stand-in build's application.
+#include <string>
+#include <vector>
+
+#include "event_log.h"
+#include "include/cef_app.h"
+#include "include/cef_dom.h"
+#include "include/cef_process_message.h"
+#include "include/cef_task.h"
+#include "include/cef_v8.h"
+#include "include/cef_values.h"
+#include "neutral.h"
+#include "utf.h"
+
+namespace cef_double {
+namespace {
+
+// A handle is the engine's interface pointer of its kind (CefFrame* for a frame, ...).
+template <class T>
+T* As(Obj* object) {
+  return reinterpret_cast<T*>(object);
+}
+
+template <class T>
+Obj* Borrow(T* object) {
+  return reinterpret_cast<Obj*>(object);
+}
+
+// A handle with one reference for the C half; null stays null.
+template <class T>
+Obj* Give(const CefRefPtr<T>& object) {
+  if (!object) {
+    return nullptr;
+  }
+  object->AddRef();
+  return Borrow(object.get());
+}
+
+// Borrowed handles of the C half: the shell holding the handle keeps the object alive
+// for the call.
+template <class T>
+T* Take(Obj* object) {
+  return As<T>(object);
+}
+
+std::u16string Text(const CefString& text) {
+  return text.ToString16();
+}
+
+// Holds one reference to an object of the executable for the lifetime of an adapter.
+class ExeRef {
+ public:
+  explicit ExeRef(Exe* exe) : exe_(exe) {}
+  ~ExeRef() {
+    if (exe_) {
+      ExeRelease(exe_);
+    }
+  }
+  ExeRef(const ExeRef&) = delete;
+  ExeRef& operator=(const ExeRef&) = delete;
+  Exe* get() const { return exe_; }
+
+ private:
+  Exe* exe_;
+};
+
+class ExeV8Handler : public CefV8Handler {
+ public:
+  explicit ExeV8Handler(Exe* exe) : exe_(exe) {}
+  bool Execute(const CefString& name,
+               CefRefPtr<CefV8Value> object,
+               const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval,
+               CefString& exception) override {
+    std::vector<Obj*> args;
+    args.reserve(arguments.size());
+    for (const auto& argument : arguments) {
+      args.push_back(Borrow(argument.get()));
+    }
+    Obj* result = nullptr;
+    std::u16string thrown;
+    Obj* receiver = Borrow(object.get());
+    const bool handled = V8HandlerExecute(exe_.get(), Text(name), receiver, args, &result, thrown);
+    if (result) {
+      retval = As<CefV8Value>(result);
+      ObjRelease(Kind::kValue, result);
+    }
+    if (!thrown.empty()) {
+      exception = thrown;
+    }
+    return handled;
+  }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeV8Handler);
+};
+
+class ExeDomVisitor : public CefDOMVisitor {
+ public:
+  explicit ExeDomVisitor(Exe* exe) : exe_(exe) {}
+  void Visit(CefRefPtr<CefDOMDocument> document) override {
+    DomVisitorVisit(exe_.get(), Borrow(document.get()));
+  }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeDomVisitor);
+};
+
+class ExeRenderHandler : public CefRenderProcessHandler {
+ public:
+  explicit ExeRenderHandler(Exe* exe) : exe_(exe) {}
+  void OnWebKitInitialized() override { RenderHandlerOnWebKitInitialized(exe_.get()); }
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefDictionaryValue> extra_info) override {
+    (void)extra_info;
+    RenderHandlerOnBrowserCreated(exe_.get(), Borrow(browser.get()));
+  }
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override {
+    RenderHandlerOnBrowserDestroyed(exe_.get(), Borrow(browser.get()));
+  }
+  void OnContextCreated(CefRefPtr<CefBrowser> browser,
+                        CefRefPtr<CefFrame> frame,
+                        CefRefPtr<CefV8Context> context) override {
+    RenderHandlerOnContextCreated(exe_.get(), Borrow(browser.get()), Borrow(frame.get()),
+                                  Borrow(context.get()));
+  }
+  void OnContextReleased(CefRefPtr<CefBrowser> browser,
+                         CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override {
+    RenderHandlerOnContextReleased(exe_.get(), Borrow(browser.get()), Borrow(frame.get()),
+                                   Borrow(context.get()));
+  }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
+                                CefRefPtr<CefFrame> frame,
+                                CefProcessId source_process,
+                                CefRefPtr<CefProcessMessage> message) override {
+    return RenderHandlerOnProcessMessageReceived(
+        exe_.get(), Borrow(browser.get()), Borrow(frame.get()), static_cast<int>(source_process),
+        Borrow(message.get()));
+  }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeRenderHandler);
+};
+
+class ExeBrowserHandler : public CefBrowserProcessHandler {
+ public:
+  explicit ExeBrowserHandler(Exe* exe) : exe_(exe) {}
+  void OnContextInitialized() override { BrowserHandlerOnContextInitialized(exe_.get()); }
+  void OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_line) override {
+    BrowserHandlerOnBeforeChildProcessLaunch(exe_.get(), Borrow(command_line.get()));
+  }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeBrowserHandler);
+};
+
+class ExeApp : public CefApp {
+ public:
+  explicit ExeApp(Exe* exe) : exe_(exe) {}
+  void OnBeforeCommandLineProcessing(const CefString& process_type,
+                                     CefRefPtr<CefCommandLine> command_line) override {
+    AppOnBeforeCommandLineProcessing(exe_.get(), Text(process_type), Borrow(command_line.get()));
+  }
+  void OnRegisterCustomSchemes(CefRawPtr<CefSchemeRegistrar> registrar) override {
+    AppOnRegisterCustomSchemes(exe_.get(), reinterpret_cast<Registrar*>(registrar));
+  }
+  CefRefPtr<CefBrowserProcessHandler> GetBrowserProcessHandler() override {
+    Exe* handler = AppBrowserProcessHandler(exe_.get());
+    return handler ? new ExeBrowserHandler(handler) : nullptr;
+  }
+  CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override {
+    Exe* handler = AppRenderProcessHandler(exe_.get());
+    return handler ? new ExeRenderHandler(handler) : nullptr;
+  }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeApp);
+};
+
+class ExeTask : public CefTask {
+ public:
+  explicit ExeTask(Exe* exe) : exe_(exe) {}
+  void Execute() override { TaskExecute(exe_.get()); }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeTask);
+};
+
+CefString::struct_type* Field(cef_string_t& field) {
+  return &field;
+}
+
+}  // namespace
+
+// Objects
+
+namespace {
+
+const CefBaseRefCounted* Base(Kind kind, Obj* object) {
+  switch (kind) {
+    case Kind::kBrowser:
+      return As<CefBrowser>(object);
+    case Kind::kFrame:
+      return As<CefFrame>(object);
+    case Kind::kContext:
+      return As<CefV8Context>(object);
+    case Kind::kValue:
+      return As<CefV8Value>(object);
+    case Kind::kMessage:
+      return As<CefProcessMessage>(object);
+    case Kind::kList:
+      return As<CefListValue>(object);
+    case Kind::kDocument:
+      return As<CefDOMDocument>(object);
+    case Kind::kNode:
+      return As<CefDOMNode>(object);
+    case Kind::kCommandLine:
+      return As<CefCommandLine>(object);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void ObjAddRef(Kind kind, Obj* object) {
+  Base(kind, object)->AddRef();
+}
+
+void ObjRelease(Kind kind, Obj* object) {
+  Base(kind, object)->Release();
+}
+
+// Entry points
+
+void EnableHighDpiSupport() {
+  CefEnableHighDPISupport();
+}
+
+int ExecuteProcess(Exe* app, bool hasSandboxInfo) {
+  CefMainArgs args;
+  CefRefPtr<CefApp> application = app ? new ExeApp(app) : nullptr;
+  static int sandbox = 0;
+  return CefExecuteProcess(args, application, hasSandboxInfo ? &sandbox : nullptr);
+}
+
+bool Initialize(const Settings& s, Exe* app, bool hasSandboxInfo) {
+  CefMainArgs args;
+  CefSettings settings;
+  settings.no_sandbox = s.no_sandbox;
+  CefString(Field(settings.browser_subprocess_path)) = s.browser_subprocess_path;
+  settings.multi_threaded_message_loop = s.multi_threaded_message_loop;
+  settings.external_message_pump = s.external_message_pump;
+  settings.windowless_rendering_enabled = s.windowless_rendering_enabled;
+  settings.command_line_args_disabled = s.command_line_args_disabled;
+  CefString(Field(settings.cache_path)) = s.cache_path;
+  CefString(Field(settings.root_cache_path)) = s.root_cache_path;
+  CefString(Field(settings.user_data_path)) = s.user_data_path;
+  CefString(Field(settings.locale)) = s.locale;
+  CefString(Field(settings.log_file)) = s.log_file;
+  settings.log_severity = static_cast<cef_log_severity_t>(s.log_severity);
+  settings.remote_debugging_port = s.remote_debugging_port;
+  CefString(Field(settings.accept_language_list)) = s.accept_language_list;
+  CefRefPtr<CefApp> application = app ? new ExeApp(app) : nullptr;
+  static int sandbox = 0;
+  return CefInitialize(args, settings, application, hasSandboxInfo ? &sandbox : nullptr);
+}
+
+std::u16string Utf8To16(const std::string& text) {
+  return cef_standin::Utf8ToUtf16(text);
+}
+
+std::string Utf16To8(const std::u16string& text) {
+  return cef_standin::Utf16ToUtf8(text.data(), text.size());
+}
+
+void LogJson(const std::string& json) {
+  cef_standin::LogEvent(nlohmann::json::parse(json, nullptr, false));
+}
+
+void LogUnmodeled(const char* what) {
+  cef_standin::LogEvent({{"event", "Unmodeled"}, {"call", what}});
+}
+
+bool PostTask(int thread, Exe* task) {
+  CefRefPtr<CefTask> adapter = task ? new ExeTask(task) : nullptr;
+  return CefPostTask(static_cast<CefThreadId>(thread), adapter);
+}
+
+bool CurrentlyOn(int thread) {
+  return CefCurrentlyOn(static_cast<CefThreadId>(thread));
+}
+
+// Browsers and frames
+
+bool BrowserIsValid(Obj* browser) {
+  return Take<CefBrowser>(browser) != nullptr;
+}
+int BrowserId(Obj* browser) {
+  return Take<CefBrowser>(browser)->GetIdentifier();
+}
+bool BrowserIsSame(Obj* browser, Obj* other) {
+  return Take<CefBrowser>(browser)->IsSame(Take<CefBrowser>(other));
+}
+bool BrowserIsPopup(Obj* browser) {
+  return Take<CefBrowser>(browser)->IsPopup();
+}
+bool BrowserHasDocument(Obj* browser) {
+  return Take<CefBrowser>(browser)->HasDocument();
+}
+Obj* BrowserMainFrame(Obj* browser) {
+  return Give(Take<CefBrowser>(browser)->GetMainFrame());
+}
+Obj* BrowserFocusedFrame(Obj* browser) {
+  return Give(Take<CefBrowser>(browser)->GetFocusedFrame());
+}
+Obj* BrowserFrameByName(Obj* browser, const std::u16string& name) {
+  return Give(Take<CefBrowser>(browser)->GetFrame(CefString(name)));
+}
+Obj* BrowserFrameById(Obj* browser, int64_t id) {
+  return Give(Take<CefBrowser>(browser)->GetFrame(static_cast<int64>(id)));
+}
+size_t BrowserFrameCount(Obj* browser) {
+  return Take<CefBrowser>(browser)->GetFrameCount();
+}
+std::vector<std::u16string> BrowserFrameNames(Obj* browser) {
+  std::vector<CefString> names;
+  Take<CefBrowser>(browser)->GetFrameNames(names);
+  std::vector<std::u16string> out;
+  for (const auto& name : names) {
+    out.push_back(Text(name));
+  }
+  return out;
+}
+
+bool FrameIsValid(Obj* frame) {
+  return Take<CefFrame>(frame)->IsValid();
+}
+bool FrameIsMain(Obj* frame) {
+  return Take<CefFrame>(frame)->IsMain();
+}
+bool FrameIsFocused(Obj* frame) {
+  return Take<CefFrame>(frame)->IsFocused();
+}
+std::u16string FrameName(Obj* frame) {
+  return Text(Take<CefFrame>(frame)->GetName());
+}
+int64_t FrameId(Obj* frame) {
+  return Take<CefFrame>(frame)->GetIdentifier();
+}
+std::u16string FrameUrl(Obj* frame) {
+  return Text(Take<CefFrame>(frame)->GetURL());
+}
+Obj* FrameParent(Obj* frame) {
+  return Give(Take<CefFrame>(frame)->GetParent());
+}
+Obj* FrameBrowser(Obj* frame) {
+  return Give(Take<CefFrame>(frame)->GetBrowser());
+}
+Obj* FrameV8Context(Obj* frame) {
+  return Give(Take<CefFrame>(frame)->GetV8Context());
+}
+void FrameVisitDom(Obj* frame, Exe* visitor) {
+  CefRefPtr<CefDOMVisitor> adapter = visitor ? new ExeDomVisitor(visitor) : nullptr;
+  Take<CefFrame>(frame)->VisitDOM(adapter);
+}
+void FrameSendProcessMessage(Obj* frame, int target, Obj* message) {
+  Take<CefFrame>(frame)->SendProcessMessage(static_cast<CefProcessId>(target),
+                                            Take<CefProcessMessage>(message));
+}
+void FrameExecuteJavaScript(Obj* frame,
+                            const std::u16string& code,
+                            const std::u16string& url,
+                            int line) {
+  Take<CefFrame>(frame)->ExecuteJavaScript(code, url, line);
+}
+void FrameLoadUrl(Obj* frame, const std::u16string& url) {
+  Take<CefFrame>(frame)->LoadURL(url);
+}
+
+// V8 contexts and values
+
+Obj* ContextCurrent() {
+  return Give(CefV8Context::GetCurrentContext());
+}
+Obj* ContextEntered() {
+  return Give(CefV8Context::GetEnteredContext());
+}
+bool ContextInContext() {
+  return CefV8Context::InContext();
+}
+bool ContextIsValid(Obj* context) {
+  return Take<CefV8Context>(context)->IsValid();
+}
+Obj* ContextBrowser(Obj* context) {
+  return Give(Take<CefV8Context>(context)->GetBrowser());
+}
+Obj* ContextFrame(Obj* context) {
+  return Give(Take<CefV8Context>(context)->GetFrame());
+}
+Obj* ContextGlobal(Obj* context) {
+  return Give(Take<CefV8Context>(context)->GetGlobal());
+}
+bool ContextEnter(Obj* context) {
+  return Take<CefV8Context>(context)->Enter();
+}
+bool ContextExit(Obj* context) {
+  return Take<CefV8Context>(context)->Exit();
+}
+bool ContextIsSame(Obj* context, Obj* other) {
+  return Take<CefV8Context>(context)->IsSame(Take<CefV8Context>(other));
+}
+
+Obj* V8Create(V8Make kind, double number) {
+  switch (kind) {
+    case V8Make::kUndefined:
+      return Give(CefV8Value::CreateUndefined());
+    case V8Make::kNull:
+      return Give(CefV8Value::CreateNull());
+    case V8Make::kBool:
+      return Give(CefV8Value::CreateBool(number != 0));
+    case V8Make::kInt:
+      return Give(CefV8Value::CreateInt(static_cast<int32>(number)));
+    case V8Make::kUInt:
+      return Give(CefV8Value::CreateUInt(static_cast<uint32>(number)));
+    case V8Make::kDouble:
+      return Give(CefV8Value::CreateDouble(number));
+    case V8Make::kObject:
+      return Give(CefV8Value::CreateObject(nullptr, nullptr));
+    case V8Make::kArray:
+      return Give(CefV8Value::CreateArray(static_cast<int>(number)));
+  }
+  return nullptr;
+}
+Obj* V8CreateString(const std::u16string& text) {
+  return Give(CefV8Value::CreateString(text));
+}
+Obj* V8CreateFunction(const std::u16string& name, Exe* handler) {
+  CefRefPtr<CefV8Handler> adapter = handler ? new ExeV8Handler(handler) : nullptr;
+  return Give(CefV8Value::CreateFunction(name, adapter));
+}
+
+int64_t V8Query(Obj* value, V8Ask what) {
+  CefRefPtr<CefV8Value> v = Take<CefV8Value>(value);
+  switch (what) {
+    case V8Ask::kIsValid:
+      return v->IsValid();
+    case V8Ask::kIsUndefined:
+      return v->IsUndefined();
+    case V8Ask::kIsNull:
+      return v->IsNull();
+    case V8Ask::kIsBool:
+      return v->IsBool();
+    case V8Ask::kIsInt:
+      return v->IsInt();
+    case V8Ask::kIsUInt:
+      return v->IsUInt();
+    case V8Ask::kIsDouble:
+      return v->IsDouble();
+    case V8Ask::kIsDate:
+      return v->IsDate();
+    case V8Ask::kIsString:
+      return v->IsString();
+    case V8Ask::kIsObject:
+      return v->IsObject();
+    case V8Ask::kIsArray:
+      return v->IsArray();
+    case V8Ask::kIsArrayBuffer:
+      return v->IsArrayBuffer();
+    case V8Ask::kIsFunction:
+      return v->IsFunction();
+    case V8Ask::kIsUserCreated:
+      return v->IsUserCreated();
+    case V8Ask::kHasException:
+      return v->HasException();
+    case V8Ask::kClearException:
+      return v->ClearException();
+    case V8Ask::kWillRethrowExceptions:
+      return v->WillRethrowExceptions();
+    case V8Ask::kBoolValue:
+      return v->GetBoolValue();
+    case V8Ask::kIntValue:
+      return v->GetIntValue();
+    case V8Ask::kUIntValue:
+      return v->GetUIntValue();
+    case V8Ask::kArrayLength:
+      return v->GetArrayLength();
+  }
+  return 0;
+}
+double V8Double(Obj* value) {
+  return Take<CefV8Value>(value)->GetDoubleValue();
+}
+std::u16string V8String(Obj* value) {
+  return Text(Take<CefV8Value>(value)->GetStringValue());
+}
+std::u16string V8FunctionName(Obj* value) {
+  return Text(Take<CefV8Value>(value)->GetFunctionName());
+}
+bool V8IsSame(Obj* value, Obj* other) {
+  return Take<CefV8Value>(value)->IsSame(Take<CefV8Value>(other));
+}
+bool V8SetRethrow(Obj* value, bool rethrow) {
+  return Take<CefV8Value>(value)->SetRethrowExceptions(rethrow);
+}
+bool V8HasKey(Obj* value, const std::u16string& key) {
+  return Take<CefV8Value>(value)->HasValue(CefString(key));
+}
+bool V8HasIndex(Obj* value, int index) {
+  return Take<CefV8Value>(value)->HasValue(index);
+}
+bool V8DeleteKey(Obj* value, const std::u16string& key) {
+  return Take<CefV8Value>(value)->DeleteValue(CefString(key));
+}
+bool V8DeleteIndex(Obj* value, int index) {
+  return Take<CefV8Value>(value)->DeleteValue(index);
+}
+Obj* V8GetKey(Obj* value, const std::u16string& key) {
+  return Give(Take<CefV8Value>(value)->GetValue(CefString(key)));
+}
+Obj* V8GetIndex(Obj* value, int index) {
+  return Give(Take<CefV8Value>(value)->GetValue(index));
+}
+bool V8SetKey(Obj* value, const std::u16string& key, Obj* item, int attribute) {
+  return Take<CefV8Value>(value)->SetValue(CefString(key), Take<CefV8Value>(item),
+                                           static_cast<CefV8Value::PropertyAttribute>(attribute));
+}
+bool V8SetIndex(Obj* value, int index, Obj* item) {
+  return Take<CefV8Value>(value)->SetValue(index, Take<CefV8Value>(item));
+}
+bool V8Keys(Obj* value, std::vector<std::u16string>& keys) {
+  std::vector<CefString> names;
+  const bool ok = Take<CefV8Value>(value)->GetKeys(names);
+  for (const auto& name : names) {
+    keys.push_back(Text(name));
+  }
+  return ok;
+}
+Obj* V8Execute(Obj* function, Obj* context, Obj* receiver, const std::vector<Obj*>& arguments) {
+  CefV8ValueList list;
+  for (Obj* argument : arguments) {
+    list.push_back(Take<CefV8Value>(argument));
+  }
+  CefRefPtr<CefV8Value> f = Take<CefV8Value>(function);
+  if (context) {
+    return Give(f->ExecuteFunctionWithContext(Take<CefV8Context>(context),
+                                              Take<CefV8Value>(receiver), list));
+  }
+  return Give(f->ExecuteFunction(Take<CefV8Value>(receiver), list));
+}
+
+// Process messages and lists
+
+Obj* MessageCreate(const std::u16string& name) {
+  return Give(CefProcessMessage::Create(name));
+}
+bool MessageIsValid(Obj* message) {
+  return Take<CefProcessMessage>(message)->IsValid();
+}
+bool MessageIsReadOnly(Obj* message) {
+  return Take<CefProcessMessage>(message)->IsReadOnly();
+}
+Obj* MessageCopy(Obj* message) {
+  return Give(Take<CefProcessMessage>(message)->Copy());
+}
+std::u16string MessageName(Obj* message) {
+  return Text(Take<CefProcessMessage>(message)->GetName());
+}
+Obj* MessageArguments(Obj* message) {
+  return Give(Take<CefProcessMessage>(message)->GetArgumentList());
+}
+
+Obj* ListCreate() {
+  return Give(CefListValue::Create());
+}
+bool ListIsValid(Obj* list) {
+  return Take<CefListValue>(list)->IsValid();
+}
+bool ListIsOwned(Obj* list) {
+  return Take<CefListValue>(list)->IsOwned();
+}
+bool ListIsReadOnly(Obj* list) {
+  return Take<CefListValue>(list)->IsReadOnly();
+}
+bool ListIsSame(Obj* list, Obj* other) {
+  return Take<CefListValue>(list)->IsSame(Take<CefListValue>(other));
+}
+Obj* ListCopy(Obj* list) {
+  return Give(Take<CefListValue>(list)->Copy());
+}
+bool ListSetSize(Obj* list, size_t size) {
+  return Take<CefListValue>(list)->SetSize(size);
+}
+size_t ListSize(Obj* list) {
+  return Take<CefListValue>(list)->GetSize();
+}
+bool ListClear(Obj* list) {
+  return Take<CefListValue>(list)->Clear();
+}
+bool ListRemove(Obj* list, size_t index) {
+  return Take<CefListValue>(list)->Remove(index);
+}
+int ListType(Obj* list, size_t index) {
+  return static_cast<int>(Take<CefListValue>(list)->GetType(index));
+}
+bool ListGetBool(Obj* list, size_t index) {
+  return Take<CefListValue>(list)->GetBool(index);
+}
+int ListGetInt(Obj* list, size_t index) {
+  return Take<CefListValue>(list)->GetInt(index);
+}
+double ListGetDouble(Obj* list, size_t index) {
+  return Take<CefListValue>(list)->GetDouble(index);
+}
+std::u16string ListGetString(Obj* list, size_t index) {
+  return Text(Take<CefListValue>(list)->GetString(index));
+}
+Obj* ListGetList(Obj* list, size_t index) {
+  return Give(Take<CefListValue>(list)->GetList(index));
+}
+bool ListSetNull(Obj* list, size_t index) {
+  return Take<CefListValue>(list)->SetNull(index);
+}
+bool ListSetBool(Obj* list, size_t index, bool value) {
+  return Take<CefListValue>(list)->SetBool(index, value);
+}
+bool ListSetInt(Obj* list, size_t index, int value) {
+  return Take<CefListValue>(list)->SetInt(index, value);
+}
+bool ListSetDouble(Obj* list, size_t index, double value) {
+  return Take<CefListValue>(list)->SetDouble(index, value);
+}
+bool ListSetString(Obj* list, size_t index, const std::u16string& value) {
+  return Take<CefListValue>(list)->SetString(index, CefString(value));
+}
+bool ListSetList(Obj* list, size_t index, Obj* value) {
+  return Take<CefListValue>(list)->SetList(index, Take<CefListValue>(value));
+}
+
+// DOM
+
+Obj* DocumentBody(Obj* document) {
+  return Give(Take<CefDOMDocument>(document)->GetBody());
+}
+std::u16string DocumentTitle(Obj* document) {
+  return Text(Take<CefDOMDocument>(document)->GetTitle());
+}
+bool NodeIsText(Obj* node) {
+  return Take<CefDOMNode>(node)->IsText();
+}
+bool NodeIsElement(Obj* node) {
+  return Take<CefDOMNode>(node)->IsElement();
+}
+std::u16string NodeName(Obj* node) {
+  return Text(Take<CefDOMNode>(node)->GetName());
+}
+std::u16string NodeTagName(Obj* node) {
+  return Text(Take<CefDOMNode>(node)->GetElementTagName());
+}
+std::u16string NodeInnerText(Obj* node) {
+  return Text(Take<CefDOMNode>(node)->GetElementInnerText());
+}
+
+// Command lines and the scheme registrar
+
+Obj* CommandLineCreate() {
+  return Give(CefCommandLine::CreateCommandLine());
+}
+bool CommandLineIsReadOnly(Obj* commandLine) {
+  return Take<CefCommandLine>(commandLine)->IsReadOnly();
+}
+std::u16string CommandLineString(Obj* commandLine) {
+  return Text(Take<CefCommandLine>(commandLine)->GetCommandLineString());
+}
+std::u16string CommandLineProgram(Obj* commandLine) {
+  return Text(Take<CefCommandLine>(commandLine)->GetProgram());
+}
+void CommandLineSetProgram(Obj* commandLine, const std::u16string& program) {
+  Take<CefCommandLine>(commandLine)->SetProgram(CefString(program));
+}
+bool CommandLineHasSwitches(Obj* commandLine) {
+  return Take<CefCommandLine>(commandLine)->HasSwitches();
+}
+bool CommandLineHasSwitch(Obj* commandLine, const std::u16string& name) {
+  return Take<CefCommandLine>(commandLine)->HasSwitch(CefString(name));
+}
+std::u16string CommandLineSwitchValue(Obj* commandLine, const std::u16string& name) {
+  return Text(Take<CefCommandLine>(commandLine)->GetSwitchValue(CefString(name)));
+}
+void CommandLineAppendSwitch(Obj* commandLine, const std::u16string& name) {
+  Take<CefCommandLine>(commandLine)->AppendSwitch(CefString(name));
+}
+void CommandLineAppendSwitchWithValue(Obj* commandLine,
+                                      const std::u16string& name,
+                                      const std::u16string& value) {
+  Take<CefCommandLine>(commandLine)->AppendSwitchWithValue(CefString(name), CefString(value));
+}
+bool CommandLineHasArguments(Obj* commandLine) {
+  return Take<CefCommandLine>(commandLine)->HasArguments();
+}
+void CommandLineAppendArgument(Obj* commandLine, const std::u16string& argument) {
+  Take<CefCommandLine>(commandLine)->AppendArgument(CefString(argument));
+}
+std::vector<std::u16string> CommandLineArgv(Obj* commandLine) {
+  std::vector<CefString> argv;
+  Take<CefCommandLine>(commandLine)->GetArgv(argv);
+  std::vector<std::u16string> out;
+  for (const auto& arg : argv) {
+    out.push_back(Text(arg));
+  }
+  return out;
+}
+
+bool RegistrarAddCustomScheme(Registrar* registrar, const std::u16string& name, int options) {
+  return reinterpret_cast<CefSchemeRegistrar*>(registrar)->AddCustomScheme(CefString(name),
+                                                                           options);
+}
+
+}  // namespace cef_double

@@ -1,0 +1,261 @@
+// The seam between the double's two halves. The engine half is compiled with the
+// stand-in's C++ API (its headers sit at CEF's include paths); the C half with the C API
+// headers of a CEF distribution. Neither can see the other's types, so they meet here in
+// plain C++: opaque handles, std::u16string for text, and functions each half defines
+// for the other.
+#ifndef CEF_DOUBLE_SRC_NEUTRAL_H_
+#define CEF_DOUBLE_SRC_NEUTRAL_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cef_double {
+
+// An engine object (browser, frame, V8 context or value, list, process message, DOM
+// document or node, command line), always of the kind that the function passing it
+// names. A handle passed into a function is borrowed; one returned carries a reference
+// for the caller.
+struct Obj;
+enum class Kind {
+  kBrowser,
+  kFrame,
+  kContext,
+  kValue,
+  kMessage,
+  kList,
+  kDocument,
+  kNode,
+  kCommandLine
+};
+constexpr int kKinds = 9;
+void ObjAddRef(Kind kind, Obj* object);
+void ObjRelease(Kind kind, Obj* object);
+
+// A scheme registrar: scoped, valid only during the call that hands it out.
+struct Registrar;
+
+// An object of the executable (an application, handler, visitor or task it made),
+// held with one reference. Defined by the C half.
+struct Exe;
+void ExeRelease(Exe* object);
+
+// ---------------------------------------------------------------------------------------
+// Defined by the engine half: entry points and the engine's objects.
+
+struct Settings {
+  bool no_sandbox = false;
+  std::u16string browser_subprocess_path;
+  bool multi_threaded_message_loop = false;
+  bool external_message_pump = false;
+  bool windowless_rendering_enabled = false;
+  bool command_line_args_disabled = false;
+  std::u16string cache_path;
+  std::u16string root_cache_path;
+  std::u16string user_data_path;
+  std::u16string locale;
+  std::u16string log_file;
+  int log_severity = 0;
+  int remote_debugging_port = 0;
+  std::u16string accept_language_list;
+};
+
+void EnableHighDpiSupport();
+int ExecuteProcess(Exe* app, bool hasSandboxInfo);
+bool Initialize(const Settings& settings, Exe* app, bool hasSandboxInfo);
+// UTF-8 <-> UTF-16; malformed input becomes U+FFFD.
+std::u16string Utf8To16(const std::string& text);
+std::string Utf16To8(const std::u16string& text);
+// A line for the event log, as a JSON object text.
+void LogJson(const std::string& json);
+// A member or export the double does not model was called.
+void LogUnmodeled(const char* what);
+// Posts a task for a thread (CEF's cef_thread_id_t); the engine runs it later. Takes the
+// reference; false when it cannot be run.
+bool PostTask(int thread, Exe* task);
+bool CurrentlyOn(int thread);
+
+bool BrowserIsValid(Obj* browser);
+int BrowserId(Obj* browser);
+bool BrowserIsSame(Obj* browser, Obj* other);
+bool BrowserIsPopup(Obj* browser);
+bool BrowserHasDocument(Obj* browser);
+Obj* BrowserMainFrame(Obj* browser);
+Obj* BrowserFocusedFrame(Obj* browser);
+Obj* BrowserFrameByName(Obj* browser, const std::u16string& name);
+Obj* BrowserFrameById(Obj* browser, int64_t id);
+size_t BrowserFrameCount(Obj* browser);
+std::vector<std::u16string> BrowserFrameNames(Obj* browser);
+
+bool FrameIsValid(Obj* frame);
+bool FrameIsMain(Obj* frame);
+bool FrameIsFocused(Obj* frame);
+std::u16string FrameName(Obj* frame);
+int64_t FrameId(Obj* frame);
+std::u16string FrameUrl(Obj* frame);
+Obj* FrameParent(Obj* frame);
+Obj* FrameBrowser(Obj* frame);
+Obj* FrameV8Context(Obj* frame);
+void FrameVisitDom(Obj* frame, Exe* visitor);  // takes the visitor's reference
+void FrameSendProcessMessage(Obj* frame, int target, Obj* message);
+void FrameExecuteJavaScript(Obj* frame,
+                            const std::u16string& code,
+                            const std::u16string& url,
+                            int line);
+void FrameLoadUrl(Obj* frame, const std::u16string& url);
+
+Obj* ContextCurrent();
+Obj* ContextEntered();
+bool ContextInContext();
+bool ContextIsValid(Obj* context);
+Obj* ContextBrowser(Obj* context);
+Obj* ContextFrame(Obj* context);
+Obj* ContextGlobal(Obj* context);
+bool ContextEnter(Obj* context);
+bool ContextExit(Obj* context);
+bool ContextIsSame(Obj* context, Obj* other);
+
+enum class V8Make { kUndefined, kNull, kBool, kInt, kUInt, kDouble, kObject, kArray };
+Obj* V8Create(V8Make kind, double number);
+Obj* V8CreateString(const std::u16string& text);
+Obj* V8CreateFunction(const std::u16string& name, Exe* handler);  // takes the reference
+
+enum class V8Ask {
+  kIsValid,
+  kIsUndefined,
+  kIsNull,
+  kIsBool,
+  kIsInt,
+  kIsUInt,
+  kIsDouble,
+  kIsDate,
+  kIsString,
+  kIsObject,
+  kIsArray,
+  kIsArrayBuffer,
+  kIsFunction,
+  kIsUserCreated,
+  kHasException,
+  kClearException,
+  kWillRethrowExceptions,
+  kBoolValue,
+  kIntValue,
+  kUIntValue,
+  kArrayLength,
+};
+int64_t V8Query(Obj* value, V8Ask what);
+double V8Double(Obj* value);
+std::u16string V8String(Obj* value);
+std::u16string V8FunctionName(Obj* value);
+bool V8IsSame(Obj* value, Obj* other);
+bool V8SetRethrow(Obj* value, bool rethrow);
+bool V8HasKey(Obj* value, const std::u16string& key);
+bool V8HasIndex(Obj* value, int index);
+bool V8DeleteKey(Obj* value, const std::u16string& key);
+bool V8DeleteIndex(Obj* value, int index);
+Obj* V8GetKey(Obj* value, const std::u16string& key);
+Obj* V8GetIndex(Obj* value, int index);
+bool V8SetKey(Obj* value, const std::u16string& key, Obj* item, int attribute);
+bool V8SetIndex(Obj* value, int index, Obj* item);
+bool V8Keys(Obj* value, std::vector<std::u16string>& keys);
+// Runs a function value (context may be null: the current one).
+Obj* V8Execute(Obj* function, Obj* context, Obj* receiver, const std::vector<Obj*>& arguments);
+
+Obj* MessageCreate(const std::u16string& name);
+bool MessageIsValid(Obj* message);
+bool MessageIsReadOnly(Obj* message);
+Obj* MessageCopy(Obj* message);
+std::u16string MessageName(Obj* message);
+Obj* MessageArguments(Obj* message);
+
+// Value types as CEF numbers them (cef_value_type_t).
+Obj* ListCreate();
+bool ListIsValid(Obj* list);
+bool ListIsOwned(Obj* list);
+bool ListIsReadOnly(Obj* list);
+bool ListIsSame(Obj* list, Obj* other);
+Obj* ListCopy(Obj* list);
+bool ListSetSize(Obj* list, size_t size);
+size_t ListSize(Obj* list);
+bool ListClear(Obj* list);
+bool ListRemove(Obj* list, size_t index);
+int ListType(Obj* list, size_t index);
+bool ListGetBool(Obj* list, size_t index);
+int ListGetInt(Obj* list, size_t index);
+double ListGetDouble(Obj* list, size_t index);
+std::u16string ListGetString(Obj* list, size_t index);
+Obj* ListGetList(Obj* list, size_t index);
+bool ListSetNull(Obj* list, size_t index);
+bool ListSetBool(Obj* list, size_t index, bool value);
+bool ListSetInt(Obj* list, size_t index, int value);
+bool ListSetDouble(Obj* list, size_t index, double value);
+bool ListSetString(Obj* list, size_t index, const std::u16string& value);
+bool ListSetList(Obj* list, size_t index, Obj* value);
+
+Obj* DocumentBody(Obj* document);
+std::u16string DocumentTitle(Obj* document);
+bool NodeIsText(Obj* node);
+bool NodeIsElement(Obj* node);
+std::u16string NodeName(Obj* node);
+std::u16string NodeTagName(Obj* node);
+std::u16string NodeInnerText(Obj* node);
+
+Obj* CommandLineCreate();
+bool CommandLineIsReadOnly(Obj* commandLine);
+std::u16string CommandLineString(Obj* commandLine);
+std::u16string CommandLineProgram(Obj* commandLine);
+void CommandLineSetProgram(Obj* commandLine, const std::u16string& program);
+bool CommandLineHasSwitches(Obj* commandLine);
+bool CommandLineHasSwitch(Obj* commandLine, const std::u16string& name);
+std::u16string CommandLineSwitchValue(Obj* commandLine, const std::u16string& name);
+void CommandLineAppendSwitch(Obj* commandLine, const std::u16string& name);
+void CommandLineAppendSwitchWithValue(Obj* commandLine,
+                                      const std::u16string& name,
+                                      const std::u16string& value);
+bool CommandLineHasArguments(Obj* commandLine);
+void CommandLineAppendArgument(Obj* commandLine, const std::u16string& argument);
+std::vector<std::u16string> CommandLineArgv(Obj* commandLine);
+
+bool RegistrarAddCustomScheme(Registrar* registrar, const std::u16string& name, int options);
+
+// ---------------------------------------------------------------------------------------
+// Defined by the C half: calls into the executable's structs. Handles passed in are
+// borrowed (the C half takes its own references); handles returned carry one.
+
+void AppOnBeforeCommandLineProcessing(Exe* app, const std::u16string& type, Obj* commandLine);
+void AppOnRegisterCustomSchemes(Exe* app, Registrar* registrar);
+Exe* AppBrowserProcessHandler(Exe* app);
+Exe* AppRenderProcessHandler(Exe* app);
+
+void BrowserHandlerOnContextInitialized(Exe* handler);
+void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine);
+
+void RenderHandlerOnWebKitInitialized(Exe* handler);
+void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser);
+void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser);
+void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* context);
+void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context);
+bool RenderHandlerOnProcessMessageReceived(Exe* handler,
+                                           Obj* browser,
+                                           Obj* frame,
+                                           int source,
+                                           Obj* message);
+
+// The handler's answer; *retval gets a value with one reference, or stays null.
+bool V8HandlerExecute(Exe* handler,
+                      const std::u16string& name,
+                      Obj* receiver,
+                      const std::vector<Obj*>& arguments,
+                      Obj** retval,
+                      std::u16string& exception);
+void DomVisitorVisit(Exe* visitor, Obj* document);
+void TaskExecute(Exe* task);
+
+// The double's own bookkeeping, run as the library unloads at process end: structs the
+// executable still holds and objects of the executable the double still holds, unless
+// the process ends inside a call (released-too-often faults are logged as they happen).
+void CheckObjects(const char* when);
+
+}  // namespace cef_double
+
+#endif  // CEF_DOUBLE_SRC_NEUTRAL_H_
