@@ -9,7 +9,10 @@ quorvane_check_cef_distribution("${CEF_ROOT}")
 file(GLOB_RECURSE CEF_WRAPPER_SOURCES "${CEF_ROOT}/libcef_dll/*.cc")
 list(FILTER CEF_WRAPPER_SOURCES EXCLUDE REGEX "/libcef_dll_dylib\\.cc$")
 add_library(libcef_dll_wrapper STATIC ${CEF_WRAPPER_SOURCES})
-target_include_directories(libcef_dll_wrapper SYSTEM PUBLIC "${CEF_ROOT}")
+# A windows distribution lacks the GCC flavour of the wrapper's atomic operations;
+# mingw-cef/ supplies it, after the distribution's own headers.
+target_include_directories(libcef_dll_wrapper SYSTEM PUBLIC "${CEF_ROOT}"
+                                                            "${CMAKE_CURRENT_LIST_DIR}/mingw-cef")
 # The defines CEF's own build gives its Windows targets.
 target_compile_definitions(libcef_dll_wrapper
   PUBLIC UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN
