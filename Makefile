@@ -34,16 +34,18 @@ cef-build:
 	cmake --build build/win32-cef -j $(JOBS)
 
 # Every Wine end-to-end test (tests/wine) against the real-SDK Quorvane.exe beside the
-# project's libcef.dll double (cef-double/), both in build/win32-cef/run:
-#   make cef-test CEF_ROOT=/path/to/cef-tree   (a tree from tools/assemble_cef_tree.py)
+# project's libcef.dll double (cef-double/), both in build/win32-cef/run, then every test
+# that configuration registers itself (the double's own, run against it under Wine):
+#   make cef-test CEF_ROOT=/path/to/cef-tree   (default: ../shared/cef92 when it is there)
 # The test programs come from build/win32 and the test driver from build/native.
 cef-test: setup
-	@$(MAKE) --no-print-directory cef-build CEF_ROOT="$(CEF_ROOT)"
+	@$(MAKE) --no-print-directory cef-build CEF_ROOT="$(CEF_TEST_ROOT)"
 	@$(MAKE) --no-print-directory win32
 	cmake --preset native >/dev/null
 	cmake --build build/native -j $(JOBS) --target exe_tests
 	cd build/native && QUORVANE_EXE_DIR="$(CURDIR)/build/win32-cef/run" QUORVANE_REAL_CEF=1 \
 	  $(CTEST) -L wine
+	cd build/win32-cef && $(CTEST) --no-tests=ignore
 
 build: setup
 	@$(MAKE) --no-print-directory win32 native
@@ -51,9 +53,18 @@ build: setup
 run: build
 	@./tools/demo.sh
 
+# make test proves the real-SDK build too whenever a CEF 92 tree is at hand: CEF_ROOT when
+# given, else the read-only one that sits beside the repository (../shared/cef92).
+CEF_TEST_ROOT := $(or $(CEF_ROOT),$(wildcard $(abspath ../shared/cef92)))
+
 test: build
 	cd build/win32 && $(CTEST)
 	cd build/native && $(CTEST)
+ifneq ($(CEF_TEST_ROOT),)
+	@$(MAKE) --no-print-directory cef-test CEF_ROOT="$(CEF_TEST_ROOT)"
+else
+	@echo "make test: skipped the real-SDK suite (make cef-test): no CEF 92 tree at ../shared/cef92 and no CEF_ROOT given"
+endif
 
 sanitize: setup
 	cmake --preset asan >/dev/null && cmake --build build/asan -j $(JOBS)

@@ -7,8 +7,9 @@
 CEF 92 branch; origin/4515 in a fresh clone) is the revision taken from it. <out-dir> must lie outside this
 repository; it defaults to /tmp/cef_binary_<version>_windows32. The tree has:
 
-  include/       the headers a windows distribution carries, with a generated
-                 include/cef_version.h and a net error list in place of Chromium's
+  include/       the headers a windows distribution carries (no Linux or macOS ones),
+                 with a generated include/cef_version.h and a net error list in place
+                 of Chromium's
   libcef_dll/    the client-side wrapper sources (cef_paths.gypi, cef_paths2.gypi)
   Release/       libcef.dll and its import library libcef.lib: a link-only library,
                  built with mingw, that exports every CEF_EXPORT function of the C API.
@@ -39,7 +40,10 @@ REPO_ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 MINGW_CC = "i686-w64-mingw32-gcc-posix"
 STAMP = "Assembled by tools/assemble_cef_tree.py"
 
-# Header lists of cef_paths*.gypi that a windows distribution's include/ holds.
+# Header lists of cef_paths*.gypi that a windows distribution's include/ holds: exactly
+# what CEF's tools/make_distrib.py copies for windows32, and nothing more, so that a
+# header only another platform's distribution carries (the wrapper's GCC atomics, say)
+# is missing here as it is in a real one.
 INCLUDE_LISTS = [
     "includes_common", "includes_common_capi", "includes_capi", "includes_wrapper",
     "includes_win", "includes_win_capi", "autogen_cpp_includes", "autogen_capi_includes"
@@ -306,13 +310,6 @@ def main():
                 if os.path.isfile(os.path.join(src, path)):
                     os.makedirs(os.path.dirname(os.path.join(out, path)), exist_ok=True)
                     shutil.copyfile(os.path.join(src, path), os.path.join(out, path))
-        # Headers the listed ones include but the lists leave to the build (base/internal).
-        for header in glob.glob(os.path.join(src, "include/base/internal/*.h")):
-            target = os.path.join(out, os.path.relpath(header, src))
-            if not os.path.exists(target):
-                os.makedirs(os.path.dirname(target), exist_ok=True)
-                shutil.copyfile(header, target)
-
         write(os.path.join(out, "include/cef_version.h"), version_header(v))
         write(os.path.join(out, "include/base/internal/cef_net_error_list.h"), net_error_list())
 
