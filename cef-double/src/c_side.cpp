@@ -576,6 +576,7 @@ void FillList(cef_list_value_t* s) {
     Arg<cef_list_value_t> value(v);
     return value.obj() && ListSetList(ObjOf(self), i, value.obj());
   };
+  FillListValues(s);
 }
 
 // DOM
@@ -601,7 +602,6 @@ void FillNode(cef_domnode_t* s) {
 // Command line and scheme registrar
 
 void FillCommandLine(cef_command_line_t* s) {
-  s->is_valid = [](cef_command_line_t*) CEF_CALLBACK -> int { return 1; };
   s->is_read_only = [](cef_command_line_t* self)
                         CEF_CALLBACK -> int { return CommandLineIsReadOnly(ObjOf(self)); };
   s->get_command_line_string = [](cef_command_line_t* self)
@@ -628,6 +628,7 @@ void FillCommandLine(cef_command_line_t* s) {
                            CEF_CALLBACK { CommandLineAppendArgument(ObjOf(self), In(argument)); };
   s->get_argv = [](cef_command_line_t* self, cef_string_list_t argv)
                     CEF_CALLBACK { StringListOut(argv, CommandLineArgv(ObjOf(self))); };
+  FillCommandLineMore(s);
 }
 
 // The registrar is scoped: the struct lives for the one call, its `del` left null as
@@ -638,6 +639,37 @@ struct RegistrarShell {
 };
 
 }  // namespace
+
+cef_list_value_t* ListValueOut(Obj* o) {
+  return ListOut(o);
+}
+cef_dictionary_value_t* DictionaryValueOut(Obj* o) {
+  return Hand(o, Kind::kDictionary, "cef_dictionary_value_t", FillDictionary);
+}
+cef_binary_value_t* BinaryValueOut(Obj* o) {
+  return Hand(o, Kind::kBinary, "cef_binary_value_t", FillBinary);
+}
+cef_value_t* BoxOut(Obj* o) {
+  return Hand(o, Kind::kBox, "cef_value_t", FillBox);
+}
+cef_command_line_t* CommandLineValueOut(Obj* o) {
+  return CommandLineOut(o);
+}
+Obj* ObjOfList(cef_list_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfDictionary(cef_dictionary_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfBinary(cef_binary_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfBox(cef_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfCommandLine(cef_command_line_t* s) {
+  return ObjOf(s);
+}
 
 // ---------------------------------------------------------------------------------------
 // Calls into the executable's structs

@@ -225,6 +225,12 @@ const CefBaseRefCounted* Base(Kind kind, Obj* object) {
       return As<CefDOMNode>(object);
     case Kind::kCommandLine:
       return As<CefCommandLine>(object);
+    case Kind::kDictionary:
+      return As<CefDictionaryValue>(object);
+    case Kind::kBinary:
+      return As<CefBinaryValue>(object);
+    case Kind::kBox:
+      return As<CefValue>(object);
   }
   return nullptr;
 }

@@ -86,7 +86,11 @@ CefRefPtr<CefCommandLine> CommandLine::Copy() {
   return copy.get();
 }
 
+// CEF on Windows builds command lines from strings only: there this changes nothing.
 void CommandLine::InitFromArgv(int argc, const char* const* argv) {
+#ifdef _WIN32
+  return;
+#endif
   if (!Writable()) {
     return;
   }
