@@ -9,8 +9,12 @@
 #include <mutex>
 
 #include "include/cef_app.h"
+#include "include/cef_command_line.h"
 #include "include/wrapper/cef_closure_task.h"
 #include "tests/ceftests/test_handler.h"
+
+extern CefRefPtr<CefCommandLine> g_kept_command_line;
+extern bool g_valid_in_hook;
 
 namespace {
 
@@ -26,7 +30,24 @@ void Raise(Signal* signal) {
   signal->changed.notify_all();
 }
 
+// Keeps the command line CEF lends to OnBeforeCommandLineProcessing (double_test.cpp
+// looks at it after the hook).
+class YardstickApp : public CefApp {
+ public:
+  void OnBeforeCommandLineProcessing(const CefString&, CefRefPtr<CefCommandLine> line) override {
+    line->AppendSwitch("yardstick");
+    g_valid_in_hook = line->IsValid() && line->HasSwitch("yardstick");
+    g_kept_command_line = line;
+  }
+
+ private:
+  IMPLEMENT_REFCOUNTING(YardstickApp);
+};
+
 }  // namespace
+
+CefRefPtr<CefCommandLine> g_kept_command_line;
+bool g_valid_in_hook = false;
 
 void WaitForThread(CefThreadId thread_id, int64 delay_ms) {
   auto* signal = new Signal();  // kept when the wait gives up: the task may still run
@@ -49,10 +70,11 @@ int main(int argc, char** argv) {
   CefSettings settings;
   settings.no_sandbox = true;
   settings.multi_threaded_message_loop = true;
-  if (!CefInitialize(args, settings, nullptr, nullptr)) {
+  if (!CefInitialize(args, settings, new YardstickApp(), nullptr)) {
     return 1;
   }
   const int result = RUN_ALL_TESTS();
+  g_kept_command_line = nullptr;
   CefShutdown();
   return result;
 }
