@@ -534,48 +534,10 @@ void FillMessage(cef_process_message_t* s) {
 }
 
 void FillList(cef_list_value_t* s) {
-  s->is_valid = [](cef_list_value_t* self) CEF_CALLBACK -> int { return ListIsValid(ObjOf(self)); };
-  s->is_owned = [](cef_list_value_t* self) CEF_CALLBACK -> int { return ListIsOwned(ObjOf(self)); };
-  s->is_read_only = [](cef_list_value_t* self)
-                        CEF_CALLBACK -> int { return ListIsReadOnly(ObjOf(self)); };
-  s->is_same = [](cef_list_value_t* self, cef_list_value_t* that) CEF_CALLBACK -> int {
-    Arg<cef_list_value_t> other(that);
-    return other.obj() && ListIsSame(ObjOf(self), other.obj());
-  };
   s->copy = [](cef_list_value_t* self) CEF_CALLBACK { return ListOut(ListCopy(ObjOf(self))); };
   s->set_size = [](cef_list_value_t* self, size_t size)
                     CEF_CALLBACK -> int { return ListSetSize(ObjOf(self), size); };
-  s->get_size = [](cef_list_value_t* self) CEF_CALLBACK { return ListSize(ObjOf(self)); };
-  s->clear = [](cef_list_value_t* self) CEF_CALLBACK -> int { return ListClear(ObjOf(self)); };
-  s->remove = [](cef_list_value_t* self, size_t i)
-                  CEF_CALLBACK -> int { return ListRemove(ObjOf(self), i); };
-  s->get_type = [](cef_list_value_t* self, size_t i) CEF_CALLBACK {
-    return static_cast<cef_value_type_t>(ListType(ObjOf(self), i));
-  };
-  s->get_bool = [](cef_list_value_t* self, size_t i)
-                    CEF_CALLBACK -> int { return ListGetBool(ObjOf(self), i); };
-  s->get_int = [](cef_list_value_t* self, size_t i)
-                   CEF_CALLBACK -> int { return ListGetInt(ObjOf(self), i); };
-  s->get_double = [](cef_list_value_t* self, size_t i)
-                      CEF_CALLBACK { return ListGetDouble(ObjOf(self), i); };
-  s->get_string = [](cef_list_value_t* self, size_t i)
-                      CEF_CALLBACK { return Out(ListGetString(ObjOf(self), i)); };
-  s->get_list = [](cef_list_value_t* self, size_t i)
-                    CEF_CALLBACK { return ListOut(ListGetList(ObjOf(self), i)); };
-  s->set_null = [](cef_list_value_t* self, size_t i)
-                    CEF_CALLBACK -> int { return ListSetNull(ObjOf(self), i); };
-  s->set_bool = [](cef_list_value_t* self, size_t i, int v)
-                    CEF_CALLBACK -> int { return ListSetBool(ObjOf(self), i, v != 0); };
-  s->set_int = [](cef_list_value_t* self, size_t i, int v)
-                   CEF_CALLBACK -> int { return ListSetInt(ObjOf(self), i, v); };
-  s->set_double = [](cef_list_value_t* self, size_t i, double v)
-                      CEF_CALLBACK -> int { return ListSetDouble(ObjOf(self), i, v); };
-  s->set_string = [](cef_list_value_t* self, size_t i, const cef_string_t* v)
-                      CEF_CALLBACK -> int { return ListSetString(ObjOf(self), i, In(v)); };
-  s->set_list = [](cef_list_value_t* self, size_t i, cef_list_value_t* v) CEF_CALLBACK -> int {
-    Arg<cef_list_value_t> value(v);
-    return value.obj() && ListSetList(ObjOf(self), i, value.obj());
-  };
+  // The members lists share with dictionaries (c_values.cpp).
   FillListValues(s);
 }
 

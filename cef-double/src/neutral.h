@@ -172,29 +172,9 @@ Obj* MessageCopy(Obj* message);
 std::u16string MessageName(Obj* message);
 Obj* MessageArguments(Obj* message);
 
-// Value types as CEF numbers them (cef_value_type_t).
 Obj* ListCreate();
-bool ListIsValid(Obj* list);
-bool ListIsOwned(Obj* list);
-bool ListIsReadOnly(Obj* list);
-bool ListIsSame(Obj* list, Obj* other);
 Obj* ListCopy(Obj* list);
 bool ListSetSize(Obj* list, size_t size);
-size_t ListSize(Obj* list);
-bool ListClear(Obj* list);
-bool ListRemove(Obj* list, size_t index);
-int ListType(Obj* list, size_t index);
-bool ListGetBool(Obj* list, size_t index);
-int ListGetInt(Obj* list, size_t index);
-double ListGetDouble(Obj* list, size_t index);
-std::u16string ListGetString(Obj* list, size_t index);
-Obj* ListGetList(Obj* list, size_t index);
-bool ListSetNull(Obj* list, size_t index);
-bool ListSetBool(Obj* list, size_t index, bool value);
-bool ListSetInt(Obj* list, size_t index, int value);
-bool ListSetDouble(Obj* list, size_t index, double value);
-bool ListSetString(Obj* list, size_t index, const std::u16string& value);
-bool ListSetList(Obj* list, size_t index, Obj* value);
 
 Obj* DocumentBody(Obj* document);
 std::u16string DocumentTitle(Obj* document);

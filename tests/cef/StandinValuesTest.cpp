@@ -68,7 +68,7 @@ TEST(StandinValuesTest, ReferencesTurnInvalidWhenTheirEntryGoes) {
       {"removed", [](CefRefPtr<CefListValue> list) { list->Remove(0); }},
       {"cleared", [](CefRefPtr<CefListValue> list) { list->Clear(); }},
       {"cut off", [](CefRefPtr<CefListValue> list) { list->SetSize(0); }},
-      {"owner gone", [](CefRefPtr<CefListValue> list) {}},
+      {"owner gone", [](CefRefPtr<CefListValue>) {}},
   };
   for (const Case& c : cases) {
     CefRefPtr<CefListValue> list = CefListValue::Create();
