@@ -81,28 +81,12 @@ bool ContainerValue<I, K>::IsReadOnly() {
 
 template <class I, class K>
 bool ContainerValue<I, K>::IsSame(CefRefPtr<I> that) {
-  if (!that) {
-    return false;
-  }
-  if (that.get() == this) {
-    return true;
-  }
-  Lock lock(ValuesLock());
-  ValueHandle* other = HandleOf(that.get());
-  return node() && other && other->node() == node();
+  return SameAs(that.get());
 }
 
 template <class I, class K>
 bool ContainerValue<I, K>::IsEqual(CefRefPtr<I> that) {
-  if (!that) {
-    return false;
-  }
-  if (that.get() == this) {
-    return true;
-  }
-  Lock lock(ValuesLock());
-  ValueHandle* other = HandleOf(that.get());
-  return node() && other && other->node() && node()->Equals(*other->node());
+  return EqualTo(that.get());
 }
 
 template <class I, class K>

@@ -137,6 +137,24 @@ std::unique_ptr<ValueNode> ValueHandle::TakeOrCopy(const ValueNode* target) {
   return std::move(owned_);
 }
 
+bool ValueHandle::SameAs(CefBaseRefCounted* that) {
+  ValueHandle* other = HandleOf(that);
+  if (!other || other == this) {
+    return other != nullptr;
+  }
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node_ && other->node_ == node_;
+}
+
+bool ValueHandle::EqualTo(CefBaseRefCounted* that) {
+  ValueHandle* other = HandleOf(that);
+  if (!other || other == this) {
+    return other != nullptr;
+  }
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node_ && other->node_ && node_->Equals(*other->node_);
+}
+
 ValueHandle* HandleOf(CefBaseRefCounted* value) {
   return dynamic_cast<ValueHandle*>(value);
 }
@@ -152,27 +170,11 @@ bool BinaryValue::IsOwned() {
 }
 
 bool BinaryValue::IsSame(CefRefPtr<CefBinaryValue> that) {
-  if (!that) {
-    return false;
-  }
-  if (that.get() == this) {
-    return true;
-  }
-  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
-  ValueHandle* other = HandleOf(that.get());
-  return node() && other && other->node() == node();
+  return SameAs(that.get());
 }
 
 bool BinaryValue::IsEqual(CefRefPtr<CefBinaryValue> that) {
-  if (!that) {
-    return false;
-  }
-  if (that.get() == this) {
-    return true;
-  }
-  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
-  ValueHandle* other = HandleOf(that.get());
-  return node() && other && other->node() && node()->Equals(*other->node());
+  return EqualTo(that.get());
 }
 
 CefRefPtr<CefBinaryValue> BinaryValue::Copy() {

@@ -73,6 +73,10 @@ class ValueHandle {
   // invalid), else a copy of the viewed node. Null when detached, or when the owner's
   // tree holds `target` itself.
   std::unique_ptr<ValueNode> TakeOrCopy(const ValueNode* target);
+  // Whether `that` (a handle of the same kind) views the same node, or an equal one; a
+  // handle is the same as itself even once invalid.
+  bool SameAs(CefBaseRefCounted* that);
+  bool EqualTo(CefBaseRefCounted* that);
 
  protected:
   ValueHandle(std::unique_ptr<ValueNode> root, bool readOnly);
