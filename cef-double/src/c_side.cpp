@@ -534,48 +534,11 @@ void FillMessage(cef_process_message_t* s) {
 }
 
 void FillList(cef_list_value_t* s) {
-  s->is_valid = [](cef_list_value_t* self) CEF_CALLBACK -> int { return ListIsValid(ObjOf(self)); };
-  s->is_owned = [](cef_list_value_t* self) CEF_CALLBACK -> int { return ListIsOwned(ObjOf(self)); };
-  s->is_read_only = [](cef_list_value_t* self)
-                        CEF_CALLBACK -> int { return ListIsReadOnly(ObjOf(self)); };
-  s->is_same = [](cef_list_value_t* self, cef_list_value_t* that) CEF_CALLBACK -> int {
-    Arg<cef_list_value_t> other(that);
-    return other.obj() && ListIsSame(ObjOf(self), other.obj());
-  };
   s->copy = [](cef_list_value_t* self) CEF_CALLBACK { return ListOut(ListCopy(ObjOf(self))); };
   s->set_size = [](cef_list_value_t* self, size_t size)
                     CEF_CALLBACK -> int { return ListSetSize(ObjOf(self), size); };
-  s->get_size = [](cef_list_value_t* self) CEF_CALLBACK { return ListSize(ObjOf(self)); };
-  s->clear = [](cef_list_value_t* self) CEF_CALLBACK -> int { return ListClear(ObjOf(self)); };
-  s->remove = [](cef_list_value_t* self, size_t i)
-                  CEF_CALLBACK -> int { return ListRemove(ObjOf(self), i); };
-  s->get_type = [](cef_list_value_t* self, size_t i) CEF_CALLBACK {
-    return static_cast<cef_value_type_t>(ListType(ObjOf(self), i));
-  };
-  s->get_bool = [](cef_list_value_t* self, size_t i)
-                    CEF_CALLBACK -> int { return ListGetBool(ObjOf(self), i); };
-  s->get_int = [](cef_list_value_t* self, size_t i)
-                   CEF_CALLBACK -> int { return ListGetInt(ObjOf(self), i); };
-  s->get_double = [](cef_list_value_t* self, size_t i)
-                      CEF_CALLBACK { return ListGetDouble(ObjOf(self), i); };
-  s->get_string = [](cef_list_value_t* self, size_t i)
-                      CEF_CALLBACK { return Out(ListGetString(ObjOf(self), i)); };
-  s->get_list = [](cef_list_value_t* self, size_t i)
-                    CEF_CALLBACK { return ListOut(ListGetList(ObjOf(self), i)); };
-  s->set_null = [](cef_list_value_t* self, size_t i)
-                    CEF_CALLBACK -> int { return ListSetNull(ObjOf(self), i); };
-  s->set_bool = [](cef_list_value_t* self, size_t i, int v)
-                    CEF_CALLBACK -> int { return ListSetBool(ObjOf(self), i, v != 0); };
-  s->set_int = [](cef_list_value_t* self, size_t i, int v)
-                   CEF_CALLBACK -> int { return ListSetInt(ObjOf(self), i, v); };
-  s->set_double = [](cef_list_value_t* self, size_t i, double v)
-                      CEF_CALLBACK -> int { return ListSetDouble(ObjOf(self), i, v); };
-  s->set_string = [](cef_list_value_t* self, size_t i, const cef_string_t* v)
-                      CEF_CALLBACK -> int { return ListSetString(ObjOf(self), i, In(v)); };
-  s->set_list = [](cef_list_value_t* self, size_t i, cef_list_value_t* v) CEF_CALLBACK -> int {
-    Arg<cef_list_value_t> value(v);
-    return value.obj() && ListSetList(ObjOf(self), i, value.obj());
-  };
+  // The members lists share with dictionaries (c_values.cpp).
+  FillListValues(s);
 }
 
 // DOM
@@ -601,7 +564,6 @@ void FillNode(cef_domnode_t* s) {
 // Command line and scheme registrar
 
 void FillCommandLine(cef_command_line_t* s) {
-  s->is_valid = [](cef_command_line_t*) CEF_CALLBACK -> int { return 1; };
   s->is_read_only = [](cef_command_line_t* self)
                         CEF_CALLBACK -> int { return CommandLineIsReadOnly(ObjOf(self)); };
   s->get_command_line_string = [](cef_command_line_t* self)
@@ -628,6 +590,7 @@ void FillCommandLine(cef_command_line_t* s) {
                            CEF_CALLBACK { CommandLineAppendArgument(ObjOf(self), In(argument)); };
   s->get_argv = [](cef_command_line_t* self, cef_string_list_t argv)
                     CEF_CALLBACK { StringListOut(argv, CommandLineArgv(ObjOf(self))); };
+  FillCommandLineMore(s);
 }
 
 // The registrar is scoped: the struct lives for the one call, its `del` left null as
@@ -638,6 +601,37 @@ struct RegistrarShell {
 };
 
 }  // namespace
+
+cef_list_value_t* ListValueOut(Obj* o) {
+  return ListOut(o);
+}
+cef_dictionary_value_t* DictionaryValueOut(Obj* o) {
+  return Hand(o, Kind::kDictionary, "cef_dictionary_value_t", FillDictionary);
+}
+cef_binary_value_t* BinaryValueOut(Obj* o) {
+  return Hand(o, Kind::kBinary, "cef_binary_value_t", FillBinary);
+}
+cef_value_t* BoxOut(Obj* o) {
+  return Hand(o, Kind::kBox, "cef_value_t", FillBox);
+}
+cef_command_line_t* CommandLineValueOut(Obj* o) {
+  return CommandLineOut(o);
+}
+Obj* ObjOfList(cef_list_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfDictionary(cef_dictionary_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfBinary(cef_binary_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfBox(cef_value_t* s) {
+  return ObjOf(s);
+}
+Obj* ObjOfCommandLine(cef_command_line_t* s) {
+  return ObjOf(s);
+}
 
 // ---------------------------------------------------------------------------------------
 // Calls into the executable's structs

@@ -19,6 +19,7 @@ void FreeUtf8(char* text) {
   delete[] text;
 }
 
+// As CEF: a copy of nothing (no text, or none of it) leaves a null buffer.
 template <class Char, class Struct>
 int SetText(const Char* src, size_t length, Struct* output, int copy, void (*dtor)(Char*)) {
   if (!output) {
@@ -30,19 +31,17 @@ int SetText(const Char* src, size_t length, Struct* output, int copy, void (*dto
   output->str = nullptr;
   output->length = 0;
   output->dtor = nullptr;
-  if (!src) {
-    return 1;
-  }
-  if (copy) {
+  if (!copy) {
+    output->str = const_cast<Char*>(src);
+    output->length = length;
+  } else if (src && length > 0) {
     Char* text = new Char[length + 1];
     std::memcpy(text, src, length * sizeof(Char));
     text[length] = 0;
     output->str = text;
+    output->length = length;
     output->dtor = dtor;
-  } else {
-    output->str = const_cast<Char*>(src);
   }
-  output->length = length;
   return 1;
 }
 
@@ -59,18 +58,28 @@ void ClearText(Struct* str) {
   str->dtor = nullptr;
 }
 
-template <class Struct>
-int CompareText(const Struct* a, const Struct* b) {
-  const size_t la = a && a->str ? a->length : 0;
-  const size_t lb = b && b->str ? b->length : 0;
-  for (size_t i = 0; i < la && i < lb; ++i) {
-    const auto ca = static_cast<uint32_t>(a->str[i]);
-    const auto cb = static_cast<uint32_t>(b->str[i]);
+// CEF's order (that of wcsncmp and strncmp, then the lengths): UTF-16 and wide text as
+// the engine orders it for both builds; UTF-8 byte by byte up to a NUL both share.
+int CompareText(const cef_string_utf16_t* a, const cef_string_utf16_t* b) {
+  return CompareUtf16(reinterpret_cast<const char16_t*>(a->str), a->length,
+                      reinterpret_cast<const char16_t*>(b->str), b->length);
+}
+
+int CompareText(const cef_string_utf8_t* a, const cef_string_utf8_t* b) {
+  if (a->length == 0 || b->length == 0) {
+    return a->length == b->length ? 0 : a->length == 0 ? -1 : 1;
+  }
+  for (size_t i = 0; i < a->length && i < b->length; ++i) {
+    const auto ca = static_cast<unsigned char>(a->str[i]);
+    const auto cb = static_cast<unsigned char>(b->str[i]);
     if (ca != cb) {
       return ca < cb ? -1 : 1;
     }
+    if (ca == 0) {
+      break;
+    }
   }
-  return la == lb ? 0 : (la < lb ? -1 : 1);
+  return a->length == b->length ? 0 : (a->length < b->length ? -1 : 1);
 }
 
 }  // namespace
@@ -137,25 +146,32 @@ CEF_EXPORT int cef_string_utf16_cmp(const cef_string_utf16_t* a, const cef_strin
   return CompareText(a, b);
 }
 CEF_EXPORT int cef_string_wide_cmp(const cef_string_wide_t* a, const cef_string_wide_t* b) {
-  return CompareText(a, b);
+  return CompareText(reinterpret_cast<const cef_string_utf16_t*>(a),
+                     reinterpret_cast<const cef_string_utf16_t*>(b));
 }
 CEF_EXPORT int cef_string_utf8_cmp(const cef_string_utf8_t* a, const cef_string_utf8_t* b) {
   return CompareText(a, b);
 }
 
+// The conversions answer 0 when the input was malformed (U+FFFD stands in for it in the
+// output), as CEF's do.
 CEF_EXPORT int cef_string_utf8_to_utf16(const char* src,
                                         size_t src_len,
                                         cef_string_utf16_t* output) {
-  const std::u16string text = cef_double::Utf8To16(std::string(src ? src : "", src ? src_len : 0));
-  return SetText(reinterpret_cast<const char16*>(text.data()), text.size(), output, 1, FreeUtf16);
+  std::u16string text;
+  const bool wellFormed =
+      cef_double::ConvertUtf8To16(std::string(src ? src : "", src ? src_len : 0), text);
+  return SetText(reinterpret_cast<const char16*>(text.data()), text.size(), output, 1, FreeUtf16) &&
+         wellFormed;
 }
 
 CEF_EXPORT int cef_string_utf16_to_utf8(const char16* src,
                                         size_t src_len,
                                         cef_string_utf8_t* output) {
-  const std::string text = cef_double::Utf16To8(
-      std::u16string(src ? reinterpret_cast<const char16_t*>(src) : u"", src ? src_len : 0));
-  return SetText(text.data(), text.size(), output, 1, FreeUtf8);
+  std::string text;
+  const bool wellFormed = cef_double::ConvertUtf16To8(
+      std::u16string(src ? reinterpret_cast<const char16_t*>(src) : u"", src ? src_len : 0), text);
+  return SetText(text.data(), text.size(), output, 1, FreeUtf8) && wellFormed;
 }
 
 CEF_EXPORT int cef_string_wide_to_utf8(const wchar_t* src,

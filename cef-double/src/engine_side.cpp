@@ -225,6 +225,12 @@ const CefBaseRefCounted* Base(Kind kind, Obj* object) {
       return As<CefDOMNode>(object);
     case Kind::kCommandLine:
       return As<CefCommandLine>(object);
+    case Kind::kDictionary:
+      return As<CefDictionaryValue>(object);
+    case Kind::kBinary:
+      return As<CefBinaryValue>(object);
+    case Kind::kBox:
+      return As<CefValue>(object);
   }
   return nullptr;
 }
@@ -581,68 +587,11 @@ Obj* MessageArguments(Obj* message) {
 Obj* ListCreate() {
   return Give(CefListValue::Create());
 }
-bool ListIsValid(Obj* list) {
-  return Take<CefListValue>(list)->IsValid();
-}
-bool ListIsOwned(Obj* list) {
-  return Take<CefListValue>(list)->IsOwned();
-}
-bool ListIsReadOnly(Obj* list) {
-  return Take<CefListValue>(list)->IsReadOnly();
-}
-bool ListIsSame(Obj* list, Obj* other) {
-  return Take<CefListValue>(list)->IsSame(Take<CefListValue>(other));
-}
 Obj* ListCopy(Obj* list) {
   return Give(Take<CefListValue>(list)->Copy());
 }
 bool ListSetSize(Obj* list, size_t size) {
   return Take<CefListValue>(list)->SetSize(size);
-}
-size_t ListSize(Obj* list) {
-  return Take<CefListValue>(list)->GetSize();
-}
-bool ListClear(Obj* list) {
-  return Take<CefListValue>(list)->Clear();
-}
-bool ListRemove(Obj* list, size_t index) {
-  return Take<CefListValue>(list)->Remove(index);
-}
-int ListType(Obj* list, size_t index) {
-  return static_cast<int>(Take<CefListValue>(list)->GetType(index));
-}
-bool ListGetBool(Obj* list, size_t index) {
-  return Take<CefListValue>(list)->GetBool(index);
-}
-int ListGetInt(Obj* list, size_t index) {
-  return Take<CefListValue>(list)->GetInt(index);
-}
-double ListGetDouble(Obj* list, size_t index) {
-  return Take<CefListValue>(list)->GetDouble(index);
-}
-std::u16string ListGetString(Obj* list, size_t index) {
-  return Text(Take<CefListValue>(list)->GetString(index));
-}
-Obj* ListGetList(Obj* list, size_t index) {
-  return Give(Take<CefListValue>(list)->GetList(index));
-}
-bool ListSetNull(Obj* list, size_t index) {
-  return Take<CefListValue>(list)->SetNull(index);
-}
-bool ListSetBool(Obj* list, size_t index, bool value) {
-  return Take<CefListValue>(list)->SetBool(index, value);
-}
-bool ListSetInt(Obj* list, size_t index, int value) {
-  return Take<CefListValue>(list)->SetInt(index, value);
-}
-bool ListSetDouble(Obj* list, size_t index, double value) {
-  return Take<CefListValue>(list)->SetDouble(index, value);
-}
-bool ListSetString(Obj* list, size_t index, const std::u16string& value) {
-  return Take<CefListValue>(list)->SetString(index, CefString(value));
-}
-bool ListSetList(Obj* list, size_t index, Obj* value) {
-  return Take<CefListValue>(list)->SetList(index, Take<CefListValue>(value));
 }
 
 // DOM

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cef_double {
@@ -26,9 +27,12 @@ enum class Kind {
   kList,
   kDocument,
   kNode,
-  kCommandLine
+  kCommandLine,
+  kDictionary,
+  kBinary,
+  kBox  // a CefValue
 };
-constexpr int kKinds = 9;
+constexpr int kKinds = 12;
 void ObjAddRef(Kind kind, Obj* object);
 void ObjRelease(Kind kind, Obj* object);
 
@@ -168,29 +172,9 @@ Obj* MessageCopy(Obj* message);
 std::u16string MessageName(Obj* message);
 Obj* MessageArguments(Obj* message);
 
-// Value types as CEF numbers them (cef_value_type_t).
 Obj* ListCreate();
-bool ListIsValid(Obj* list);
-bool ListIsOwned(Obj* list);
-bool ListIsReadOnly(Obj* list);
-bool ListIsSame(Obj* list, Obj* other);
 Obj* ListCopy(Obj* list);
 bool ListSetSize(Obj* list, size_t size);
-size_t ListSize(Obj* list);
-bool ListClear(Obj* list);
-bool ListRemove(Obj* list, size_t index);
-int ListType(Obj* list, size_t index);
-bool ListGetBool(Obj* list, size_t index);
-int ListGetInt(Obj* list, size_t index);
-double ListGetDouble(Obj* list, size_t index);
-std::u16string ListGetString(Obj* list, size_t index);
-Obj* ListGetList(Obj* list, size_t index);
-bool ListSetNull(Obj* list, size_t index);
-bool ListSetBool(Obj* list, size_t index, bool value);
-bool ListSetInt(Obj* list, size_t index, int value);
-bool ListSetDouble(Obj* list, size_t index, double value);
-bool ListSetString(Obj* list, size_t index, const std::u16string& value);
-bool ListSetList(Obj* list, size_t index, Obj* value);
 
 Obj* DocumentBody(Obj* document);
 std::u16string DocumentTitle(Obj* document);
@@ -255,6 +239,66 @@ void TaskExecute(Exe* task);
 // executable still holds and objects of the executable the double still holds, unless
 // the process ends inside a call (released-too-often faults are logged as they happen).
 void CheckObjects(const char* when);
+
+// ---------------------------------------------------------------------------------------
+// Values, strings and command lines beyond the above (defined by the engine half).
+// Lists (Kind::kList) and dictionaries (Kind::kDictionary) address an entry by a Slot:
+// its index in a list, its key in a dictionary. Binaries are Kind::kBinary, CefValue
+// boxes Kind::kBox.
+
+struct Slot {
+  size_t index = 0;
+  std::u16string key;
+};
+// A simple value as CEF's getters read it: the type and what GetBool, GetInt,
+// GetDouble and GetString answer; for a setter, the type picks the one to set.
+struct Simple {
+  int type = 0;  // cef_value_type_t
+  bool b = false;
+  int i = 0;
+  double d = 0;
+  std::u16string s;
+};
+enum class ValueAsk { kIsValid, kIsOwned, kIsReadOnly, kSize, kClear };
+int64_t ValueQuery(Kind kind, Obj* value, ValueAsk what);
+bool ValueIsSame(Kind kind, Obj* value, Obj* other);
+bool ValueIsEqual(Kind kind, Obj* value, Obj* other);
+Obj* ValueCopy(Kind kind, Obj* value, bool excludeEmptyChildren);
+
+Obj* DictionaryCreate();
+bool DictionaryHasKey(Obj* dictionary, const std::u16string& key);
+bool DictionaryKeys(Obj* dictionary, std::vector<std::u16string>& keys);
+Obj* BinaryCreate(const void* data, size_t size);
+size_t BinaryData(Obj* binary, void* buffer, size_t size, size_t offset);
+
+// Entries of a list or dictionary (`kind` names which). A handle answered carries one
+// reference; `want` is kBox, kBinary, kDictionary or kList.
+bool EntryRemove(Kind kind, Obj* container, const Slot& slot);
+Simple EntryGet(Kind kind, Obj* container, const Slot& slot);
+Obj* EntryGetHandle(Kind kind, Obj* container, const Slot& slot, Kind want);
+bool EntrySet(Kind kind, Obj* container, const Slot& slot, const Simple& value);
+bool EntrySetHandle(Kind kind, Obj* container, const Slot& slot, Kind what, Obj* value);
+
+Obj* BoxCreate();
+Simple BoxGet(Obj* box);
+Obj* BoxGetHandle(Obj* box, Kind want);
+bool BoxSet(Obj* box, const Simple& value);
+bool BoxSetHandle(Obj* box, Kind what, Obj* value);
+
+// UTF conversions that also tell whether the input was well formed.
+bool ConvertUtf16To8(const std::u16string& text, std::string& out);
+bool ConvertUtf8To16(const std::string& text, std::u16string& out);
+// CEF's order of UTF-16 strings (-1, 0, 1), the same for both builds.
+int CompareUtf16(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength);
+
+bool CommandLineIsValid(Obj* commandLine);
+Obj* CommandLineCopy(Obj* commandLine);
+Obj* CommandLineGlobal();
+void CommandLineInitFromString(Obj* commandLine, const std::u16string& text);
+void CommandLineReset(Obj* commandLine);
+std::vector<std::pair<std::u16string, std::u16string>> CommandLineSwitches(Obj* commandLine);
+std::vector<std::u16string> CommandLineArguments(Obj* commandLine);
+void CommandLinePrependWrapper(Obj* commandLine, const std::u16string& wrapper);
 
 }  // namespace cef_double
 

@@ -101,7 +101,7 @@ void Frame::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcess
   if (auto* own = dynamic_cast<ProcessMessage*>(message.get())) {
     arguments = own->TakeArguments();  // the arguments leave with the message
   } else {
-    arguments = CopyList(message->GetArgumentList());
+    arguments = new ListValue(ListTree(message->GetArgumentList()));
   }
   sent_.push_back(SentMessage{target_process, name, arguments.get()});
   LogEvent({{"event", "SendProcessMessage"},

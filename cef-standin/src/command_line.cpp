@@ -6,9 +6,22 @@
 namespace cef_standin {
 namespace {
 
+// How long the switch prefix of a token is: "--" or "-", and on Windows "/" too.
+size_t PrefixLength(const std::u16string& token) {
+  if (token.compare(0, 2, u"--") == 0) {
+    return 2;
+  }
+#ifdef _WIN32
+  if (token.compare(0, 1, u"/") == 0) {
+    return 1;
+  }
+#endif
+  return token.compare(0, 1, u"-") == 0 ? 1 : 0;
+}
+
 // The switch name of a token ("--type=gpu" -> "type"), or empty if it is no switch.
 std::u16string SwitchName(const std::u16string& token) {
-  size_t dashes = token.compare(0, 2, u"--") == 0 ? 2 : token.compare(0, 1, u"-") == 0 ? 1 : 0;
+  size_t dashes = PrefixLength(token);
   if (dashes == 0 || token.size() == dashes) {
     return {};
   }
@@ -62,6 +75,9 @@ std::vector<std::u16string> CommandLine::Split(const std::u16string& commandLine
 }
 
 CefRefPtr<CefCommandLine> CommandLine::Copy() {
+  if (detached_) {
+    return nullptr;
+  }
   CefRefPtr<CommandLine> copy = new CommandLine();
   copy->program_ = program_;
   copy->switchTokens_ = switchTokens_;
@@ -70,7 +86,14 @@ CefRefPtr<CefCommandLine> CommandLine::Copy() {
   return copy.get();
 }
 
+// CEF on Windows builds command lines from strings only: there this changes nothing.
 void CommandLine::InitFromArgv(int argc, const char* const* argv) {
+#ifdef _WIN32
+  return;
+#endif
+  if (!Writable()) {
+    return;
+  }
   std::vector<std::u16string> tokens;
   for (int i = 0; i < argc; ++i) {
     tokens.push_back(Utf8ToUtf16(argv[i]));
@@ -79,11 +102,17 @@ void CommandLine::InitFromArgv(int argc, const char* const* argv) {
 }
 
 void CommandLine::InitFromString(const CefString& command_line) {
+  if (!Writable()) {
+    return;
+  }
   InitFromTokens(Split(command_line.ToString16()));
 }
 
 void CommandLine::InitFromTokens(const std::vector<std::u16string>& tokens) {
-  Reset();
+  program_.clear();
+  switchTokens_.clear();
+  switches_.clear();
+  arguments_.clear();
   bool switchesEnded = false;
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (i == 0) {
@@ -98,15 +127,20 @@ void CommandLine::InitFromTokens(const std::vector<std::u16string>& tokens) {
   }
 }
 
+// The program stays, as in CEF.
 void CommandLine::Reset() {
-  program_.clear();
+  if (!Writable()) {
+    return;
+  }
   switchTokens_.clear();
   switches_.clear();
   arguments_.clear();
 }
 
 void CommandLine::GetArgv(std::vector<CefString>& argv) {
-  argv.clear();
+  if (detached_) {
+    return;
+  }
   argv.push_back(program_);
   for (const auto& token : switchTokens_) {
     argv.push_back(token);
@@ -117,7 +151,7 @@ void CommandLine::GetArgv(std::vector<CefString>& argv) {
 }
 
 CefString CommandLine::GetCommandLineString() {
-  std::vector<CefString> argv;
+  std::vector<CefString> argv;  // empty once detached
   GetArgv(argv);
   std::u16string text;
   for (const auto& token : argv) {
@@ -127,41 +161,50 @@ CefString CommandLine::GetCommandLineString() {
 }
 
 CefString CommandLine::GetProgram() {
-  return program_;
+  return detached_ ? std::u16string() : program_;
 }
 
 void CommandLine::SetProgram(const CefString& program) {
+  if (!Writable()) {
+    return;
+  }
   program_ = program.ToString16();
 }
 
 bool CommandLine::HasSwitches() {
-  return !switches_.empty();
+  return !detached_ && !switches_.empty();
 }
 
 // Looked up as given: "x", never "--x", names the switch "--x".
 bool CommandLine::HasSwitch(const CefString& name) {
-  return switches_.count(name.ToString16()) != 0;
+  return !detached_ && switches_.count(name.ToString16()) != 0;
 }
 
 CefString CommandLine::GetSwitchValue(const CefString& name) {
   auto found = switches_.find(name.ToString16());
-  return found == switches_.end() ? std::u16string() : found->second;
+  return detached_ || found == switches_.end() ? std::u16string() : found->second;
 }
 
+// Added to what the map holds, as CEF does (an entry already there stays).
 void CommandLine::GetSwitches(SwitchMap& switches) {
-  switches.clear();
-  for (const auto& entry : switches_) {
-    switches[entry.first] = entry.second;
+  for (const auto& entry : detached_ ? decltype(switches_)() : switches_) {
+    switches.insert(std::make_pair(CefString(entry.first), CefString(entry.second)));
   }
 }
 
 void CommandLine::AppendSwitch(const CefString& name) {
+  if (!Writable()) {
+    return;
+  }
   std::u16string given = name.ToString16();
   appended_.push_back(name.ToString());
   AddSwitch(SwitchName(given).empty() ? u"--" + given : given);
 }
 
 void CommandLine::AppendSwitchWithValue(const CefString& name, const CefString& value) {
+  if (!Writable()) {
+    return;
+  }
   std::u16string given = name.ToString16();
   appended_.push_back(name.ToString());
   std::u16string token = SwitchName(given).empty() ? u"--" + given : given;
@@ -178,18 +221,26 @@ void CommandLine::AddSwitch(const std::u16string& given) {
 }
 
 bool CommandLine::HasArguments() {
-  return !arguments_.empty();
+  return !detached_ && !arguments_.empty();
 }
 
 void CommandLine::GetArguments(ArgumentList& arguments) {
-  arguments.assign(arguments_.begin(), arguments_.end());
+  if (!detached_) {
+    arguments.insert(arguments.end(), arguments_.begin(), arguments_.end());
+  }
 }
 
 void CommandLine::AppendArgument(const CefString& argument) {
+  if (!Writable()) {
+    return;
+  }
   arguments_.push_back(argument.ToString16());
 }
 
 void CommandLine::PrependWrapper(const CefString& wrapper) {
+  if (!Writable()) {
+    return;
+  }
   std::vector<std::u16string> parts = Split(wrapper.ToString16());
   if (parts.empty()) {
     return;
@@ -210,5 +261,6 @@ CefRefPtr<CefCommandLine> CefCommandLine::CreateCommandLine() {
 CefRefPtr<CefCommandLine> CefCommandLine::GetGlobalCommandLine() {
   CefRefPtr<cef_standin::CommandLine> commandLine = new cef_standin::CommandLine();
   commandLine->InitFromTokens(cef_standin::ProcessArguments());
+  commandLine->MarkReadOnly();  // CEF's is the process's own, read-only
   return commandLine.get();
 }

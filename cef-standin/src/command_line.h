@@ -23,9 +23,13 @@ class CommandLine : public CefCommandLine {
 
   // Program, then switches and arguments.
   void InitFromTokens(const std::vector<std::u16string>& tokens);
+  // As CEF does once the hook it lent the command line to has returned: every method
+  // then answers empty and changes nothing.
+  void Detach() { detached_ = true; }
+  void MarkReadOnly() { readOnly_ = true; }
 
-  bool IsValid() override { return true; }
-  bool IsReadOnly() override { return false; }
+  bool IsValid() override { return !detached_; }
+  bool IsReadOnly() override { return readOnly_; }
   CefRefPtr<CefCommandLine> Copy() override;
   void InitFromArgv(int argc, const char* const* argv) override;
   void InitFromString(const CefString& command_line) override;
@@ -48,12 +52,15 @@ class CommandLine : public CefCommandLine {
  private:
   // A switch token ("--name" or "--name=value"), its name lower-cased on Windows.
   void AddSwitch(const std::u16string& given);
+  bool Writable() const { return !detached_ && !readOnly_; }
 
   std::u16string program_;
   std::vector<std::u16string> switchTokens_;           // as they stand on the command line
   std::map<std::u16string, std::u16string> switches_;  // name without dashes -> value
   std::vector<std::u16string> arguments_;
   std::vector<std::string> appended_;
+  bool detached_ = false;
+  bool readOnly_ = false;
 
   IMPLEMENT_REFCOUNTING(CommandLine);
 };

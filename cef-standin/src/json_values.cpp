@@ -146,22 +146,22 @@ bool PageValue(const Json& json, CefRefPtr<CefV8Value>& value, std::string& erro
   }
 }
 
-bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int depth);
+bool StoreEntry(const Json& json, ValueNode& entry, std::string& error, int depth);
 
-bool ListEntries(const Json& json, CefRefPtr<ListValue>& list, std::string& error, int depth) {
-  list = new ListValue();
-  size_t index = 0;
+bool ListEntries(const Json& json, ValueNode& list, std::string& error, int depth) {
+  list.type = VTYPE_LIST;
   for (const Json& element : json) {
-    ValueEntry entry;
-    if (!StoreEntry(element, entry, error, depth + 1)) {
+    auto entry = std::make_unique<ValueNode>();
+    if (!StoreEntry(element, *entry, error, depth + 1)) {
       return false;
     }
-    list->Store(index++, std::move(entry));
+    entry->parent = &list;
+    list.items.push_back(std::move(entry));
   }
   return true;
 }
 
-bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int depth) {
+bool StoreEntry(const Json& json, ValueNode& entry, std::string& error, int depth) {
   if (depth > kMaxDepth) {
     error = "values nest too deeply";
     return false;
@@ -195,8 +195,7 @@ bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int dep
       entry.stringValue = json.get<std::string>();
       return true;
     case Json::value_t::array:
-      entry.type = VTYPE_LIST;
-      return ListEntries(json, entry.list, error, depth);
+      return ListEntries(json, entry, error, depth);
     case Json::value_t::object: {
       if (json.contains("$")) {
         if (json["$"] != "utf16") {
@@ -212,13 +211,13 @@ bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int dep
         return true;
       }
       entry.type = VTYPE_DICTIONARY;
-      entry.dictionary = new DictionaryValue();
       for (const auto& member : json.items()) {
-        ValueEntry child;
-        if (!StoreEntry(member.value(), child, error, depth + 1)) {
+        auto child = std::make_unique<ValueNode>();
+        if (!StoreEntry(member.value(), *child, error, depth + 1)) {
           return false;
         }
-        entry.dictionary->Store(member.key(), std::move(child));
+        child->parent = &entry;
+        entry.members[member.key()] = std::move(child);
       }
       return true;
     }
@@ -228,17 +227,17 @@ bool StoreEntry(const Json& json, ValueEntry& entry, std::string& error, int dep
   }
 }
 
-Json EntryToJson(const ValueEntry& entry);
+Json EntryToJson(const ValueNode& entry);
 
-Json EntriesToJson(const ListValue& list) {
+Json EntriesToJson(const ValueNode& list) {
   Json out = Json::array();
-  for (const ValueEntry& entry : list.entries()) {
-    out.push_back(EntryToJson(entry));
+  for (const auto& entry : list.items) {
+    out.push_back(EntryToJson(*entry));
   }
   return out;
 }
 
-Json EntryToJson(const ValueEntry& entry) {
+Json EntryToJson(const ValueNode& entry) {
   switch (entry.type) {
     case VTYPE_BOOL:
       return {{"type", "bool"}, {"value", entry.boolValue}};
@@ -251,11 +250,11 @@ Json EntryToJson(const ValueEntry& entry) {
     case VTYPE_BINARY:
       return {{"type", "binary"}};
     case VTYPE_LIST:
-      return {{"type", "list"}, {"value", EntriesToJson(*entry.list)}};
+      return {{"type", "list"}, {"value", EntriesToJson(entry)}};
     case VTYPE_DICTIONARY: {
       Json members = Json::object();
-      for (const auto& [key, child] : entry.dictionary->entries()) {
-        members[key] = EntryToJson(child);
+      for (const auto& [key, child] : entry.members) {
+        members[key] = EntryToJson(*child);
       }
       return {{"type", "dictionary"}, {"value", members}};
     }
@@ -320,7 +319,12 @@ bool ListFromJson(const Json& json, CefRefPtr<ListValue>& list, std::string& err
     error = "\"args\" must be an array";
     return false;
   }
-  return ListEntries(json, list, error, 0);
+  auto tree = std::make_unique<ValueNode>(VTYPE_LIST);
+  if (!ListEntries(json, *tree, error, 0)) {
+    return false;
+  }
+  list = new ListValue(std::move(tree));
+  return true;
 }
 
 Json V8ValueToJson(CefRefPtr<CefV8Value> value) {
@@ -358,7 +362,7 @@ Json V8ValueToJson(CefRefPtr<CefV8Value> value) {
 }
 
 Json ListToJson(CefRefPtr<CefListValue> list) {
-  return EntriesToJson(*CopyList(list));
+  return EntriesToJson(*ListTree(list));
 }
 
 }  // namespace cef_standin

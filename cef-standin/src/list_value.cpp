@@ -2,159 +2,101 @@
 
 namespace cef_standin {
 
-void ListValue::MarkReadOnly() {
-  readOnly_ = true;
-  for (ValueEntry& entry : entries_) {
-    if (entry.list) {
-      entry.list->MarkReadOnly();
-    }
-    if (entry.dictionary) {
-      entry.dictionary->MarkReadOnly();
-    }
-  }
-}
+using Lock = std::lock_guard<std::recursive_mutex>;
 
-bool ListValue::IsEqual(CefRefPtr<CefListValue> that) {
-  if (!that) {
-    return false;
-  }
-  CefRefPtr<ListValue> other = CopyList(that);
-  if (other->entries_.size() != entries_.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    if (!entries_[i].Equals(other->entries_[i])) {
-      return false;
-    }
-  }
-  return true;
-}
+ListValue::ListValue() : ContainerValue(std::make_unique<ValueNode>(VTYPE_LIST), false) {}
 
 CefRefPtr<CefListValue> ListValue::Copy() {
-  return CopyList(this);
+  Lock lock(ValuesLock());
+  return node() ? new ListValue(node()->Clone()) : nullptr;
 }
 
 bool ListValue::SetSize(size_t size) {
-  if (readOnly_) {
+  Lock lock(ValuesLock());
+  if (!Writable()) {
     return false;
   }
-  entries_.resize(size);
+  auto& items = node()->items;
+  while (items.size() > size) {
+    DropNode(std::move(items.back()));
+    items.pop_back();
+  }
+  while (items.size() < size) {
+    items.push_back(std::make_unique<ValueNode>(VTYPE_NULL));
+    items.back()->parent = node();
+  }
   return true;
 }
 
-bool ListValue::Clear() {
-  if (readOnly_) {
-    return false;
+CefRefPtr<ListValue> ListValue::Detach() {
+  Lock lock(ValuesLock());
+  std::unique_ptr<ValueNode> tree = TakeOrCopy(nullptr);
+  return new ListValue(tree ? std::move(tree) : std::make_unique<ValueNode>(VTYPE_LIST));
+}
+
+namespace {
+
+// A node read through CEF's API, for values that are not the stand-in's own.
+template <typename Container, typename Key>
+std::unique_ptr<ValueNode> ReadEntry(Container& container, const Key& key, int depth) {
+  auto entry = std::make_unique<ValueNode>(container->GetType(key));
+  switch (entry->type) {
+    case VTYPE_BOOL:
+      entry->boolValue = container->GetBool(key);
+      break;
+    case VTYPE_INT:
+      entry->intValue = container->GetInt(key);
+      break;
+    case VTYPE_DOUBLE:
+      entry->doubleValue = container->GetDouble(key);
+      break;
+    case VTYPE_STRING:
+      entry->stringValue = container->GetString(key).ToString();
+      break;
+    case VTYPE_LIST:
+      if (CefRefPtr<CefListValue> list = container->GetList(key); list && depth < 64) {
+        for (size_t i = 0; i < list->GetSize(); ++i) {
+          entry->items.push_back(ReadEntry(list, i, depth + 1));
+          entry->items.back()->parent = entry.get();
+        }
+      }
+      break;
+    case VTYPE_DICTIONARY:
+      if (CefRefPtr<CefDictionaryValue> dictionary = container->GetDictionary(key);
+          dictionary && depth < 64) {
+        CefDictionaryValue::KeyList keys;
+        dictionary->GetKeys(keys);
+        for (const CefString& name : keys) {
+          auto child = ReadEntry(dictionary, name, depth + 1);
+          child->parent = entry.get();
+          entry->members[name.ToString()] = std::move(child);
+        }
+      }
+      break;
+    default:
+      entry->type = VTYPE_NULL;
+      break;
   }
-  entries_.clear();
-  return true;
+  return entry;
 }
 
-bool ListValue::Remove(size_t index) {
-  if (readOnly_ || index >= entries_.size()) {
-    return false;
+}  // namespace
+
+std::unique_ptr<ValueNode> ListTree(CefRefPtr<CefListValue> list) {
+  Lock lock(ValuesLock());
+  if (ValueHandle* own = HandleOf(list.get())) {
+    return own->node() ? own->node()->Clone() : std::make_unique<ValueNode>(VTYPE_LIST);
   }
-  entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
-  return true;
-}
-
-const ValueEntry* ListValue::Find(size_t index) const {
-  return index < entries_.size() ? &entries_[index] : nullptr;
-}
-
-bool ListValue::Store(size_t index, ValueEntry entry) {
-  if (readOnly_) {
-    return false;
+  auto tree = std::make_unique<ValueNode>(VTYPE_LIST);
+  for (size_t i = 0; list && i < list->GetSize(); ++i) {
+    tree->items.push_back(ReadEntry(list, i, 0));
+    tree->items.back()->parent = tree.get();
   }
-  if (index >= entries_.size()) {
-    entries_.resize(index + 1);  // the gap reads as null entries
-  }
-  entries_[index] = std::move(entry);
-  return true;
-}
-
-CefValueType ListValue::GetType(size_t index) {
-  const ValueEntry* entry = Find(index);
-  return entry ? entry->type : VTYPE_INVALID;
-}
-
-bool ListValue::GetBool(size_t index) {
-  const ValueEntry* entry = Find(index);
-  return entry && entry->type == VTYPE_BOOL && entry->boolValue;
-}
-
-int ListValue::GetInt(size_t index) {
-  const ValueEntry* entry = Find(index);
-  return entry && entry->type == VTYPE_INT ? entry->intValue : 0;
-}
-
-double ListValue::GetDouble(size_t index) {
-  const ValueEntry* entry = Find(index);
-  if (entry && entry->type == VTYPE_DOUBLE) {
-    return entry->doubleValue;
-  }
-  return entry && entry->type == VTYPE_INT ? entry->intValue : 0.0;
-}
-
-CefString ListValue::GetString(size_t index) {
-  const ValueEntry* entry = Find(index);
-  return entry && entry->type == VTYPE_STRING ? CefString(entry->stringValue) : CefString();
-}
-
-CefRefPtr<CefDictionaryValue> ListValue::GetDictionary(size_t index) {
-  const ValueEntry* entry = Find(index);
-  return entry && entry->type == VTYPE_DICTIONARY ? entry->dictionary.get() : nullptr;
-}
-
-CefRefPtr<CefListValue> ListValue::GetList(size_t index) {
-  const ValueEntry* entry = Find(index);
-  return entry && entry->type == VTYPE_LIST ? entry->list.get() : nullptr;
-}
-
-bool ListValue::SetNull(size_t index) {
-  return Store(index, ScalarEntry(VTYPE_NULL));
-}
-
-bool ListValue::SetBool(size_t index, bool value) {
-  ValueEntry entry = ScalarEntry(VTYPE_BOOL);
-  entry.boolValue = value;
-  return Store(index, std::move(entry));
-}
-
-bool ListValue::SetInt(size_t index, int value) {
-  ValueEntry entry = ScalarEntry(VTYPE_INT);
-  entry.intValue = value;
-  return Store(index, std::move(entry));
-}
-
-bool ListValue::SetDouble(size_t index, double value) {
-  ValueEntry entry = ScalarEntry(VTYPE_DOUBLE);
-  entry.doubleValue = FiniteOrZero(value);
-  return Store(index, std::move(entry));
-}
-
-bool ListValue::SetString(size_t index, const CefString& value) {
-  ValueEntry entry = ScalarEntry(VTYPE_STRING);
-  entry.stringValue = value.ToString();
-  return Store(index, std::move(entry));
-}
-
-bool ListValue::SetDictionary(size_t index, CefRefPtr<CefDictionaryValue> value) {
-  if (!value) {
-    return false;
-  }
-  ValueEntry entry = ScalarEntry(VTYPE_DICTIONARY);
-  entry.dictionary = CopyDictionary(value);
-  return Store(index, std::move(entry));
-}
-
-bool ListValue::SetList(size_t index, CefRefPtr<CefListValue> value) {
-  if (!value) {
-    return false;
-  }
-  ValueEntry entry = ScalarEntry(VTYPE_LIST);
-  entry.list = CopyList(value);
-  return Store(index, std::move(entry));
+  return tree;
 }
 
 }  // namespace cef_standin
+
+CefRefPtr<CefListValue> CefListValue::Create() {
+  return new cef_standin::ListValue();
+}

@@ -5,20 +5,18 @@ namespace cef_standin {
 ProcessMessage::ProcessMessage(const std::u16string& name,
                                CefRefPtr<ListValue> arguments,
                                bool readOnly)
-    : name_(name), arguments_(std::move(arguments)), readOnly_(readOnly) {
-  if (readOnly_ && arguments_) {
+    : name_(name), arguments_(arguments ? arguments.get() : new ListValue()) {
+  if (readOnly) {
     arguments_->MarkReadOnly();
   }
 }
 
-CefRefPtr<ListValue> ProcessMessage::TakeArguments() {
-  CefRefPtr<ListValue> arguments = std::move(arguments_);
-  arguments_ = nullptr;
-  return arguments;
-}
-
 CefRefPtr<CefProcessMessage> ProcessMessage::Copy() {
-  return new ProcessMessage(name_, CopyList(arguments_.get()), false);
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  if (!arguments_->node()) {
+    return nullptr;
+  }
+  return new ProcessMessage(name_, new ListValue(arguments_->node()->Clone()), false);
 }
 
 }  // namespace cef_standin

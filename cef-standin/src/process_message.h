@@ -1,5 +1,6 @@
-// The stand-in's process message: a name and an argument list. Sending takes the
-// arguments away; a received message is read-only.
+// The stand-in's process message: a name and an argument list it owns. Sending takes
+// the arguments' tree away (the list, and so the message, turns invalid); a received
+// message's list is read-only.
 #ifndef CEF_STANDIN_SRC_PROCESS_MESSAGE_H_
 #define CEF_STANDIN_SRC_PROCESS_MESSAGE_H_
 
@@ -13,10 +14,10 @@ class ProcessMessage : public CefProcessMessage {
   ProcessMessage(const std::u16string& name, CefRefPtr<ListValue> arguments, bool readOnly);
 
   // Gives up the arguments, as sending does; the message is invalid afterwards.
-  CefRefPtr<ListValue> TakeArguments();
+  CefRefPtr<ListValue> TakeArguments() { return arguments_->Detach(); }
 
-  bool IsValid() override { return arguments_ != nullptr; }
-  bool IsReadOnly() override { return readOnly_; }
+  bool IsValid() override { return arguments_->IsValid(); }
+  bool IsReadOnly() override { return arguments_->IsReadOnly(); }
   CefRefPtr<CefProcessMessage> Copy() override;
   CefString GetName() override { return name_; }
   CefRefPtr<CefListValue> GetArgumentList() override { return arguments_.get(); }
@@ -24,7 +25,6 @@ class ProcessMessage : public CefProcessMessage {
  private:
   std::u16string name_;
   CefRefPtr<ListValue> arguments_;
-  bool readOnly_;
 
   IMPLEMENT_REFCOUNTING(ProcessMessage);
 };

@@ -77,6 +77,7 @@ void RunStartupHooks(CefRefPtr<CefApp> app, const std::string& processType) {
             {"process_type", processType},
             {"switches", commandLine->appended()},
             {"command_line", commandLine->GetCommandLineString().ToString()}});
+  commandLine->Detach();  // CEF takes it back from the application
 
   SchemeRegistrar registrar;
   app->OnRegisterCustomSchemes(&registrar);
@@ -151,5 +152,6 @@ bool CefInitialize(const CefMainArgs& args,
   LogEvent({{"event", "OnBeforeChildProcessLaunch"},
             {"program", child->GetProgram().ToString()},
             {"command_line", child->GetCommandLineString().ToString()}});
+  child->Detach();
   return true;
 }

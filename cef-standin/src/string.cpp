@@ -108,28 +108,8 @@ void CefStringUTF16::clear() {
   cef_string_clear(string_);
 }
 
-// As CEF compares: unit by unit over the shorter length, then by length. On Windows CEF
-// compares with wcsncmp, which stops at a NUL both strings have at the same place, so
-// "a\0b" and "a\0c" are equal there.
 int CefStringUTF16::compare(const CefStringUTF16& str) const {
-  const size_t mine = length();
-  const size_t theirs = str.length();
-  if (mine == 0 || theirs == 0) {
-    return mine == theirs ? 0 : mine == 0 ? -1 : 1;
-  }
-  const char16_t* a = Units(c_str());
-  const char16_t* b = Units(str.c_str());
-  for (size_t i = 0; i < std::min(mine, theirs); ++i) {
-    if (a[i] != b[i]) {
-      return a[i] < b[i] ? -1 : 1;
-    }
-#ifdef _WIN32
-    if (a[i] == u'\0') {
-      break;
-    }
-#endif
-  }
-  return mine < theirs ? -1 : mine > theirs ? 1 : 0;
+  return cef_standin::CompareUtf16(Units(c_str()), length(), Units(str.c_str()), str.length());
 }
 
 std::string CefStringUTF16::ToString() const {

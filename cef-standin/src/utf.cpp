@@ -59,7 +59,7 @@ std::string Utf16ToUtf8(const char16_t* text, size_t length) {
   return out;
 }
 
-std::u16string Utf8ToUtf16(const std::string& text) {
+std::u16string Utf8ToUtf16(const std::string& text, bool* wellFormed) {
   static const char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
   std::u16string out;
   out.reserve(text.size());
@@ -87,6 +87,9 @@ std::u16string Utf8ToUtf16(const std::string& text) {
       cp = (cp << 6) | (next & 0x3F);
     }
     if (!ok || cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      if (wellFormed) {
+        *wellFormed = false;
+      }
       AppendUtf16(out, kReplacement);
       ++i;
       continue;
@@ -127,6 +130,40 @@ std::wstring Utf16ToWide(const std::u16string& text) {
     }
   }
   return out;
+}
+
+bool IsWellFormedUtf16(const char16_t* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    if (IsHigh(text[i]) && i + 1 < length && IsLow(text[i + 1])) {
+      ++i;
+    } else if (IsHigh(text[i]) || IsLow(text[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsWellFormedUtf8(const std::string& text) {
+  bool wellFormed = true;
+  Utf8ToUtf16(text, &wellFormed);
+  return wellFormed;
+}
+
+int CompareUtf16(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength) {
+  if (aLength == 0 || bLength == 0) {
+    return aLength == bLength ? 0 : aLength == 0 ? -1 : 1;
+  }
+  for (size_t i = 0; i < aLength && i < bLength; ++i) {
+    if (a[i] != b[i]) {
+      return a[i] < b[i] ? -1 : 1;
+    }
+#ifdef _WIN32
+    if (a[i] == u'\0') {
+      break;  // wcsncmp stops here; the lengths still count
+    }
+#endif
+  }
+  return aLength < bLength ? -1 : aLength > bLength ? 1 : 0;
 }
 
 }  // namespace cef_standin

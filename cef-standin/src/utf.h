@@ -8,9 +8,19 @@
 namespace cef_standin {
 
 std::string Utf16ToUtf8(const char16_t* text, size_t length);
-std::u16string Utf8ToUtf16(const std::string& text);
+// *wellFormed (when given) turns false where U+FFFD stands in for malformed input.
+std::u16string Utf8ToUtf16(const std::string& text, bool* wellFormed = nullptr);
 std::u16string WideToUtf16(const std::wstring& text);
 std::wstring Utf16ToWide(const std::u16string& text);
+// Whether the text converts without U+FFFD standing in for anything (CEF's conversion
+// functions answer 0 otherwise).
+bool IsWellFormedUtf16(const char16_t* text, size_t length);
+bool IsWellFormedUtf8(const std::string& text);
+
+// CEF's order of UTF-16 strings: unit by unit over the shorter length, then by length.
+// On Windows CEF compares with wcsncmp, which stops at a NUL both strings have at the
+// same place, so "a\0b" and "a\0c" are equal there. Answers -1, 0 or 1.
+int CompareUtf16(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength);
 
 }  // namespace cef_standin
 

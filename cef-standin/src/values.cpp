@@ -1,6 +1,8 @@
 #include "values.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace cef_standin {
 
@@ -8,58 +10,38 @@ double FiniteOrZero(double value) {
   return std::isfinite(value) ? value : 0.0;
 }
 
-ValueEntry ScalarEntry(CefValueType type) {
-  ValueEntry entry;
-  entry.type = type;
-  return entry;
+std::recursive_mutex& ValuesLock() {
+  static auto* lock = new std::recursive_mutex();  // never destroyed: used at exit
+  return *lock;
 }
 
-namespace {
+// Nodes
 
-// An entry read through CEF's API, for values that are not the stand-in's own.
-template <typename Container, typename Key>
-ValueEntry ReadEntry(Container& container, const Key& key) {
-  ValueEntry entry = ScalarEntry(container->GetType(key));
-  switch (entry.type) {
-    case VTYPE_BOOL:
-      entry.boolValue = container->GetBool(key);
-      break;
-    case VTYPE_INT:
-      entry.intValue = container->GetInt(key);
-      break;
-    case VTYPE_DOUBLE:
-      entry.doubleValue = container->GetDouble(key);
-      break;
-    case VTYPE_STRING:
-      entry.stringValue = container->GetString(key).ToString();
-      break;
-    case VTYPE_LIST:
-      entry.list = CopyList(container->GetList(key));
-      break;
-    case VTYPE_DICTIONARY:
-      entry.dictionary = CopyDictionary(container->GetDictionary(key));
-      break;
-    default:
-      entry.type = VTYPE_NULL;
-      break;
+std::unique_ptr<ValueNode> ValueNode::Clone(bool withoutEmpty) const {
+  auto copy = std::make_unique<ValueNode>(type);
+  copy->boolValue = boolValue;
+  copy->intValue = intValue;
+  copy->doubleValue = doubleValue;
+  copy->stringValue = stringValue;
+  copy->bytes = bytes;
+  for (const auto& item : items) {
+    if (auto child = item->Clone(withoutEmpty)) {
+      child->parent = copy.get();
+      copy->items.push_back(std::move(child));
+    }
   }
-  return entry;
+  for (const auto& [key, member] : members) {
+    if (auto child = member->Clone(withoutEmpty)) {
+      child->parent = copy.get();
+      copy->members.emplace(key, std::move(child));
+    }
+  }
+  const bool emptied = (type == VTYPE_LIST && copy->items.empty()) ||
+                       (type == VTYPE_DICTIONARY && copy->members.empty());
+  return withoutEmpty && emptied ? nullptr : std::move(copy);
 }
 
-}  // namespace
-
-ValueEntry ValueEntry::DeepCopy() const {
-  ValueEntry copy = *this;
-  if (list) {
-    copy.list = CopyList(list.get());
-  }
-  if (dictionary) {
-    copy.dictionary = CopyDictionary(dictionary.get());
-  }
-  return copy;
-}
-
-bool ValueEntry::Equals(const ValueEntry& other) const {
+bool ValueNode::Equals(const ValueNode& other) const {
   if (type != other.type) {
     return false;
   }
@@ -72,57 +54,169 @@ bool ValueEntry::Equals(const ValueEntry& other) const {
       return doubleValue == other.doubleValue;
     case VTYPE_STRING:
       return stringValue == other.stringValue;
+    case VTYPE_BINARY:
+      return bytes == other.bytes;
     case VTYPE_LIST:
-      return list->IsEqual(other.list.get());
+      return std::equal(items.begin(), items.end(), other.items.begin(), other.items.end(),
+                        [](const auto& a, const auto& b) { return a->Equals(*b); });
     case VTYPE_DICTIONARY:
-      return dictionary->IsEqual(other.dictionary.get());
+      return std::equal(members.begin(), members.end(), other.members.begin(), other.members.end(),
+                        [](const auto& a, const auto& b) {
+                          return a.first == b.first && a.second->Equals(*b.second);
+                        });
     default:
       return true;
   }
 }
 
-CefRefPtr<ListValue> CopyList(CefRefPtr<CefListValue> list) {
-  CefRefPtr<ListValue> copy = new ListValue();
-  if (!list) {
-    return copy;
+const ValueNode* ValueNode::Root() const {
+  const ValueNode* node = this;
+  while (node->parent) {
+    node = node->parent;
   }
-  if (auto* own = dynamic_cast<ListValue*>(list.get())) {
-    for (size_t i = 0; i < own->entries().size(); ++i) {
-      copy->Store(i, own->entries()[i].DeepCopy());
-    }
-    return copy;
-  }
-  for (size_t i = 0; i < list->GetSize(); ++i) {
-    copy->Store(i, ReadEntry(list, i));
-  }
-  return copy;
+  return node;
 }
 
-CefRefPtr<DictionaryValue> CopyDictionary(CefRefPtr<CefDictionaryValue> dictionary) {
-  CefRefPtr<DictionaryValue> copy = new DictionaryValue();
-  if (!dictionary) {
-    return copy;
+void DropNode(std::unique_ptr<ValueNode> node) {
+  if (!node) {
+    return;
   }
-  if (auto* own = dynamic_cast<DictionaryValue*>(dictionary.get())) {
-    for (const auto& [key, entry] : own->entries()) {
-      copy->Store(key, entry.DeepCopy());
+  std::vector<ValueNode*> pending = {node.get()};
+  while (!pending.empty()) {
+    ValueNode* current = pending.back();
+    pending.pop_back();
+    for (ValueHandle* view : current->views) {
+      view->Forget();
     }
-    return copy;
+    current->views.clear();
+    for (auto& item : current->items) {
+      pending.push_back(item.get());
+    }
+    for (auto& [key, member] : current->members) {
+      pending.push_back(member.get());
+    }
   }
-  CefDictionaryValue::KeyList keys;
-  dictionary->GetKeys(keys);
-  for (const CefString& key : keys) {
-    copy->Store(key, ReadEntry(dictionary, key));
+}
+
+// Handles
+
+ValueHandle::ValueHandle(std::unique_ptr<ValueNode> root, bool readOnly)
+    : node_(root.get()), owned_(std::move(root)), owning_(true), readOnly_(readOnly) {}
+
+ValueHandle::ValueHandle(ValueNode* viewed, bool readOnly)
+    : node_(viewed), owning_(false), readOnly_(readOnly) {
+  viewed->views.push_back(this);  // the caller holds the values lock
+}
+
+ValueHandle::~ValueHandle() {
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  if (owned_) {
+    DropNode(std::move(owned_));
+  } else if (node_) {
+    auto& views = node_->views;
+    views.erase(std::remove(views.begin(), views.end(), this), views.end());
   }
-  return copy;
+}
+
+bool ValueHandle::Attached() const {
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node_ != nullptr;
+}
+
+std::unique_ptr<ValueNode> ValueHandle::TakeOrCopy(const ValueNode* target) {
+  if (!node_) {
+    return nullptr;
+  }
+  if (!owned_) {
+    return node_->Clone();
+  }
+  if (target && target->Root() == node_) {
+    return nullptr;  // a tree cannot be put inside itself
+  }
+  node_ = nullptr;
+  return std::move(owned_);
+}
+
+bool ValueHandle::SameAs(CefBaseRefCounted* that) {
+  ValueHandle* other = HandleOf(that);
+  if (!other || other == this) {
+    return other != nullptr;
+  }
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node_ && other->node_ == node_;
+}
+
+bool ValueHandle::EqualTo(CefBaseRefCounted* that) {
+  ValueHandle* other = HandleOf(that);
+  if (!other || other == this) {
+    return other != nullptr;
+  }
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node_ && other->node_ && node_->Equals(*other->node_);
+}
+
+ValueHandle* HandleOf(CefBaseRefCounted* value) {
+  return dynamic_cast<ValueHandle*>(value);
+}
+
+// Binaries
+
+bool BinaryValue::IsValid() {
+  return Attached();
+}
+
+bool BinaryValue::IsOwned() {
+  return !Owner();
+}
+
+bool BinaryValue::IsSame(CefRefPtr<CefBinaryValue> that) {
+  return SameAs(that.get());
+}
+
+bool BinaryValue::IsEqual(CefRefPtr<CefBinaryValue> that) {
+  return EqualTo(that.get());
+}
+
+CefRefPtr<CefBinaryValue> BinaryValue::Copy() {
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node() ? new BinaryValue(node()->Clone()) : nullptr;
+}
+
+size_t BinaryValue::GetSize() {
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  return node() ? node()->bytes.size() : 0;
+}
+
+size_t BinaryValue::GetData(void* buffer, size_t buffer_size, size_t data_offset) {
+  std::lock_guard<std::recursive_mutex> lock(ValuesLock());
+  if (!buffer || buffer_size == 0 || !node() || data_offset >= node()->bytes.size()) {
+    return 0;
+  }
+  const size_t size = std::min(buffer_size, node()->bytes.size() - data_offset);
+  std::memcpy(buffer, node()->bytes.data() + data_offset, size);
+  return size;
+}
+
+CefRefPtr<CefBinaryValue> ViewBinary(ValueNode* node, bool) {
+  return new BinaryValue(node);
+}
+
+CefRefPtr<CefDictionaryValue> ViewDictionary(ValueNode* node, bool readOnly) {
+  return new DictionaryValue(node, readOnly);
+}
+
+CefRefPtr<CefListValue> ViewList(ValueNode* node, bool readOnly) {
+  return new ListValue(node, readOnly);
 }
 
 }  // namespace cef_standin
 
-CefRefPtr<CefListValue> CefListValue::Create() {
-  return new cef_standin::ListValue();
-}
-
-CefRefPtr<CefDictionaryValue> CefDictionaryValue::Create() {
-  return new cef_standin::DictionaryValue();
+CefRefPtr<CefBinaryValue> CefBinaryValue::Create(const void* data, size_t data_size) {
+  if (!data || data_size == 0) {
+    return nullptr;
+  }
+  auto node = std::make_unique<cef_standin::ValueNode>(VTYPE_BINARY);
+  const char* bytes = static_cast<const char*>(data);
+  node->bytes.assign(bytes, bytes + data_size);
+  return new cef_standin::BinaryValue(std::move(node));
 }

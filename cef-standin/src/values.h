@@ -1,10 +1,17 @@
-// The stand-in's lists and dictionaries: entries of every CEF value type, read-only
-// marking for what a process receives, deep copies, and equality. Strings and keys are
-// held as UTF-8, as CEF holds them, so text goes in as UTF-16 and may come back changed.
+// The stand-in's values: trees of nodes (null, bool, int, double, string, binary, list,
+// dictionary), reached through handles. A handle either owns a tree (made by Create or
+// Copy, or holding a process message's arguments) or views one node inside a tree it
+// does not own (what GetList, GetDictionary and GetBinary give). A view turns invalid
+// once its node leaves the tree (replaced, removed, cleared) or the tree's owner goes;
+// an owner handle set into a container gives its tree away and turns invalid, while the
+// views inside the tree stay valid. Strings and keys are held as UTF-8, as CEF holds
+// them. One lock guards every tree, so values may be used from any thread.
 #ifndef CEF_STANDIN_SRC_VALUES_H_
 #define CEF_STANDIN_SRC_VALUES_H_
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,121 +19,190 @@
 
 namespace cef_standin {
 
-class ListValue;
-class DictionaryValue;
+class ValueHandle;
 
 // What a list or dictionary keeps of a double: NaN and the infinities, which JSON cannot
 // hold, are kept as 0.
 double FiniteOrZero(double value);
 
-// One entry of a list or a dictionary.
-struct ValueEntry {
+// The lock of every value tree (recursive: a handle's release may run inside a call).
+std::recursive_mutex& ValuesLock();
+
+struct ValueNode {
   CefValueType type = VTYPE_NULL;
   bool boolValue = false;
   int intValue = 0;
   double doubleValue = 0;
   std::string stringValue;  // UTF-8, as CEF keeps it: unpaired surrogates are U+FFFD
-  CefRefPtr<ListValue> list;
-  CefRefPtr<DictionaryValue> dictionary;
+  std::vector<char> bytes;
+  std::vector<std::unique_ptr<ValueNode>> items;              // a list's entries
+  std::map<std::string, std::unique_ptr<ValueNode>> members;  // a dictionary's, keys UTF-8
+  ValueNode* parent = nullptr;
+  std::vector<ValueHandle*> views;  // handles viewing this node (not owning it)
 
-  ValueEntry DeepCopy() const;
-  bool Equals(const ValueEntry& other) const;
+  explicit ValueNode(CefValueType t = VTYPE_NULL) : type(t) {}
+  ValueNode(const ValueNode&) = delete;
+  ValueNode& operator=(const ValueNode&) = delete;
+
+  // A deep copy with no views; with `withoutEmpty`, lists and dictionaries left empty
+  // are left out (the answer is null when this node itself is one).
+  std::unique_ptr<ValueNode> Clone(bool withoutEmpty = false) const;
+  bool Equals(const ValueNode& other) const;
+  // The root of the tree this node is in.
+  const ValueNode* Root() const;
 };
 
-class ListValue : public CefListValue {
+// Invalidates every view into `node` and below, and frees it.
+void DropNode(std::unique_ptr<ValueNode> node);
+
+// What list, dictionary and binary handles share.
+class ValueHandle {
  public:
-  ListValue() = default;
+  ValueHandle(const ValueHandle&) = delete;
+  ValueHandle& operator=(const ValueHandle&) = delete;
 
-  const std::vector<ValueEntry>& entries() const { return entries_; }
-  // Writes an entry, growing the list with null entries; false when read-only.
-  bool Store(size_t index, ValueEntry entry);
-  // What another process hands over is read-only, children included.
-  void MarkReadOnly();
+  // Holds the values lock.
+  bool Attached() const;
+  // Made owning a tree (whether it still holds it or gave it away).
+  bool Owner() const { return owning_; }
+  ValueNode* node() const { return node_; }
+  // What another process hands over is read-only, down to every view.
+  void MarkReadOnly() { readOnly_ = true; }
+  bool readOnly() const { return readOnly_; }
+  // The node to put into `target`'s tree: the whole tree of an owner (which turns
+  // invalid), else a copy of the viewed node. Null when detached, or when the owner's
+  // tree holds `target` itself.
+  std::unique_ptr<ValueNode> TakeOrCopy(const ValueNode* target);
+  // Whether `that` (a handle of the same kind) views the same node, or an equal one; a
+  // handle is the same as itself even once invalid.
+  bool SameAs(CefBaseRefCounted* that);
+  bool EqualTo(CefBaseRefCounted* that);
 
-  bool IsValid() override { return true; }
-  bool IsOwned() override { return false; }
-  bool IsReadOnly() override { return readOnly_; }
-  bool IsSame(CefRefPtr<CefListValue> that) override { return that.get() == this; }
-  bool IsEqual(CefRefPtr<CefListValue> that) override;
-  CefRefPtr<CefListValue> Copy() override;
-  bool SetSize(size_t size) override;
-  size_t GetSize() override { return entries_.size(); }
-  bool Clear() override;
-  bool Remove(size_t index) override;
-  CefValueType GetType(size_t index) override;
-  bool GetBool(size_t index) override;
-  int GetInt(size_t index) override;
-  double GetDouble(size_t index) override;
-  CefString GetString(size_t index) override;
-  CefRefPtr<CefDictionaryValue> GetDictionary(size_t index) override;
-  CefRefPtr<CefListValue> GetList(size_t index) override;
-  bool SetNull(size_t index) override;
-  bool SetBool(size_t index, bool value) override;
-  bool SetInt(size_t index, int value) override;
-  bool SetDouble(size_t index, double value) override;
-  bool SetString(size_t index, const CefString& value) override;
-  bool SetDictionary(size_t index, CefRefPtr<CefDictionaryValue> value) override;
-  bool SetList(size_t index, CefRefPtr<CefListValue> value) override;
+ protected:
+  ValueHandle(std::unique_ptr<ValueNode> root, bool readOnly);
+  ValueHandle(ValueNode* viewed, bool readOnly);
+  virtual ~ValueHandle();
+
+  bool Writable() const { return node_ && !readOnly_; }
 
  private:
-  const ValueEntry* Find(size_t index) const;
+  friend void DropNode(std::unique_ptr<ValueNode> node);
+  void Forget() { node_ = nullptr; }
 
-  std::vector<ValueEntry> entries_;
-  bool readOnly_ = false;
+  ValueNode* node_;
+  std::unique_ptr<ValueNode> owned_;
+  bool owning_;
+  bool readOnly_;
+};
 
+class BinaryValue : public CefBinaryValue, public ValueHandle {
+ public:
+  BinaryValue(std::unique_ptr<ValueNode> root) : ValueHandle(std::move(root), true) {}
+  BinaryValue(ValueNode* viewed) : ValueHandle(viewed, true) {}
+
+  bool IsValid() override;
+  bool IsOwned() override;
+  bool IsSame(CefRefPtr<CefBinaryValue> that) override;
+  bool IsEqual(CefRefPtr<CefBinaryValue> that) override;
+  CefRefPtr<CefBinaryValue> Copy() override;
+  size_t GetSize() override;
+  size_t GetData(void* buffer, size_t buffer_size, size_t data_offset) override;
+
+ private:
+  IMPLEMENT_REFCOUNTING(BinaryValue);
+};
+
+// A list or dictionary handle: the entry operations both share, by index or by key.
+template <class Interface, class Key>
+class ContainerValue : public Interface, public ValueHandle {
+ public:
+  bool IsValid() override;
+  bool IsOwned() override;
+  bool IsReadOnly() override;
+  bool IsSame(CefRefPtr<Interface> that) override;
+  bool IsEqual(CefRefPtr<Interface> that) override;
+  size_t GetSize() override;
+  bool Clear() override;
+  bool Remove(Key key) override;
+  CefValueType GetType(Key key) override;
+  CefRefPtr<CefValue> GetValue(Key key) override;
+  bool GetBool(Key key) override;
+  int GetInt(Key key) override;
+  double GetDouble(Key key) override;
+  CefString GetString(Key key) override;
+  CefRefPtr<CefBinaryValue> GetBinary(Key key) override;
+  CefRefPtr<CefDictionaryValue> GetDictionary(Key key) override;
+  CefRefPtr<CefListValue> GetList(Key key) override;
+  bool SetValue(Key key, CefRefPtr<CefValue> value) override;
+  bool SetNull(Key key) override;
+  bool SetBool(Key key, bool value) override;
+  bool SetInt(Key key, int value) override;
+  bool SetDouble(Key key, double value) override;
+  bool SetString(Key key, const CefString& value) override;
+  bool SetBinary(Key key, CefRefPtr<CefBinaryValue> value) override;
+  bool SetDictionary(Key key, CefRefPtr<CefDictionaryValue> value) override;
+  bool SetList(Key key, CefRefPtr<CefListValue> value) override;
+
+  // Writes an entry; false when read-only or detached. Returns the node as placed.
+  ValueNode* Put(Key key, std::unique_ptr<ValueNode> node);
+
+ protected:
+  using ValueHandle::ValueHandle;
+
+ private:
+  const ValueNode* Find(Key key) const;
+  // Detaches the entry from the tree and invalidates its views; false when missing.
+  bool Take(Key key);
+  bool PutHandle(Key key, ValueHandle* handle);
+};
+
+using ListKey = size_t;
+using DictionaryKey = const CefString&;
+
+class ListValue : public ContainerValue<CefListValue, ListKey> {
+ public:
+  // An empty list owning its tree.
+  ListValue();
+  explicit ListValue(std::unique_ptr<ValueNode> root, bool readOnly = false)
+      : ContainerValue(std::move(root), readOnly) {}
+  ListValue(ValueNode* viewed, bool readOnly) : ContainerValue(viewed, readOnly) {}
+
+  CefRefPtr<CefListValue> Copy() override;
+  bool SetSize(size_t size) override;
+  // Gives up the tree as a new owner; this handle turns invalid.
+  CefRefPtr<ListValue> Detach();
+
+ private:
   IMPLEMENT_REFCOUNTING(ListValue);
 };
 
-class DictionaryValue : public CefDictionaryValue {
+class DictionaryValue : public ContainerValue<CefDictionaryValue, DictionaryKey> {
  public:
-  DictionaryValue() = default;
+  DictionaryValue();
+  explicit DictionaryValue(std::unique_ptr<ValueNode> root, bool readOnly = false)
+      : ContainerValue(std::move(root), readOnly) {}
+  DictionaryValue(ValueNode* viewed, bool readOnly) : ContainerValue(viewed, readOnly) {}
 
-  const std::map<std::string, ValueEntry>& entries() const { return entries_; }
-  bool Store(const CefString& key, ValueEntry entry);
-  void MarkReadOnly();
-
-  bool IsValid() override { return true; }
-  bool IsOwned() override { return false; }
-  bool IsReadOnly() override { return readOnly_; }
-  bool IsSame(CefRefPtr<CefDictionaryValue> that) override { return that.get() == this; }
-  bool IsEqual(CefRefPtr<CefDictionaryValue> that) override;
   CefRefPtr<CefDictionaryValue> Copy(bool exclude_empty_children) override;
-  size_t GetSize() override { return entries_.size(); }
-  bool Clear() override;
   bool HasKey(const CefString& key) override;
   bool GetKeys(KeyList& keys) override;
-  bool Remove(const CefString& key) override;
-  CefValueType GetType(const CefString& key) override;
-  bool GetBool(const CefString& key) override;
-  int GetInt(const CefString& key) override;
-  double GetDouble(const CefString& key) override;
-  CefString GetString(const CefString& key) override;
-  CefRefPtr<CefDictionaryValue> GetDictionary(const CefString& key) override;
-  CefRefPtr<CefListValue> GetList(const CefString& key) override;
-  bool SetNull(const CefString& key) override;
-  bool SetBool(const CefString& key, bool value) override;
-  bool SetInt(const CefString& key, int value) override;
-  bool SetDouble(const CefString& key, double value) override;
-  bool SetString(const CefString& key, const CefString& value) override;
-  bool SetDictionary(const CefString& key, CefRefPtr<CefDictionaryValue> value) override;
-  bool SetList(const CefString& key, CefRefPtr<CefListValue> value) override;
 
  private:
-  const ValueEntry* Find(const CefString& key) const;
-
-  std::map<std::string, ValueEntry> entries_;  // keys in UTF-8, as CEF keeps them
-  bool readOnly_ = false;
-
   IMPLEMENT_REFCOUNTING(DictionaryValue);
 };
 
-// An entry of the given type with no value yet.
-ValueEntry ScalarEntry(CefValueType type);
+// A handle of the right kind for a node inside a tree (binary, list or dictionary).
+CefRefPtr<CefBinaryValue> ViewBinary(ValueNode* node, bool readOnly);
+CefRefPtr<CefDictionaryValue> ViewDictionary(ValueNode* node, bool readOnly);
+CefRefPtr<CefListValue> ViewList(ValueNode* node, bool readOnly);
 
-// A writable deep copy of any CefListValue / CefDictionaryValue, through CEF's API when
-// it is not one of the stand-in's own.
-CefRefPtr<ListValue> CopyList(CefRefPtr<CefListValue> list);
-CefRefPtr<DictionaryValue> CopyDictionary(CefRefPtr<CefDictionaryValue> dictionary);
+// The handle behind a CefBinaryValue / CefListValue / CefDictionaryValue of the
+// stand-in, or null for anything else.
+ValueHandle* HandleOf(CefBaseRefCounted* value);
+
+// A copy of any list's tree: the stand-in's own, or read through CEF's API. An empty
+// list for a null or detached one.
+std::unique_ptr<ValueNode> ListTree(CefRefPtr<CefListValue> list);
 
 }  // namespace cef_standin
 

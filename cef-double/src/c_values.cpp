@@ -1,0 +1,361 @@
+// The double's value structs beyond lists of simple entries: the members lists and
+// dictionaries share (entries by index or by key), binaries, CefValue boxes, and the
+// exports that make them. Each member forwards to the engine; structs passed in carry a
+// reference that is released when the call returns.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "c_half.h"
+#include "include/internal/cef_string_list.h"
+
+namespace cef_double {
+namespace {
+
+// The engine object behind a struct of the double, by struct type.
+Obj* ObjOfAny(cef_list_value_t* s) {
+  return ObjOfList(s);
+}
+Obj* ObjOfAny(cef_dictionary_value_t* s) {
+  return ObjOfDictionary(s);
+}
+Obj* ObjOfAny(cef_binary_value_t* s) {
+  return ObjOfBinary(s);
+}
+Obj* ObjOfAny(cef_value_t* s) {
+  return ObjOfBox(s);
+}
+
+template <class S>
+constexpr Kind KindOf();
+template <>
+constexpr Kind KindOf<cef_list_value_t>() {
+  return Kind::kList;
+}
+template <>
+constexpr Kind KindOf<cef_dictionary_value_t>() {
+  return Kind::kDictionary;
+}
+template <>
+constexpr Kind KindOf<cef_binary_value_t>() {
+  return Kind::kBinary;
+}
+template <>
+constexpr Kind KindOf<cef_value_t>() {
+  return Kind::kBox;
+}
+
+// A struct passed in: its reference is released at the end of the call.
+template <class S>
+class Given {
+ public:
+  explicit Given(S* s) : s_(s) {}
+  ~Given() {
+    if (s_) {
+      s_->base.release(&s_->base);
+    }
+  }
+  Given(const Given&) = delete;
+  Given& operator=(const Given&) = delete;
+  Obj* obj() const { return s_ ? ObjOfAny(s_) : nullptr; }
+
+ private:
+  S* s_;
+};
+
+Slot SlotOf(size_t index) {
+  Slot slot;
+  slot.index = index;
+  return slot;
+}
+
+Slot SlotOf(const cef_string_t* key) {
+  Slot slot;
+  slot.key = In(key);
+  return slot;
+}
+
+Simple Make(cef_value_type_t type) {
+  Simple value;
+  value.type = static_cast<int>(type);
+  return value;
+}
+
+// Members every value struct has.
+
+template <class S>
+int CEF_CALLBACK IsValid(S* self) {
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kIsValid));
+}
+template <class S>
+int CEF_CALLBACK IsOwned(S* self) {
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kIsOwned));
+}
+template <class S>
+int CEF_CALLBACK IsReadOnly(S* self) {
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kIsReadOnly));
+}
+template <class S>
+int CEF_CALLBACK IsSame(S* self, S* that) {
+  Given<S> other(that);
+  return other.obj() && ValueIsSame(KindOf<S>(), ObjOfAny(self), other.obj());
+}
+template <class S>
+int CEF_CALLBACK IsEqual(S* self, S* that) {
+  Given<S> other(that);
+  return other.obj() && ValueIsEqual(KindOf<S>(), ObjOfAny(self), other.obj());
+}
+template <class S>
+size_t CEF_CALLBACK GetSize(S* self) {
+  return static_cast<size_t>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kSize));
+}
+template <class S>
+int CEF_CALLBACK Clear(S* self) {
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kClear));
+}
+
+// Entries of lists (K = size_t) and dictionaries (K = const cef_string_t*).
+
+template <class S, class K>
+int CEF_CALLBACK Remove(S* self, K key) {
+  return EntryRemove(KindOf<S>(), ObjOfAny(self), SlotOf(key));
+}
+template <class S, class K>
+cef_value_type_t CEF_CALLBACK GetType(S* self, K key) {
+  return static_cast<cef_value_type_t>(EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).type);
+}
+template <class S, class K>
+int CEF_CALLBACK GetBool(S* self, K key) {
+  return EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).b;
+}
+template <class S, class K>
+int CEF_CALLBACK GetInt(S* self, K key) {
+  return EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).i;
+}
+template <class S, class K>
+double CEF_CALLBACK GetDouble(S* self, K key) {
+  return EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).d;
+}
+template <class S, class K>
+cef_string_userfree_t CEF_CALLBACK GetString(S* self, K key) {
+  return Out(EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).s);
+}
+template <class S, class K>
+cef_value_t* CEF_CALLBACK GetValue(S* self, K key) {
+  return BoxOut(EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kBox));
+}
+template <class S, class K>
+cef_binary_value_t* CEF_CALLBACK GetBinary(S* self, K key) {
+  return BinaryValueOut(EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kBinary));
+}
+template <class S, class K>
+cef_dictionary_value_t* CEF_CALLBACK GetDictionary(S* self, K key) {
+  return DictionaryValueOut(
+      EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kDictionary));
+}
+template <class S, class K>
+cef_list_value_t* CEF_CALLBACK GetList(S* self, K key) {
+  return ListValueOut(EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kList));
+}
+template <class S, class K>
+int CEF_CALLBACK SetNull(S* self, K key) {
+  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), Make(VTYPE_NULL));
+}
+template <class S, class K>
+int CEF_CALLBACK SetBool(S* self, K key, int value) {
+  Simple simple = Make(VTYPE_BOOL);
+  simple.b = value != 0;
+  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+}
+template <class S, class K>
+int CEF_CALLBACK SetInt(S* self, K key, int value) {
+  Simple simple = Make(VTYPE_INT);
+  simple.i = value;
+  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+}
+template <class S, class K>
+int CEF_CALLBACK SetDouble(S* self, K key, double value) {
+  Simple simple = Make(VTYPE_DOUBLE);
+  simple.d = value;
+  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+}
+template <class S, class K>
+int CEF_CALLBACK SetString(S* self, K key, const cef_string_t* value) {
+  Simple simple = Make(VTYPE_STRING);
+  simple.s = In(value);
+  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+}
+template <class S, class K, class V>
+int CEF_CALLBACK SetHandle(S* self, K key, V* value) {
+  Given<V> given(value);
+  return given.obj() &&
+         EntrySetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), KindOf<V>(), given.obj());
+}
+
+template <class S, class K>
+void FillEntries(S* s) {
+  s->is_valid = IsValid<S>;
+  s->is_owned = IsOwned<S>;
+  s->is_read_only = IsReadOnly<S>;
+  s->is_same = IsSame<S>;
+  s->is_equal = IsEqual<S>;
+  s->get_size = GetSize<S>;
+  s->clear = Clear<S>;
+  s->remove = Remove<S, K>;
+  s->get_type = GetType<S, K>;
+  s->get_value = GetValue<S, K>;
+  s->get_bool = GetBool<S, K>;
+  s->get_int = GetInt<S, K>;
+  s->get_double = GetDouble<S, K>;
+  s->get_string = GetString<S, K>;
+  s->get_binary = GetBinary<S, K>;
+  s->get_dictionary = GetDictionary<S, K>;
+  s->get_list = GetList<S, K>;
+  s->set_value = SetHandle<S, K, cef_value_t>;
+  s->set_null = SetNull<S, K>;
+  s->set_bool = SetBool<S, K>;
+  s->set_int = SetInt<S, K>;
+  s->set_double = SetDouble<S, K>;
+  s->set_string = SetString<S, K>;
+  s->set_binary = SetHandle<S, K, cef_binary_value_t>;
+  s->set_dictionary = SetHandle<S, K, cef_dictionary_value_t>;
+  s->set_list = SetHandle<S, K, cef_list_value_t>;
+}
+
+// CefValue boxes
+
+template <class V>
+V* BoxHandleOut(Obj* o);
+template <>
+cef_binary_value_t* BoxHandleOut(Obj* o) {
+  return BinaryValueOut(o);
+}
+template <>
+cef_dictionary_value_t* BoxHandleOut(Obj* o) {
+  return DictionaryValueOut(o);
+}
+template <>
+cef_list_value_t* BoxHandleOut(Obj* o) {
+  return ListValueOut(o);
+}
+
+template <class V>
+V* CEF_CALLBACK BoxGetAny(cef_value_t* self) {
+  return BoxHandleOut<V>(BoxGetHandle(ObjOfBox(self), KindOf<V>()));
+}
+
+template <class V>
+int CEF_CALLBACK BoxSetAny(cef_value_t* self, V* value) {
+  Given<V> given(value);
+  return given.obj() && BoxSetHandle(ObjOfBox(self), KindOf<V>(), given.obj());
+}
+
+int BoxSetSimple(cef_value_t* self, const Simple& value) {
+  return BoxSet(ObjOfBox(self), value);
+}
+
+}  // namespace
+
+void FillListValues(cef_list_value_t* s) {
+  FillEntries<cef_list_value_t, size_t>(s);
+}
+
+void FillDictionary(cef_dictionary_value_t* s) {
+  FillEntries<cef_dictionary_value_t, const cef_string_t*>(s);
+  s->copy = [](cef_dictionary_value_t* self, int exclude_empty_children) CEF_CALLBACK {
+    return DictionaryValueOut(
+        ValueCopy(Kind::kDictionary, ObjOfDictionary(self), exclude_empty_children != 0));
+  };
+  s->has_key = [](cef_dictionary_value_t* self, const cef_string_t* key)
+                   CEF_CALLBACK -> int { return DictionaryHasKey(ObjOfDictionary(self), In(key)); };
+  s->get_keys = [](cef_dictionary_value_t* self, cef_string_list_t keys) CEF_CALLBACK -> int {
+    std::vector<std::u16string> names;
+    const bool ok = DictionaryKeys(ObjOfDictionary(self), names);
+    for (const auto& name : names) {
+      cef_string_t text = {};
+      Assign(&text, name);
+      cef_string_list_append(keys, &text);
+      cef_string_utf16_clear(&text);
+    }
+    return ok;
+  };
+}
+
+void FillBinary(cef_binary_value_t* s) {
+  s->is_valid = IsValid<cef_binary_value_t>;
+  s->is_owned = IsOwned<cef_binary_value_t>;
+  s->is_same = IsSame<cef_binary_value_t>;
+  s->is_equal = IsEqual<cef_binary_value_t>;
+  s->get_size = GetSize<cef_binary_value_t>;
+  s->copy = [](cef_binary_value_t* self) CEF_CALLBACK {
+    return BinaryValueOut(ValueCopy(Kind::kBinary, ObjOfBinary(self), false));
+  };
+  s->get_data =
+      [](cef_binary_value_t* self, void* buffer, size_t buffer_size, size_t data_offset)
+          CEF_CALLBACK { return BinaryData(ObjOfBinary(self), buffer, buffer_size, data_offset); };
+}
+
+void FillBox(cef_value_t* s) {
+  s->is_valid = IsValid<cef_value_t>;
+  s->is_owned = IsOwned<cef_value_t>;
+  s->is_read_only = IsReadOnly<cef_value_t>;
+  s->is_same = IsSame<cef_value_t>;
+  s->is_equal = IsEqual<cef_value_t>;
+  s->copy = [](cef_value_t* self)
+                CEF_CALLBACK { return BoxOut(ValueCopy(Kind::kBox, ObjOfBox(self), false)); };
+  s->get_type = [](cef_value_t* self) CEF_CALLBACK {
+    return static_cast<cef_value_type_t>(BoxGet(ObjOfBox(self)).type);
+  };
+  s->get_bool = [](cef_value_t* self) CEF_CALLBACK -> int { return BoxGet(ObjOfBox(self)).b; };
+  s->get_int = [](cef_value_t* self) CEF_CALLBACK -> int { return BoxGet(ObjOfBox(self)).i; };
+  s->get_double = [](cef_value_t* self) CEF_CALLBACK { return BoxGet(ObjOfBox(self)).d; };
+  s->get_string = [](cef_value_t* self) CEF_CALLBACK { return Out(BoxGet(ObjOfBox(self)).s); };
+  s->get_binary = BoxGetAny<cef_binary_value_t>;
+  s->get_dictionary = BoxGetAny<cef_dictionary_value_t>;
+  s->get_list = BoxGetAny<cef_list_value_t>;
+  s->set_null = [](cef_value_t* self)
+                    CEF_CALLBACK -> int { return BoxSetSimple(self, Make(VTYPE_NULL)); };
+  s->set_bool = [](cef_value_t* self, int value) CEF_CALLBACK -> int {
+    Simple simple = Make(VTYPE_BOOL);
+    simple.b = value != 0;
+    return BoxSetSimple(self, simple);
+  };
+  s->set_int = [](cef_value_t* self, int value) CEF_CALLBACK -> int {
+    Simple simple = Make(VTYPE_INT);
+    simple.i = value;
+    return BoxSetSimple(self, simple);
+  };
+  s->set_double = [](cef_value_t* self, double value) CEF_CALLBACK -> int {
+    Simple simple = Make(VTYPE_DOUBLE);
+    simple.d = value;
+    return BoxSetSimple(self, simple);
+  };
+  s->set_string = [](cef_value_t* self, const cef_string_t* value) CEF_CALLBACK -> int {
+    Simple simple = Make(VTYPE_STRING);
+    simple.s = In(value);
+    return BoxSetSimple(self, simple);
+  };
+  s->set_binary = BoxSetAny<cef_binary_value_t>;
+  s->set_dictionary = BoxSetAny<cef_dictionary_value_t>;
+  s->set_list = BoxSetAny<cef_list_value_t>;
+}
+
+}  // namespace cef_double
+
+using namespace cef_double;
+
+extern "C" {
+
+CEF_EXPORT cef_value_t* cef_value_create() {
+  return BoxOut(BoxCreate());
+}
+
+CEF_EXPORT cef_binary_value_t* cef_binary_value_create(const void* data, size_t data_size) {
+  return BinaryValueOut(BinaryCreate(data, data_size));
+}
+
+CEF_EXPORT cef_dictionary_value_t* cef_dictionary_value_create() {
+  return DictionaryValueOut(DictionaryCreate());
+}
+
+}  // extern "C"

@@ -1,0 +1,232 @@
+#include "value_box.h"
+
+namespace cef_standin {
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+std::unique_ptr<ValueNode> Simple(CefValueType type) {
+  return std::make_unique<ValueNode>(type);
+}
+
+}  // namespace
+
+ValueBox::ValueBox(CefRefPtr<CefBaseRefCounted> held, CefValueType type)
+    : held_(held), heldType_(type) {}
+
+CefRefPtr<CefValue> BoxEntry(ValueNode* node, bool readOnly) {
+  switch (node->type) {
+    case VTYPE_BINARY:
+      return new ValueBox(ViewBinary(node, readOnly).get(), VTYPE_BINARY);
+    case VTYPE_LIST:
+      return new ValueBox(ViewList(node, readOnly).get(), VTYPE_LIST);
+    case VTYPE_DICTIONARY:
+      return new ValueBox(ViewDictionary(node, readOnly).get(), VTYPE_DICTIONARY);
+    default:
+      return new ValueBox(node->Clone());
+  }
+}
+
+std::unique_ptr<ValueNode> ValueBox::TakeOrCopy(const ValueNode* target) {
+  Lock lock(ValuesLock());
+  if (ValueHandle* handle = held()) {
+    return handle->TakeOrCopy(target);
+  }
+  return simple_ ? simple_->Clone() : nullptr;
+}
+
+void ValueBox::Refer(ValueNode* placed) {
+  Lock lock(ValuesLock());
+  if (!held_) {
+    return;
+  }
+  // The view is made writable whatever the handle given was.
+  switch (heldType_) {
+    case VTYPE_BINARY:
+      held_ = ViewBinary(placed, false).get();
+      break;
+    case VTYPE_LIST:
+      held_ = ViewList(placed, false).get();
+      break;
+    default:
+      held_ = ViewDictionary(placed, false).get();
+      break;
+  }
+}
+
+bool ValueBox::IsValid() {
+  Lock lock(ValuesLock());
+  ValueHandle* handle = held();
+  return handle ? handle->node() != nullptr : simple_ != nullptr;
+}
+
+bool ValueBox::IsOwned() {
+  Lock lock(ValuesLock());
+  ValueHandle* handle = held();
+  return handle && !handle->Owner();
+}
+
+bool ValueBox::IsReadOnly() {
+  Lock lock(ValuesLock());
+  ValueHandle* handle = held();
+  return handle && (heldType_ == VTYPE_BINARY || handle->readOnly());
+}
+
+bool ValueBox::IsSame(CefRefPtr<CefValue> that) {
+  if (that.get() == this) {
+    return true;
+  }
+  auto* other = dynamic_cast<ValueBox*>(that.get());
+  Lock lock(ValuesLock());
+  if (!other || !held() || !other->held() || other->heldType_ != heldType_) {
+    return false;
+  }
+  return held()->node() && held()->node() == other->held()->node();
+}
+
+bool ValueBox::IsEqual(CefRefPtr<CefValue> that) {
+  if (that.get() == this) {
+    return true;
+  }
+  auto* other = dynamic_cast<ValueBox*>(that.get());
+  Lock lock(ValuesLock());
+  if (!other || other->GetType() != GetType()) {
+    return false;
+  }
+  const ValueNode* mine = held() ? held()->node() : simple_.get();
+  const ValueNode* theirs = other->held() ? other->held()->node() : other->simple_.get();
+  if (!mine || !theirs) {
+    return !mine && !theirs;  // invalid values are equal
+  }
+  return mine->Equals(*theirs);
+}
+
+CefRefPtr<CefValue> ValueBox::Copy() {
+  Lock lock(ValuesLock());
+  if (ValueHandle* handle = held()) {
+    if (!handle->node()) {
+      return new ValueBox(std::unique_ptr<ValueNode>());
+    }
+    std::unique_ptr<ValueNode> copy = handle->node()->Clone();
+    switch (heldType_) {
+      case VTYPE_BINARY:
+        return new ValueBox(new BinaryValue(std::move(copy)), heldType_);
+      case VTYPE_LIST:
+        return new ValueBox(new ListValue(std::move(copy)), heldType_);
+      default:
+        return new ValueBox(new DictionaryValue(std::move(copy)), heldType_);
+    }
+  }
+  return new ValueBox(simple_ ? simple_->Clone() : nullptr);
+}
+
+CefValueType ValueBox::GetType() {
+  Lock lock(ValuesLock());
+  if (held_) {
+    return heldType_;
+  }
+  return simple_ ? simple_->type : VTYPE_INVALID;
+}
+
+bool ValueBox::GetBool() {
+  Lock lock(ValuesLock());
+  return simple_ && simple_->type == VTYPE_BOOL && simple_->boolValue;
+}
+
+int ValueBox::GetInt() {
+  Lock lock(ValuesLock());
+  return simple_ && simple_->type == VTYPE_INT ? simple_->intValue : 0;
+}
+
+double ValueBox::GetDouble() {
+  Lock lock(ValuesLock());
+  if (simple_ && simple_->type == VTYPE_DOUBLE) {
+    return simple_->doubleValue;
+  }
+  return simple_ && simple_->type == VTYPE_INT ? simple_->intValue : 0.0;
+}
+
+CefString ValueBox::GetString() {
+  Lock lock(ValuesLock());
+  return simple_ && simple_->type == VTYPE_STRING ? CefString(simple_->stringValue) : CefString();
+}
+
+CefRefPtr<CefBinaryValue> ValueBox::GetBinary() {
+  Lock lock(ValuesLock());
+  return heldType_ == VTYPE_BINARY ? dynamic_cast<CefBinaryValue*>(held_.get()) : nullptr;
+}
+
+CefRefPtr<CefDictionaryValue> ValueBox::GetDictionary() {
+  Lock lock(ValuesLock());
+  return heldType_ == VTYPE_DICTIONARY ? dynamic_cast<CefDictionaryValue*>(held_.get()) : nullptr;
+}
+
+CefRefPtr<CefListValue> ValueBox::GetList() {
+  Lock lock(ValuesLock());
+  return heldType_ == VTYPE_LIST ? dynamic_cast<CefListValue*>(held_.get()) : nullptr;
+}
+
+bool ValueBox::SetSimple(std::unique_ptr<ValueNode> node) {
+  Lock lock(ValuesLock());
+  held_ = nullptr;
+  heldType_ = VTYPE_INVALID;
+  simple_ = std::move(node);
+  return true;
+}
+
+bool ValueBox::Hold(CefRefPtr<CefBaseRefCounted> held, CefValueType type) {
+  if (!held || !HandleOf(held.get())) {
+    return false;
+  }
+  Lock lock(ValuesLock());
+  simple_.reset();
+  held_ = held;
+  heldType_ = type;
+  return true;
+}
+
+bool ValueBox::SetNull() {
+  return SetSimple(Simple(VTYPE_NULL));
+}
+
+bool ValueBox::SetBool(bool value) {
+  auto node = Simple(VTYPE_BOOL);
+  node->boolValue = value;
+  return SetSimple(std::move(node));
+}
+
+bool ValueBox::SetInt(int value) {
+  auto node = Simple(VTYPE_INT);
+  node->intValue = value;
+  return SetSimple(std::move(node));
+}
+
+bool ValueBox::SetDouble(double value) {
+  auto node = Simple(VTYPE_DOUBLE);
+  node->doubleValue = FiniteOrZero(value);
+  return SetSimple(std::move(node));
+}
+
+bool ValueBox::SetString(const CefString& value) {
+  auto node = Simple(VTYPE_STRING);
+  node->stringValue = value.ToString();
+  return SetSimple(std::move(node));
+}
+
+bool ValueBox::SetBinary(CefRefPtr<CefBinaryValue> value) {
+  return Hold(value.get(), VTYPE_BINARY);
+}
+
+bool ValueBox::SetDictionary(CefRefPtr<CefDictionaryValue> value) {
+  return Hold(value.get(), VTYPE_DICTIONARY);
+}
+
+bool ValueBox::SetList(CefRefPtr<CefListValue> value) {
+  return Hold(value.get(), VTYPE_LIST);
+}
+
+}  // namespace cef_standin
+
+CefRefPtr<CefValue> CefValue::Create() {
+  return new cef_standin::ValueBox(std::make_unique<cef_standin::ValueNode>(VTYPE_NULL));
+}
