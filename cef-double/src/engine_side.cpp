@@ -302,7 +302,7 @@ bool CurrentlyOn(int thread) {
 // Browsers and frames
 
 bool BrowserIsValid(Obj* browser) {
-  return Take<CefBrowser>(browser) != nullptr;
+  return Take<CefBrowser>(browser)->IsValid();
 }
 int BrowserId(Obj* browser) {
   return Take<CefBrowser>(browser)->GetIdentifier();

@@ -141,6 +141,7 @@ void TaskQueue::Close() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     closed_ = true;
+    owner_ = std::thread::id();  // no thread runs it any more
     dropped.swap(tasks_);
   }
   changed_.notify_all();

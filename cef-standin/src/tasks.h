@@ -41,7 +41,7 @@ class TaskQueue {
   // Close. On the owner thread only.
   void RunUntilQuit();
   void Quit();
-  // Refuses further posts and drops what is queued, unrun.
+  // Refuses further posts and drops what is queued, unrun; no thread owns it any more.
   void Close();
 
  private:
