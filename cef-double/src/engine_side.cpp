@@ -11,6 +11,7 @@
 #include "include/cef_task.h"
 #include "include/cef_v8.h"
 #include "include/cef_values.h"
+#include "include/cef_waitable_event.h"
 #include "neutral.h"
 #include "utf.h"
 
@@ -225,6 +226,10 @@ const CefBaseRefCounted* Base(Kind kind, Obj* object) {
       return As<CefDOMNode>(object);
     case Kind::kCommandLine:
       return As<CefCommandLine>(object);
+    case Kind::kTaskRunner:
+      return As<CefTaskRunner>(object);
+    case Kind::kWaitableEvent:
+      return As<CefWaitableEvent>(object);
   }
   return nullptr;
 }

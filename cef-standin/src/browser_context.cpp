@@ -83,11 +83,12 @@ void RunOnUiThread(const std::function<void()>& function) {
     function();
     return;
   }
-  std::promise<void> ran;
-  std::future<void> done = ran.get_future();
-  auto task = MakeTask([&function, &ran] {
+  // Shared with the task, which may still be inside set_value when the wait returns.
+  auto ran = std::make_shared<std::promise<void>>();
+  std::future<void> done = ran->get_future();
+  auto task = MakeTask([&function, ran] {
     function();
-    ran.set_value();
+    ran->set_value();
   });
   if (context->ui->Post(task, 0)) {
     done.wait();

@@ -212,11 +212,12 @@ CefRefPtr<CefTask> MakeTask(std::function<void()> function) {
 // WorkerThread
 
 WorkerThread::WorkerThread(CefThreadId thread) : queue_(std::make_shared<TaskQueue>(thread)) {
-  std::promise<void> started;
-  std::future<void> adopted = started.get_future();
-  thread_ = std::thread([queue = queue_, &started] {
+  // Shared with the thread, which may still be inside set_value when the wait returns.
+  auto started = std::make_shared<std::promise<void>>();
+  std::future<void> adopted = started->get_future();
+  thread_ = std::thread([queue = queue_, started] {
     queue->AdoptCallingThread();
-    started.set_value();
+    started->set_value();
     queue->RunUntilQuit();
   });
   // Its owner is known before anyone can post to it.

@@ -61,26 +61,30 @@ bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
   return true;
 }
 
-CefRefPtr<CefV8Value> V8Value::Read(const std::u16string& key) {
+bool V8Value::AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& retval) {
   CefRefPtr<CefV8Interceptor> interceptor = interceptor_;
-  if (interceptor) {
-    CefRefPtr<CefV8Value> self(this);
-    CefRefPtr<CefV8Value> retval;
-    CefString exception;
-    int index = 0;
-    if (ParseIndex(key, index)) {
-      interceptor->Get(index, self, retval, exception);
-    } else {
-      interceptor->Get(CefString(key), self, retval, exception);
-    }
-    if (!exception.empty()) {
-      return nullptr;
-    }
-    if (ValidValue(retval)) {
-      return retval;
-    }
+  if (!interceptor) {
+    return true;
   }
-  return ReadOwn(key);
+  CefString exception;
+  int index = 0;
+  if (ParseIndex(key, index)) {
+    interceptor->Get(index, this, retval, exception);
+  } else {
+    interceptor->Get(CefString(key), this, retval, exception);
+  }
+  if (!ValidValue(retval)) {
+    retval = nullptr;
+  }
+  return exception.empty();
+}
+
+CefRefPtr<CefV8Value> V8Value::Read(const std::u16string& key) {
+  CefRefPtr<CefV8Value> retval;
+  if (!AskInterceptor(key, retval)) {
+    return nullptr;  // it threw
+  }
+  return retval ? retval : ReadOwn(key);
 }
 
 CefRefPtr<CefV8Value> V8Value::ReadOwn(const std::u16string& key) {
@@ -152,20 +156,10 @@ bool V8Value::HasValue(const CefString& key) {
   if (IsArrayIndexKey(name, index)) {
     return index < elements_.size();
   }
-  CefRefPtr<CefV8Interceptor> interceptor = interceptor_;
-  if (interceptor) {
-    // Without a query callback V8 asks the getter.
-    CefRefPtr<CefV8Value> retval;
-    CefString exception;
-    int at = 0;
-    if (ParseIndex(name, at)) {
-      interceptor->Get(at, this, retval, exception);
-    } else {
-      interceptor->Get(key, this, retval, exception);
-    }
-    if (exception.empty() && ValidValue(retval)) {
-      return true;
-    }
+  // Without a query callback V8 asks the interceptor's getter.
+  CefRefPtr<CefV8Value> retval;
+  if (AskInterceptor(name, retval) && retval) {
+    return true;
   }
   return properties_.count(name) != 0;
 }

@@ -144,7 +144,10 @@ class V8Value : public CefV8Value {
   // An object whose context (if any) is still valid: its object methods work.
   bool Usable() const;
   bool IsArrayIndexKey(const std::u16string& key, size_t& index) const;
-  // The accessor or interceptor outcome of a read: the value, or null when it threw.
+  // Offers a read to the interceptor, if any: false when it threw; retval is its valid
+  // answer, or null.
+  bool AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& retval);
+  // A read through interceptor and accessor: the value, or null when one threw.
   CefRefPtr<CefV8Value> Read(const std::u16string& key);
   CefRefPtr<CefV8Value> ReadOwn(const std::u16string& key);
   bool Write(const std::u16string& key, CefRefPtr<CefV8Value> value);
