@@ -67,7 +67,7 @@ bool TaskQueue::Post(CefRefPtr<CefTask> task, int64_t delayMs) {
   if (!task) {
     return false;
   }
-  const Clock::time_point due = Clock::now() + std::chrono::milliseconds(delayMs > 0 ? delayMs : 0);
+  const Clock::time_point due = Clock::now() + Milliseconds(delayMs);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) {
@@ -149,6 +149,11 @@ void TaskQueue::Close() {
 }
 
 // The named threads
+
+std::chrono::milliseconds Milliseconds(int64_t count) {
+  constexpr int64_t kCentury = int64_t{100} * 366 * 24 * 3600 * 1000;
+  return std::chrono::milliseconds(count < 0 ? 0 : count > kCentury ? kCentury : count);
+}
 
 std::shared_ptr<TaskQueue> QueueOf(CefThreadId thread) {
   if (!Known(thread)) {

@@ -62,6 +62,10 @@ class TaskQueue {
   bool closed_ = false;
 };
 
+// A delay or time-out in milliseconds as a duration: none when negative, and no longer
+// than a century, so that adding it to the clock cannot overflow.
+std::chrono::milliseconds Milliseconds(int64_t count);
+
 // The queue of a named thread in this process, or null.
 std::shared_ptr<TaskQueue> QueueOf(CefThreadId thread);
 // The queue the calling thread runs, or null.

@@ -6,6 +6,7 @@
 
 #include "include/cef_task.h"
 #include "include/cef_waitable_event.h"
+#include "tasks.h"
 
 namespace cef_standin {
 namespace {
@@ -47,7 +48,7 @@ class WaitableEvent : public CefWaitableEvent {
       return false;
     }
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, std::chrono::milliseconds(max_ms > 0 ? max_ms : 0),
+    changed_.wait_for(lock, Milliseconds(max_ms),
                       [this] { return signaled_; });
     return Consume();
   }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -104,6 +105,10 @@ TEST(CefThreadsTest, ADelayedTaskRunsOnceDueAndQueuedTasksDieWithTheRenderer) {
     EXPECT_THAT(ran, ElementsAre("now", "late"));
 
     EXPECT_TRUE(CefPostDelayedTask(TID_RENDERER, Task([&] { ran.push_back("never"); }), 60000));
+    // A delay past any clock's end is merely long.
+    EXPECT_TRUE(CefPostDelayedTask(TID_RENDERER, Task([&] { ran.push_back("never"); }),
+                                   std::numeric_limits<int64>::max()));
+    EXPECT_EQ(renderer.RunPostedTasks(), 0u);
   }
   // A process without a renderer refuses renderer tasks, and the queued one never ran.
   EXPECT_FALSE(CefPostTask(TID_RENDERER, Task([] {})));
@@ -145,6 +150,7 @@ TEST(CefThreadsTest, WaitableEventsResetAutomaticallyOrOnRequest) {
   EXPECT_TRUE(automatic->IsSignaled());
   EXPECT_FALSE(automatic->IsSignaled());
   EXPECT_FALSE(automatic->TimedWait(1));
+  EXPECT_FALSE(automatic->TimedWait(-5));
 
   CefRefPtr<CefWaitableEvent> manual = CefWaitableEvent::CreateWaitableEvent(false, false);
   std::thread signaller([&] { manual->Signal(); });
