@@ -123,7 +123,9 @@ void TaskQueue::RunUntilQuit() {
     if (tasks_.empty()) {
       changed_.wait(lock);
     } else {
-      changed_.wait_until(lock, tasks_.begin()->first.first);
+      // A copy: the task may be gone (run elsewhere or dropped) while this waits.
+      const Clock::time_point due = tasks_.begin()->first.first;
+      changed_.wait_until(lock, due);
     }
   }
 }
