@@ -516,6 +516,7 @@ void FillValue(cef_v8value_t* s) {
       [](cef_v8value_t* self, cef_v8context_t* context, cef_v8value_t* object, size_t count,
          cef_v8value_t* const* arguments)
           CEF_CALLBACK { return RunFunction(self, context, object, count, arguments); };
+  FillValueAccessor(s);
 }
 
 // Process message and list value
@@ -631,6 +632,37 @@ Obj* ObjOfBox(cef_value_t* s) {
 }
 Obj* ObjOfCommandLine(cef_command_line_t* s) {
   return ObjOf(s);
+}
+
+// ---------------------------------------------------------------------------------------
+// The bookkeeping for the other files of the C half (c_half.h)
+
+Exe* KeepExe(cef_base_ref_counted_t* base) {
+  return Keep(base);
+}
+CallingExecutable::CallingExecutable() {
+  books().inExe.fetch_add(1);
+}
+CallingExecutable::~CallingExecutable() {
+  books().inExe.fetch_sub(1);
+}
+cef_v8value_t* V8ValueLent(Obj* value) {
+  return ValueLent(value);
+}
+Obj* V8ValueObj(cef_v8value_t* value) {
+  return ObjOf(value);
+}
+cef_task_runner_t* TaskRunnerOut(Obj* runner) {
+  return Hand(runner, Kind::kTaskRunner, "cef_task_runner_t", FillTaskRunner);
+}
+Obj* TaskRunnerObj(cef_task_runner_t* runner) {
+  return ObjOf(runner);
+}
+cef_waitable_event_t* WaitableEventOut(Obj* event) {
+  return Hand(event, Kind::kWaitableEvent, "cef_waitable_event_t", FillWaitableEvent);
+}
+Obj* WaitableEventObj(cef_waitable_event_t* event) {
+  return ObjOf(event);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -851,7 +883,8 @@ void CheckObjects(const char* when) {
     LogJson("{\"event\":\"ReferenceFault\",\"problem\":\"still referenced\",\"when\":" +
             Quote(when) + ",\"objects\":{" + objects + "}}");
   }
-  if (held != 0) {
+  // While CEF runs (cef_initialize without cef_shutdown) it still holds the application.
+  if (held != 0 && !BrowserContextRunning()) {
     LogJson(
         "{\"event\":\"ReferenceFault\",\"problem\":\"objects of the executable still "
         "held\",\"when\":" +
@@ -988,14 +1021,9 @@ CEF_EXPORT cef_v8value_t* cef_v8value_create_string(const cef_string_t* value) {
 }
 CEF_EXPORT cef_v8value_t* cef_v8value_create_object(cef_v8accessor_t* accessor,
                                                     cef_v8interceptor_t* interceptor) {
-  // Accessors and interceptors are not modeled; their references are given back.
-  if (accessor) {
-    accessor->base.release(&accessor->base);
-  }
-  if (interceptor) {
-    interceptor->base.release(&interceptor->base);
-  }
-  return ValueOut(V8Create(V8Make::kObject, 0));
+  // The object keeps both for its life.
+  return ValueOut(V8CreateObject(Keep(accessor ? &accessor->base : nullptr),
+                                 Keep(interceptor ? &interceptor->base : nullptr)));
 }
 CEF_EXPORT cef_v8value_t* cef_v8value_create_array(int length) {
   return ValueOut(V8Create(V8Make::kArray, length));

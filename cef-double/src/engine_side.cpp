@@ -11,6 +11,7 @@
 #include "include/cef_task.h"
 #include "include/cef_v8.h"
 #include "include/cef_values.h"
+#include "include/cef_waitable_event.h"
 #include "neutral.h"
 #include "utf.h"
 
@@ -231,6 +232,10 @@ const CefBaseRefCounted* Base(Kind kind, Obj* object) {
       return As<CefBinaryValue>(object);
     case Kind::kBox:
       return As<CefValue>(object);
+    case Kind::kTaskRunner:
+      return As<CefTaskRunner>(object);
+    case Kind::kWaitableEvent:
+      return As<CefWaitableEvent>(object);
   }
   return nullptr;
 }
@@ -308,7 +313,7 @@ bool CurrentlyOn(int thread) {
 // Browsers and frames
 
 bool BrowserIsValid(Obj* browser) {
-  return Take<CefBrowser>(browser) != nullptr;
+  return Take<CefBrowser>(browser)->IsValid();
 }
 int BrowserId(Obj* browser) {
   return Take<CefBrowser>(browser)->GetIdentifier();

@@ -14,9 +14,9 @@
 namespace cef_double {
 
 // An engine object (browser, frame, V8 context or value, list, process message, DOM
-// document or node, command line), always of the kind that the function passing it
-// names. A handle passed into a function is borrowed; one returned carries a reference
-// for the caller.
+// document or node, command line, task runner, waitable event), always of the kind that the
+// function passing it names. A handle passed into a function is borrowed; one returned carries a
+// reference for the caller.
 struct Obj;
 enum class Kind {
   kBrowser,
@@ -30,9 +30,11 @@ enum class Kind {
   kCommandLine,
   kDictionary,
   kBinary,
-  kBox  // a CefValue
+  kBox,  // a CefValue
+  kTaskRunner,
+  kWaitableEvent
 };
-constexpr int kKinds = 12;
+constexpr int kKinds = 14;
 void ObjAddRef(Kind kind, Obj* object);
 void ObjRelease(Kind kind, Obj* object);
 
@@ -299,6 +301,62 @@ void CommandLineReset(Obj* commandLine);
 std::vector<std::pair<std::u16string, std::u16string>> CommandLineSwitches(Obj* commandLine);
 std::vector<std::u16string> CommandLineArguments(Obj* commandLine);
 void CommandLinePrependWrapper(Obj* commandLine, const std::u16string& wrapper);
+// Threads, the browser context, V8 accessors and interceptors (engine_tasks.cpp,
+// c_tasks.cpp, c_v8_access.cpp).
+
+// Defined by the engine half.
+bool PostDelayedTask(int thread, Exe* task, int64_t delayMs);  // takes the reference
+void Shutdown();
+void DoMessageLoopWork();
+void RunMessageLoop();
+void QuitMessageLoop();
+// Between cef_initialize and cef_shutdown: CEF still holds the application then.
+bool BrowserContextRunning();
+
+Obj* TaskRunnerForThread(int thread);
+Obj* TaskRunnerForCurrentThread();
+bool TaskRunnerIsSame(Obj* runner, Obj* other);
+bool TaskRunnerBelongsToCurrentThread(Obj* runner);
+bool TaskRunnerBelongsToThread(Obj* runner, int thread);
+// Takes the task's reference.
+bool TaskRunnerPost(Obj* runner, Exe* task, int64_t delayMs, bool delayed);
+
+Obj* WaitableEventCreate(bool automaticReset, bool signaled);
+void WaitableEventReset(Obj* event);
+void WaitableEventSignal(Obj* event);
+bool WaitableEventIsSignaled(Obj* event);
+void WaitableEventWait(Obj* event);
+bool WaitableEventTimedWait(Obj* event, int64_t maxMs);
+
+// An object keeping the accessor and interceptor (either may be null; takes both).
+Obj* V8CreateObject(Exe* accessor, Exe* interceptor);
+bool V8SetAccessor(Obj* value, const std::u16string& key, int settings, int attribute);
+
+// Defined by the C half: the executable's accessor and interceptor. The answer, with
+// *retval a value with one reference or null, and the exception thrown (empty for none).
+bool AccessorGet(Exe* accessor,
+                 const std::u16string& name,
+                 Obj* object,
+                 Obj** retval,
+                 std::u16string& exception);
+bool AccessorSet(Exe* accessor,
+                 const std::u16string& name,
+                 Obj* object,
+                 Obj* value,
+                 std::u16string& exception);
+// By name when index < 0, else by index.
+bool InterceptorGet(Exe* interceptor,
+                    const std::u16string& name,
+                    int index,
+                    Obj* object,
+                    Obj** retval,
+                    std::u16string& exception);
+bool InterceptorSet(Exe* interceptor,
+                    const std::u16string& name,
+                    int index,
+                    Obj* object,
+                    Obj* value,
+                    std::u16string& exception);
 
 }  // namespace cef_double
 

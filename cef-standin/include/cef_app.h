@@ -27,11 +27,25 @@ int CefExecuteProcess(const CefMainArgs& args,
                       CefRefPtr<CefApp> application,
                       void* windows_sandbox_info);
 
-// Initialises CEF in the browser process.
+// Initialises CEF in the browser process and keeps the application until CefShutdown.
+// With settings.multi_threaded_message_loop CEF runs its own UI thread; otherwise the
+// calling thread is the UI thread, served by CefRunMessageLoop or CefDoMessageLoopWork.
 bool CefInitialize(const CefMainArgs& args,
                    const CefSettings& settings,
                    CefRefPtr<CefApp> application,
                    void* windows_sandbox_info);
+
+// Shuts CEF down: its threads stop, queued tasks are dropped and the application is let
+// go. Call on the thread that called CefInitialize.
+void CefShutdown();
+
+// One pass of the UI thread's ready tasks; without a multi-threaded message loop only.
+void CefDoMessageLoopWork();
+
+// Runs the UI thread's tasks until CefQuitMessageLoop; without a multi-threaded message
+// loop only, on the thread that called CefInitialize.
+void CefRunMessageLoop();
+void CefQuitMessageLoop();
 
 // Makes the process DPI aware; call before any other CEF function.
 void CefEnableHighDPISupport();

@@ -10,6 +10,8 @@
 
 class CefBrowser : public virtual CefBaseRefCounted {
  public:
+  // False once the browser is gone.
+  virtual bool IsValid() = 0;
   virtual bool CanGoBack() = 0;
   virtual void GoBack() = 0;
   virtual bool CanGoForward() = 0;

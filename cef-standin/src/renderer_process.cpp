@@ -147,6 +147,14 @@ CallResult RendererProcess::Call(CefRefPtr<Frame> frame,
     LogEvent(event);
     return result;
   }
+  // The page's values belong to its context.
+  if (auto* own = dynamic_cast<V8Context*>(context.get())) {
+    for (const auto& argument : arguments) {
+      if (auto* value = dynamic_cast<V8Value*>(argument.get())) {
+        value->BindToContext(own->state());
+      }
+    }
+  }
   CefRefPtr<CefV8Value> window = context->GetGlobal();
   CefRefPtr<CefV8Value> target = window->GetValue(function);
   CefRefPtr<CefV8Handler> handler = target ? target->GetFunctionHandler() : nullptr;

@@ -1,11 +1,12 @@
 // CEF's process entry points as the stand-in plays them: a child process runs the
 // application's start-up hooks and then its work; a browser process logs its settings,
-// runs the browser-process hooks and launches one renderer (on paper).
+// runs the browser-process hooks and, on its UI thread, launches one renderer (on paper).
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <set>
 
+#include "browser_context.h"
 #include "command_line.h"
 #include "event_log.h"
 #include "include/cef_app.h"
@@ -84,6 +85,25 @@ void RunStartupHooks(CefRefPtr<CefApp> app, const std::string& processType) {
   LogEvent({{"event", "OnRegisterCustomSchemes"}, {"schemes", registrar.schemes()}});
 }
 
+// On the UI thread: the context is ready, and the first renderer is launched.
+void OnContextInitialized(CefRefPtr<CefApp> app) {
+  CefRefPtr<CefBrowserProcessHandler> handler = app ? app->GetBrowserProcessHandler() : nullptr;
+  if (!handler) {
+    return;
+  }
+  handler->OnContextInitialized();
+  LogEvent({{"event", "OnContextInitialized"}});
+
+  // The first renderer: this executable again, with the process type CEF gives it.
+  CefRefPtr<CommandLine> child = new CommandLine();
+  child->InitFromTokens({ExecutablePath(), u"--type=renderer"});
+  handler->OnBeforeChildProcessLaunch(child.get());
+  LogEvent({{"event", "OnBeforeChildProcessLaunch"},
+            {"program", child->GetProgram().ToString()},
+            {"command_line", child->GetCommandLineString().ToString()}});
+  child->Detach();
+}
+
 std::string ProcessType() {
   CefRefPtr<CommandLine> commandLine = new CommandLine();
   commandLine->InitFromTokens(ProcessArguments());
@@ -136,22 +156,14 @@ bool CefInitialize(const CefMainArgs& args,
   LogEvent({{"event", "CefInitialize"},
             {"settings", SettingsJson(settings)},
             {"sandbox_info", windows_sandbox_info != nullptr}});
-  RunStartupHooks(application, "");
-  CefRefPtr<CefBrowserProcessHandler> handler =
-      application ? application->GetBrowserProcessHandler() : nullptr;
-  if (!handler) {
+  // A second call while CEF runs changes nothing.
+  if (BrowserContextRunning()) {
     return true;
   }
-  handler->OnContextInitialized();
-  LogEvent({{"event", "OnContextInitialized"}});
-
-  // The first renderer: this executable again, with the process type CEF gives it.
-  CefRefPtr<CommandLine> child = new CommandLine();
-  child->InitFromTokens({ExecutablePath(), u"--type=renderer"});
-  handler->OnBeforeChildProcessLaunch(child.get());
-  LogEvent({{"event", "OnBeforeChildProcessLaunch"},
-            {"program", child->GetProgram().ToString()},
-            {"command_line", child->GetCommandLineString().ToString()}});
-  child->Detach();
+  RunStartupHooks(application, "");
+  StartBrowserContext(application, settings.multi_threaded_message_loop != 0);
+  // CEF posts the rest to its UI thread; the stand-in waits until it has run there, one
+  // of the orders CEF allows.
+  RunOnUiThread([application] { OnContextInitialized(application); });
   return true;
 }

@@ -24,6 +24,7 @@ V8Context::V8Context(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame)
   page_->browser = browser;
   page_->frame = frame;
   page_->window = new V8Value(V8Value::Kind::kObject);
+  page_->window->BindToContext(page_->state);
 }
 
 CefRefPtr<V8Context> V8Context::NewHandle() const {
@@ -31,18 +32,17 @@ CefRefPtr<V8Context> V8Context::NewHandle() const {
 }
 
 void V8Context::Invalidate() {
-  page_->valid = false;
-  page_->window->Clear();
+  page_->state->Release();
 }
 
 CefRefPtr<CefV8Value> V8Context::GetGlobal() {
-  return page_->valid && !ScriptForbiddenScope::IsScriptForbidden()
+  return IsValid() && !ScriptForbiddenScope::IsScriptForbidden()
              ? CefRefPtr<CefV8Value>(page_->window)
              : nullptr;
 }
 
 bool V8Context::Enter() {
-  if (!page_->valid || ScriptForbiddenScope::IsScriptForbidden()) {
+  if (!IsValid() || ScriptForbiddenScope::IsScriptForbidden()) {
     return false;
   }
   EnteredContexts().push_back(this);
@@ -62,6 +62,11 @@ bool V8Context::Exit() {
 bool V8Context::IsSame(CefRefPtr<CefV8Context> that) {
   auto* other = dynamic_cast<V8Context*>(that.get());
   return other && other->page_ == page_;
+}
+
+std::shared_ptr<ContextState> CurrentContextState() {
+  auto& entered = EnteredContexts();
+  return entered.empty() ? nullptr : entered.back()->state();
 }
 
 ScriptForbiddenScope::ScriptForbiddenScope() {

@@ -21,10 +21,12 @@ class V8Context : public CefV8Context {
   // Another object for the same context.
   CefRefPtr<V8Context> NewHandle() const;
   CefRefPtr<V8Value> window() const { return page_->window; }
-  // The page is gone: the window loses its properties and the context its validity.
+  const std::shared_ptr<ContextState>& state() const { return page_->state; }
+  // The page is gone: the context and every object made in it turn invalid, and the
+  // objects let go of what they held.
   void Invalidate();
 
-  bool IsValid() override { return page_->valid; }
+  bool IsValid() override { return page_->state->valid(); }
   CefRefPtr<CefBrowser> GetBrowser() override { return page_->browser; }
   CefRefPtr<CefFrame> GetFrame() override { return page_->frame; }
   // Null, as is Enter() false, while script is forbidden.
@@ -38,7 +40,7 @@ class V8Context : public CefV8Context {
     CefRefPtr<CefBrowser> browser;
     CefRefPtr<CefFrame> frame;
     CefRefPtr<V8Value> window;
-    bool valid = true;
+    std::shared_ptr<ContextState> state = std::make_shared<ContextState>();
   };
   explicit V8Context(std::shared_ptr<Page> page) : page_(std::move(page)) {}
 
@@ -46,6 +48,9 @@ class V8Context : public CefV8Context {
 
   IMPLEMENT_REFCOUNTING(V8Context);
 };
+
+// The state of the innermost entered context, or null outside any.
+std::shared_ptr<ContextState> CurrentContextState();
 
 // While one lives, script is forbidden (as while CEF runs OnContextReleased): no context
 // can be entered, GetGlobal answers null and no function runs.

@@ -1,5 +1,6 @@
 // CEF's factory functions for V8 values. Objects, arrays and functions belong to a
-// context, so they are made only while one is entered.
+// context, so they are made only while one is entered; an object keeps its accessor and
+// interceptor until that context is released.
 #include "v8_value.h"
 
 using cef_standin::V8Value;
@@ -34,13 +35,12 @@ CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
 
 CefRefPtr<CefV8Value> CefV8Value::CreateObject(CefRefPtr<CefV8Accessor> accessor,
                                                CefRefPtr<CefV8Interceptor> interceptor) {
-  (void)accessor;
-  (void)interceptor;
   if (!CefV8Context::InContext()) {
     return nullptr;  // V8 objects belong to a context
   }
   CefRefPtr<V8Value> object = new V8Value(V8Value::Kind::kObject);
   object->MarkUserCreated();
+  object->SetAccessorAndInterceptor(accessor, interceptor);
   return object;
 }
 

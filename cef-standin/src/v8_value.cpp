@@ -17,12 +17,51 @@ constexpr double kInt32Min = -2147483648.0;
 constexpr double kInt32Max = 2147483647.0;
 constexpr double kUInt32Max = 4294967295.0;
 
-std::u16string IndexKey(int index) {
-  std::string digits = std::to_string(index);
-  return std::u16string(digits.begin(), digits.end());
+}  // namespace
+
+V8Value::V8Value(Kind kind) : kind_(kind) {
+  if (IsObject()) {
+    state_ = CurrentContextState();
+    if (state_) {
+      state_->Track(this);
+    }
+  }
 }
 
-}  // namespace
+V8Value::~V8Value() {
+  if (state_) {
+    state_->Untrack(this);
+  }
+}
+
+void V8Value::BindToContext(const std::shared_ptr<ContextState>& state) {
+  if (!IsObject() || state_ || !state) {
+    return;
+  }
+  state_ = state;
+  state_->Track(this);
+  for (const auto& property : properties_) {
+    if (auto* value = dynamic_cast<V8Value*>(property.second.value.get())) {
+      value->BindToContext(state);
+    }
+  }
+  for (const auto& element : elements_) {
+    if (auto* value = dynamic_cast<V8Value*>(element.get())) {
+      value->BindToContext(state);
+    }
+  }
+}
+
+void V8Value::SetAccessorAndInterceptor(CefRefPtr<CefV8Accessor> accessor,
+                                        CefRefPtr<CefV8Interceptor> interceptor) {
+  accessor_ = accessor;
+  interceptor_ = interceptor;
+}
+
+bool V8Value::Usable() const {
+  return (kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction) &&
+         (!state_ || state_->valid());
+}
 
 CefRefPtr<V8Value> V8Value::Bool(bool value) {
   CefRefPtr<V8Value> v = new V8Value(Kind::kBool);
@@ -93,9 +132,15 @@ void V8Value::Clear() {
   std::map<std::u16string, Property> properties = std::move(properties_);
   std::vector<CefRefPtr<CefV8Value>> elements = std::move(elements_);
   CefRefPtr<CefBaseRefCounted> userData = std::move(userData_);
+  CefRefPtr<CefV8Handler> handler = std::move(handler_);
+  CefRefPtr<CefV8Accessor> accessor = std::move(accessor_);
+  CefRefPtr<CefV8Interceptor> interceptor = std::move(interceptor_);
   properties_.clear();
   elements_.clear();
   userData_ = nullptr;
+  handler_ = nullptr;
+  accessor_ = nullptr;
+  interceptor_ = nullptr;
 }
 
 // CEF answers by the kind V8 reported, not by the value: an int32 is a uint too (even a
@@ -152,164 +197,10 @@ CefString V8Value::GetStringValue() {
 }
 
 bool V8Value::SetRethrowExceptions(bool rethrow) {
+  if (!Usable()) {
+    return false;
+  }
   rethrow_ = rethrow;
-  return true;
-}
-
-bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
-  if (kind_ != Kind::kArray || key.empty() || key.size() > 9) {
-    return false;
-  }
-  index = 0;
-  for (char16_t c : key) {
-    if (c < u'0' || c > u'9') {
-      return false;
-    }
-    index = index * 10 + static_cast<size_t>(c - u'0');
-  }
-  return !(key.size() > 1 && key[0] == u'0');
-}
-
-bool V8Value::HasValue(const CefString& key) {
-  if (!IsObject()) {
-    return false;
-  }
-  size_t index = 0;
-  if (IsArrayIndexKey(key.ToString16(), index)) {
-    return index < elements_.size();
-  }
-  return properties_.count(key.ToString16()) != 0;
-}
-
-bool V8Value::HasValue(int index) {
-  if (!IsObject() || index < 0) {
-    return false;
-  }
-  if (kind_ == Kind::kArray) {
-    return static_cast<size_t>(index) < elements_.size();
-  }
-  return properties_.count(IndexKey(index)) != 0;
-}
-
-bool V8Value::DeleteValue(const CefString& key) {
-  if (!IsObject()) {
-    return false;
-  }
-  size_t index = 0;
-  if (IsArrayIndexKey(key.ToString16(), index)) {
-    return DeleteValue(static_cast<int>(index));
-  }
-  auto found = properties_.find(key.ToString16());
-  if (found != properties_.end() &&
-      (found->second.attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE) == 0) {
-    CefRefPtr<CefV8Value> keepAlive = found->second.value;
-    properties_.erase(found);
-  }
-  return true;  // also for a property that does not allow deleting, as V8 answers
-}
-
-bool V8Value::DeleteValue(int index) {
-  if (!IsObject() || index < 0) {
-    return false;
-  }
-  if (kind_ == Kind::kArray) {
-    if (static_cast<size_t>(index) < elements_.size()) {
-      elements_[static_cast<size_t>(index)] = new V8Value(Kind::kUndefined);  // a hole
-    }
-    return true;
-  }
-  return DeleteValue(CefString(IndexKey(index)));
-}
-
-CefRefPtr<CefV8Value> V8Value::GetValue(const CefString& key) {
-  if (!IsObject()) {
-    return nullptr;
-  }
-  size_t index = 0;
-  if (IsArrayIndexKey(key.ToString16(), index)) {
-    return GetValue(static_cast<int>(index));
-  }
-  auto found = properties_.find(key.ToString16());
-  return found != properties_.end() ? found->second.value
-                                    : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
-}
-
-CefRefPtr<CefV8Value> V8Value::GetValue(int index) {
-  if (!IsObject() || index < 0) {
-    return nullptr;
-  }
-  if (kind_ == Kind::kArray) {
-    return static_cast<size_t>(index) < elements_.size()
-               ? elements_[static_cast<size_t>(index)]
-               : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
-  }
-  return GetValue(CefString(IndexKey(index)));
-}
-
-bool V8Value::SetValue(const CefString& key,
-                       CefRefPtr<CefV8Value> value,
-                       PropertyAttribute attribute) {
-  if (!IsObject() || !value || !value->IsValid()) {
-    return false;
-  }
-  size_t index = 0;
-  if (IsArrayIndexKey(key.ToString16(), index)) {
-    return SetValue(static_cast<int>(index), value);
-  }
-  auto found = properties_.find(key.ToString16());
-  if (found != properties_.end()) {
-    // A read-only or undeletable property keeps its value; V8 still answers true.
-    if ((found->second.attribute &
-         (V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTDELETE)) == 0) {
-      found->second.value = value;
-      found->second.attribute = attribute;
-    }
-    return true;
-  }
-  properties_[key.ToString16()] = Property{value, attribute, nextOrder_++};
-  return true;
-}
-
-bool V8Value::SetValue(int index, CefRefPtr<CefV8Value> value) {
-  if (!IsObject() || index < 0 || !value || !value->IsValid()) {
-    return false;
-  }
-  if (kind_ != Kind::kArray) {
-    return SetValue(CefString(IndexKey(index)), value, V8_PROPERTY_ATTRIBUTE_NONE);
-  }
-  const size_t at = static_cast<size_t>(index);
-  while (elements_.size() <= at) {
-    elements_.push_back(new V8Value(Kind::kUndefined));
-  }
-  elements_[at] = value;
-  return true;
-}
-
-bool V8Value::SetValue(const CefString& key, AccessControl settings, PropertyAttribute attribute) {
-  // Accessors need an object made with a CefV8Accessor; the stand-in makes none.
-  (void)key;
-  (void)settings;
-  (void)attribute;
-  return false;
-}
-
-bool V8Value::GetKeys(std::vector<CefString>& keys) {
-  if (!IsObject()) {
-    return false;
-  }
-  for (size_t i = 0; i < elements_.size(); ++i) {
-    keys.push_back(IndexKey(static_cast<int>(i)));
-  }
-  std::vector<std::pair<uint64_t, const std::u16string*>> ordered;
-  for (const auto& [name, property] : properties_) {
-    if ((property.attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM) == 0) {
-      ordered.emplace_back(property.order, &name);
-    }
-  }
-  std::sort(ordered.begin(), ordered.end());
-  for (const auto& entry : ordered) {
-    keys.push_back(*entry.second);
-  }
   return true;
 }
 
@@ -326,15 +217,15 @@ CefRefPtr<CefBaseRefCounted> V8Value::GetUserData() {
 }
 
 int V8Value::GetArrayLength() {
-  return kind_ == Kind::kArray ? static_cast<int>(elements_.size()) : 0;
+  return kind_ == Kind::kArray && Usable() ? static_cast<int>(elements_.size()) : 0;
 }
 
 CefString V8Value::GetFunctionName() {
-  return kind_ == Kind::kFunction ? CefString(functionName_) : CefString();
+  return kind_ == Kind::kFunction && Usable() ? CefString(functionName_) : CefString();
 }
 
 CefRefPtr<CefV8Handler> V8Value::GetFunctionHandler() {
-  return kind_ == Kind::kFunction ? handler_ : nullptr;
+  return kind_ == Kind::kFunction && Usable() ? handler_ : nullptr;
 }
 
 CefRefPtr<CefV8Value> V8Value::ExecuteFunction(CefRefPtr<CefV8Value> object,
@@ -363,6 +254,8 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
   const char* refused = nullptr;
   if (kind_ != Kind::kFunction) {
     refused = "not a function";
+  } else if (!Usable()) {
+    refused = "the function's context is released";
   } else if (context && !context->IsValid()) {
     refused = "the context is released";
   } else if (object && (!object->IsValid() || !object->IsObject())) {

@@ -1,17 +1,38 @@
 // The stand-in's JavaScript values: every kind page script can pass, with V8's number
-// rules, objects with ordered properties and attributes, arrays, and functions that
-// call their CefV8Handler.
+// rules, objects with ordered properties and attributes, arrays, functions that call
+// their CefV8Handler, and objects with an accessor or interceptor that they call. An
+// object belongs to the context it was made in: once that context is released it is
+// invalid, its methods fail, and it lets go of everything it held.
 #ifndef CEF_STANDIN_SRC_V8_VALUE_H_
 #define CEF_STANDIN_SRC_V8_VALUE_H_
 
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "include/cef_v8.h"
 
 namespace cef_standin {
+
+class V8Value;
+
+// One V8 context's objects, valid until the context is released.
+class ContextState {
+ public:
+  bool valid() const { return valid_; }
+  void Track(V8Value* object) { objects_.insert(object); }
+  void Untrack(V8Value* object) { objects_.erase(object); }
+  // The context is released: every object made in it turns invalid and lets go of its
+  // properties, elements, handler, accessor, interceptor and user data.
+  void Release();
+
+ private:
+  bool valid_ = true;
+  std::set<V8Value*> objects_;
+};
 
 class V8Value : public CefV8Value {
  public:
@@ -33,10 +54,14 @@ class V8Value : public CefV8Value {
   struct Property {
     CefRefPtr<CefV8Value> value;
     int attribute = V8_PROPERTY_ATTRIBUTE_NONE;
-    uint64_t order = 0;  // insertion order, as V8 lists keys
+    uint64_t order = 0;     // insertion order, as V8 lists keys
+    bool accessor = false;  // read and written through the object's CefV8Accessor
   };
 
-  explicit V8Value(Kind kind) : kind_(kind) {}
+  // An object, array or function belongs to the context entered when it is made (none
+  // outside any: then it never turns invalid).
+  explicit V8Value(Kind kind);
+  ~V8Value() override;
 
   // Values as page script hands them over; these need no entered context.
   static CefRefPtr<V8Value> Bool(bool value);
@@ -54,13 +79,19 @@ class V8Value : public CefV8Value {
   const std::map<std::u16string, Property>& properties() const { return properties_; }
   const std::vector<CefRefPtr<CefV8Value>>& elements() const { return elements_; }
   void MarkUserCreated() { userCreated_ = true; }
+  // An object made outside any context now belongs to this one.
+  void BindToContext(const std::shared_ptr<ContextState>& state);
+  // Kept for the object's life (until its context is released).
+  void SetAccessorAndInterceptor(CefRefPtr<CefV8Accessor> accessor,
+                                 CefRefPtr<CefV8Interceptor> interceptor);
   // The arguments of each call that ran (ExecuteFunction), as JSON arrays of
   // {"kind", "value"}, oldest first.
   const std::vector<std::string>& calls() const { return calls_; }
-  // Drops every property, element and user data: the page that held them is gone.
+  // Drops every property, element, handler, accessor, interceptor and user data: the
+  // page that held them is gone.
   void Clear();
 
-  bool IsValid() override { return kind_ != Kind::kInvalid; }
+  bool IsValid() override { return kind_ != Kind::kInvalid && (!IsObject() || Usable()); }
   bool IsUndefined() override { return kind_ == Kind::kUndefined; }
   bool IsNull() override { return kind_ == Kind::kNull; }
   bool IsBool() override { return kind_ == Kind::kBool; }
@@ -80,11 +111,11 @@ class V8Value : public CefV8Value {
   double GetDoubleValue() override;
   CefString GetStringValue() override;
 
-  bool IsUserCreated() override { return IsObject() && userCreated_; }
+  bool IsUserCreated() override { return Usable() && userCreated_; }
   bool HasException() override { return false; }
   CefRefPtr<CefV8Exception> GetException() override { return nullptr; }
-  bool ClearException() override { return true; }
-  bool WillRethrowExceptions() override { return rethrow_; }
+  bool ClearException() override { return Usable(); }
+  bool WillRethrowExceptions() override { return Usable() && rethrow_; }
   bool SetRethrowExceptions(bool rethrow) override;
   bool HasValue(const CefString& key) override;
   bool HasValue(int index) override;
@@ -110,7 +141,16 @@ class V8Value : public CefV8Value {
                                                    const CefV8ValueList& arguments) override;
 
  private:
+  // An object whose context (if any) is still valid: its object methods work.
+  bool Usable() const;
   bool IsArrayIndexKey(const std::u16string& key, size_t& index) const;
+  // Offers a read to the interceptor, if any: false when it threw; retval is its valid
+  // answer, or null.
+  bool AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& retval);
+  // A read through interceptor and accessor: the value, or null when one threw.
+  CefRefPtr<CefV8Value> Read(const std::u16string& key);
+  CefRefPtr<CefV8Value> ReadOwn(const std::u16string& key);
+  bool Write(const std::u16string& key, CefRefPtr<CefV8Value> value);
 
   Kind kind_;
   bool bool_ = false;
@@ -123,7 +163,10 @@ class V8Value : public CefV8Value {
   uint64_t nextOrder_ = 0;
   std::u16string functionName_;
   CefRefPtr<CefV8Handler> handler_;
+  CefRefPtr<CefV8Accessor> accessor_;
+  CefRefPtr<CefV8Interceptor> interceptor_;
   CefRefPtr<CefBaseRefCounted> userData_;
+  std::shared_ptr<ContextState> state_;
   bool userCreated_ = false;
   bool rethrow_ = false;
   std::vector<std::string> calls_;

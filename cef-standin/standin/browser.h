@@ -106,6 +106,7 @@ class Browser : public CefBrowser {
   void Destroy();
   bool destroyed() const { return destroyed_; }
 
+  bool IsValid() override { return !destroyed_; }
   bool CanGoBack() override { return false; }
   void GoBack() override {}
   bool CanGoForward() override { return false; }

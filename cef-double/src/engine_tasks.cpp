@@ -1,0 +1,243 @@
+// The engine half of the double for threads, the browser context, task runners, waitable
+// events, and V8 objects with the executable's accessor or interceptor.
+#include <string>
+
+#include "browser_context.h"
+#include "include/cef_app.h"
+#include "include/cef_task.h"
+#include "include/cef_v8.h"
+#include "include/cef_waitable_event.h"
+#include "neutral.h"
+
+namespace cef_double {
+namespace {
+
+// A handle is the engine's interface pointer of its kind; one returned carries a
+// reference for the C half.
+template <class T>
+T* Handle(Obj* object) {
+  return reinterpret_cast<T*>(object);
+}
+
+template <class T>
+Obj* Handed(const CefRefPtr<T>& object) {
+  if (object) {
+    object->AddRef();
+  }
+  return reinterpret_cast<Obj*>(object.get());
+}
+
+// One reference to an object of the executable, let go with the adapter.
+class Held {
+ public:
+  explicit Held(Exe* exe) : exe_(exe) {}
+  ~Held() { ExeRelease(exe_); }
+  Held(const Held&) = delete;
+  Held& operator=(const Held&) = delete;
+  Exe* get() const { return exe_; }
+
+ private:
+  Exe* const exe_;
+};
+
+class TaskAdapter : public CefTask {
+ public:
+  explicit TaskAdapter(Exe* exe) : exe_(exe) {}
+  void Execute() override { TaskExecute(exe_.get()); }
+
+ private:
+  Held exe_;
+  IMPLEMENT_REFCOUNTING(TaskAdapter);
+};
+
+CefRefPtr<CefTask> TaskOf(Exe* task) {
+  return task ? new TaskAdapter(task) : nullptr;
+}
+
+// The value an accessor or interceptor answered with, as the engine's.
+bool Answered(bool handled,
+              Obj* result,
+              CefRefPtr<CefV8Value>& retval,
+              const std::u16string& thrown,
+              CefString& exception) {
+  if (result) {
+    retval = Handle<CefV8Value>(result);
+    ObjRelease(Kind::kValue, result);
+  }
+  if (!thrown.empty()) {
+    exception = thrown;
+  }
+  return handled;
+}
+
+class AccessorAdapter : public CefV8Accessor {
+ public:
+  explicit AccessorAdapter(Exe* exe) : exe_(exe) {}
+  bool Get(const CefString& name,
+           const CefRefPtr<CefV8Value> object,
+           CefRefPtr<CefV8Value>& retval,
+           CefString& exception) override {
+    Obj* result = nullptr;
+    std::u16string thrown;
+    const bool handled = AccessorGet(exe_.get(), name.ToString16(),
+                                     reinterpret_cast<Obj*>(object.get()), &result, thrown);
+    return Answered(handled, result, retval, thrown, exception);
+  }
+  bool Set(const CefString& name,
+           const CefRefPtr<CefV8Value> object,
+           const CefRefPtr<CefV8Value> value,
+           CefString& exception) override {
+    std::u16string thrown;
+    const bool handled =
+        AccessorSet(exe_.get(), name.ToString16(), reinterpret_cast<Obj*>(object.get()),
+                    reinterpret_cast<Obj*>(value.get()), thrown);
+    if (!thrown.empty()) {
+      exception = thrown;
+    }
+    return handled;
+  }
+
+ private:
+  Held exe_;
+  IMPLEMENT_REFCOUNTING(AccessorAdapter);
+};
+
+class InterceptorAdapter : public CefV8Interceptor {
+ public:
+  explicit InterceptorAdapter(Exe* exe) : exe_(exe) {}
+  bool Get(const CefString& name,
+           const CefRefPtr<CefV8Value> object,
+           CefRefPtr<CefV8Value>& retval,
+           CefString& exception) override {
+    return Read(name.ToString16(), -1, object, retval, exception);
+  }
+  bool Get(int index,
+           const CefRefPtr<CefV8Value> object,
+           CefRefPtr<CefV8Value>& retval,
+           CefString& exception) override {
+    return Read(std::u16string(), index, object, retval, exception);
+  }
+  bool Set(const CefString& name,
+           const CefRefPtr<CefV8Value> object,
+           const CefRefPtr<CefV8Value> value,
+           CefString& exception) override {
+    return Write(name.ToString16(), -1, object, value, exception);
+  }
+  bool Set(int index,
+           const CefRefPtr<CefV8Value> object,
+           const CefRefPtr<CefV8Value> value,
+           CefString& exception) override {
+    return Write(std::u16string(), index, object, value, exception);
+  }
+
+ private:
+  bool Read(const std::u16string& name,
+            int index,
+            const CefRefPtr<CefV8Value>& object,
+            CefRefPtr<CefV8Value>& retval,
+            CefString& exception) {
+    Obj* result = nullptr;
+    std::u16string thrown;
+    const bool handled = InterceptorGet(exe_.get(), name, index,
+                                        reinterpret_cast<Obj*>(object.get()), &result, thrown);
+    return Answered(handled, result, retval, thrown, exception);
+  }
+  bool Write(const std::u16string& name,
+             int index,
+             const CefRefPtr<CefV8Value>& object,
+             const CefRefPtr<CefV8Value>& value,
+             CefString& exception) {
+    std::u16string thrown;
+    const bool handled =
+        InterceptorSet(exe_.get(), name, index, reinterpret_cast<Obj*>(object.get()),
+                       reinterpret_cast<Obj*>(value.get()), thrown);
+    if (!thrown.empty()) {
+      exception = thrown;
+    }
+    return handled;
+  }
+
+  Held exe_;
+  IMPLEMENT_REFCOUNTING(InterceptorAdapter);
+};
+
+}  // namespace
+
+// Threads and the browser context
+
+bool PostDelayedTask(int thread, Exe* task, int64_t delayMs) {
+  return CefPostDelayedTask(static_cast<CefThreadId>(thread), TaskOf(task), delayMs);
+}
+void Shutdown() {
+  CefShutdown();
+}
+void DoMessageLoopWork() {
+  CefDoMessageLoopWork();
+}
+void RunMessageLoop() {
+  CefRunMessageLoop();
+}
+void QuitMessageLoop() {
+  CefQuitMessageLoop();
+}
+bool BrowserContextRunning() {
+  return cef_standin::BrowserContextRunning();
+}
+
+Obj* TaskRunnerForThread(int thread) {
+  return Handed(CefTaskRunner::GetForThread(static_cast<CefThreadId>(thread)));
+}
+Obj* TaskRunnerForCurrentThread() {
+  return Handed(CefTaskRunner::GetForCurrentThread());
+}
+bool TaskRunnerIsSame(Obj* runner, Obj* other) {
+  return Handle<CefTaskRunner>(runner)->IsSame(Handle<CefTaskRunner>(other));
+}
+bool TaskRunnerBelongsToCurrentThread(Obj* runner) {
+  return Handle<CefTaskRunner>(runner)->BelongsToCurrentThread();
+}
+bool TaskRunnerBelongsToThread(Obj* runner, int thread) {
+  return Handle<CefTaskRunner>(runner)->BelongsToThread(static_cast<CefThreadId>(thread));
+}
+bool TaskRunnerPost(Obj* runner, Exe* task, int64_t delayMs, bool delayed) {
+  CefTaskRunner* own = Handle<CefTaskRunner>(runner);
+  return delayed ? own->PostDelayedTask(TaskOf(task), delayMs) : own->PostTask(TaskOf(task));
+}
+
+// Waitable events
+
+Obj* WaitableEventCreate(bool automaticReset, bool signaled) {
+  return Handed(CefWaitableEvent::CreateWaitableEvent(automaticReset, signaled));
+}
+void WaitableEventReset(Obj* event) {
+  Handle<CefWaitableEvent>(event)->Reset();
+}
+void WaitableEventSignal(Obj* event) {
+  Handle<CefWaitableEvent>(event)->Signal();
+}
+bool WaitableEventIsSignaled(Obj* event) {
+  return Handle<CefWaitableEvent>(event)->IsSignaled();
+}
+void WaitableEventWait(Obj* event) {
+  Handle<CefWaitableEvent>(event)->Wait();
+}
+bool WaitableEventTimedWait(Obj* event, int64_t maxMs) {
+  return Handle<CefWaitableEvent>(event)->TimedWait(maxMs);
+}
+
+// V8 objects with an accessor or interceptor
+
+Obj* V8CreateObject(Exe* accessor, Exe* interceptor) {
+  CefRefPtr<CefV8Accessor> ownAccessor = accessor ? new AccessorAdapter(accessor) : nullptr;
+  CefRefPtr<CefV8Interceptor> ownInterceptor =
+      interceptor ? new InterceptorAdapter(interceptor) : nullptr;
+  return Handed(CefV8Value::CreateObject(ownAccessor, ownInterceptor));
+}
+
+bool V8SetAccessor(Obj* value, const std::u16string& key, int settings, int attribute) {
+  return Handle<CefV8Value>(value)->SetValue(CefString(key),
+                                             static_cast<CefV8Value::AccessControl>(settings),
+                                             static_cast<CefV8Value::PropertyAttribute>(attribute));
+}
+
+}  // namespace cef_double
