@@ -48,8 +48,7 @@ class WaitableEvent : public CefWaitableEvent {
       return false;
     }
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait_for(lock, Milliseconds(max_ms),
-                      [this] { return signaled_; });
+    changed_.wait_for(lock, Milliseconds(max_ms), [this] { return signaled_; });
     return Consume();
   }
 
