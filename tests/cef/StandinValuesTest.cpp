@@ -1,6 +1,7 @@
 // Values and command lines as CEF 92 hands them over: who owns a tree of values, when a
 // reference into it turns invalid, and the command line CEF lends to a hook.
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,26 @@ TEST(StandinValuesTest, CopyWithoutEmptyChildrenLeavesOutWhatEndsUpEmpty) {
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys[0].ToString(), "a");
   EXPECT_EQ(dictionary->Copy(false)->GetSize(), 3u);
+}
+
+// One thread replaces an entry while another reads through references to it.
+TEST(StandinValuesTest, TreesMayBeUsedFromSeveralThreads) {
+  CefRefPtr<CefListValue> list = ListOf(0);
+  list->SetList(1, ListOf(0));
+  std::thread writer([list] {
+    for (int i = 1; i <= 2000; ++i) {
+      list->SetList(1, ListOf(i));
+    }
+  });
+  for (int i = 0; i < 2000; ++i) {
+    CefRefPtr<CefListValue> view = list->GetList(1);
+    if (view) {
+      view->GetInt(0);
+      view->SetInt(1, i);
+    }
+  }
+  writer.join();
+  EXPECT_EQ(list->GetList(1)->GetInt(0), 2000);
 }
 
 #ifndef _WIN32
