@@ -5,10 +5,15 @@
 // and writes it; once the page is gone the object must be invalid and its accessor and
 // interceptor let go, and the destroyed browser invalid. Prints each failed check and
 // returns how many failed. Built only with the double (make cef-test).
+//   double_v8_probe.exe --type=renderer exit-clean|exit-leak
+// instead lets go of everything OnContextCreated is given ("exit-leak": but the
+// context), and calls exit(0) inside OnProcessMessageReceived, as a renderer told to end
+// does, to show what the double's end-of-process check makes of it.
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>  // before CEF's headers, whose string wrappers use strlen
 #include <string>
 
@@ -20,6 +25,7 @@
 namespace {
 
 int failures = 0;
+std::string mode;  // "", "exit-clean" or "exit-leak"
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -148,10 +154,24 @@ void Fill() {
       Release(read);
       cef_string_utf16_clear(&acc);
     }
+    Release(frame);
+    if (!mode.empty()) {
+      Release(object);
+      Release(browser);
+      if (mode != "exit-leak") {
+        Release(context);
+      }
+      return;
+    }
     kept = object;
     keptBrowser = browser;
-    Release(frame);
     Release(context);
+  };
+  handler.s.on_process_message_received = [](cef_render_process_handler_t*, cef_browser_t*,
+                                             cef_frame_t*, cef_process_id_t, cef_process_message_t*)
+                                              CEF_CALLBACK -> int {
+    // Ends the process inside the call, holding what the call was given.
+    std::exit(0);
   };
   handler.s.on_browser_destroyed = [](cef_render_process_handler_t*,
                                       cef_browser_t* browser) CEF_CALLBACK {
@@ -172,7 +192,8 @@ void Fill() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  mode = argc > 2 ? argv[2] : "";
   Fill();
   cef_main_args_t args = {GetModuleHandleW(nullptr)};
   cef_execute_process(&args, app.Give(), nullptr);

@@ -6,12 +6,18 @@
 // reference that the receiver owns, a returned struct carries one, `self` carries none.
 // Every struct handed out counts as live until its last release; a release past that
 // (or a call on a released struct) is a reference fault, logged at once, and whatever
-// the executable still holds when the process ends is logged too.
+// the executable still holds when the process ends is logged too. A released struct
+// stays poisoned for the rest of the process (its memory is never handed to another),
+// so a late call through it is caught however late it comes. Misuse of the C API (a
+// null struct, a struct of the wrong size, a renderer object used off the thread it
+// was handed out on) is reported the same way.
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 #include <vector>
@@ -36,11 +42,8 @@ namespace {
 
 constexpr uint32_t kAlive = 0x51445631;  // "QDV1"
 constexpr uint32_t kDead = 0xDEADD0B1;
-// Released shells are kept this long before their memory is reused, so that a late
-// release or call on one is caught rather than landing in someone else's object.
-constexpr size_t kQuarantine = 4096;
-// Shells of every kind take blocks of one size, reused once out of quarantine.
-constexpr size_t kBlock = 512;
+// Shells are cut from chunks of this size, which live as long as the process.
+constexpr size_t kChunk = 1 << 20;
 
 struct Header {
   uint32_t magic;
@@ -48,6 +51,8 @@ struct Header {
   const char* name;  // the struct's C name, for reports
   Obj* obj;
   std::atomic<int> refs;
+  uint32_t serial;  // the order in which shells were made
+  DWORD thread;     // the thread it was handed out on
 };
 
 template <class S>
@@ -57,14 +62,17 @@ struct Shell {
 };
 
 struct Books {
-  // Shells handed out and not yet released, by kind, and the kinds' struct names.
-  std::atomic<int> live[kKinds] = {};
-  std::atomic<const char*> names[kKinds] = {};
-  // Released shells, oldest overwritten first.
-  std::atomic<void*> quarantine[kQuarantine] = {};
-  std::atomic<unsigned> nextQuarantined{0};
-  std::atomic_flag blocksBusy = ATOMIC_FLAG_INIT;
-  std::vector<void*> freeBlocks;
+  // Guards what follows, up to exeHeld.
+  std::atomic_flag busy = ATOMIC_FLAG_INIT;
+  // Every shell ever made, live or released, in the order made.
+  std::vector<Header*> shells;
+  uint32_t nextSerial = 1;
+  char* chunk = nullptr;
+  size_t chunkLeft = 0;
+  // For each thread inside a call into the executable, the serial of the first shell
+  // made since its outermost such call began.
+  std::vector<uint32_t> callStarts;
+
   std::atomic<int> exeHeld{0};  // objects of the executable the double holds
   std::atomic<int> inExe{0};    // calls into the executable under way
   std::atomic<int> inEntry{0};  // cef_execute_process / cef_initialize under way
@@ -92,34 +100,104 @@ void Fault(const char* kind, const char* problem) {
           ",\"problem\":" + Quote(problem) + "}");
 }
 
-void* TakeBlock() {
-  Books& b = books();
-  void* block = nullptr;
-  while (b.blocksBusy.test_and_set(std::memory_order_acquire)) {
+// The books' lock. At process end a thread that held it may be gone (ExitProcess ends
+// the others first), so the end-of-process check gives up waiting after a while.
+bool LockBooks(bool patient = true) {
+  for (int spins = 0; books().busy.test_and_set(std::memory_order_acquire); ++spins) {
+    if (!patient && spins > (1 << 20)) {
+      return false;
+    }
   }
-  if (!b.freeBlocks.empty()) {
-    block = b.freeBlocks.back();
-    b.freeBlocks.pop_back();
-  }
-  b.blocksBusy.clear(std::memory_order_release);
-  return block ? block : ::operator new(kBlock);
+  return true;
+}
+void UnlockBooks() {
+  books().busy.clear(std::memory_order_release);
 }
 
-void GiveBlock(void* block) {
-  if (!block) {
-    return;
-  }
+// Memory for a new shell, recorded with its serial. Never given back.
+template <class Sh>
+Sh* NewShell() {
+  constexpr size_t size = (sizeof(Sh) + 7) & ~size_t{7};
+  static_assert(size <= kChunk, "a shell fits a chunk");
   Books& b = books();
-  while (b.blocksBusy.test_and_set(std::memory_order_acquire)) {
+  LockBooks();
+  if (b.chunkLeft < size) {
+    b.chunk = static_cast<char*>(::operator new(kChunk));
+    b.chunkLeft = kChunk;
   }
-  b.freeBlocks.push_back(block);
-  b.blocksBusy.clear(std::memory_order_release);
+  auto* shell = reinterpret_cast<Sh*>(b.chunk);
+  b.chunk += size;
+  b.chunkLeft -= size;
+  shell->h.magic = 0;  // not yet counted: Make marks it alive when it is whole
+  shell->h.serial = b.nextSerial++;
+  b.shells.push_back(&shell->h);
+  UnlockBooks();
+  return shell;
+}
+
+// Calls into the executable: how deep this thread is, and where its outermost began.
+thread_local int tCallDepth = 0;
+thread_local uint32_t tCallStart = 0;
+
+void EnterExecutable() {
+  books().inExe.fetch_add(1);
+  if (tCallDepth++ == 0) {
+    LockBooks();
+    tCallStart = books().nextSerial;
+    books().callStarts.push_back(tCallStart);
+    UnlockBooks();
+  }
+}
+
+void LeaveExecutable() {
+  if (--tCallDepth == 0) {
+    LockBooks();
+    std::vector<uint32_t>& starts = books().callStarts;
+    for (size_t i = 0; i < starts.size(); ++i) {
+      if (starts[i] == tCallStart) {
+        starts[i] = starts.back();
+        starts.pop_back();
+        break;
+      }
+    }
+    UnlockBooks();
+  }
+  books().inExe.fetch_sub(1);
 }
 
 struct CallingExe {
-  CallingExe() { books().inExe.fetch_add(1); }
-  ~CallingExe() { books().inExe.fetch_sub(1); }
+  CallingExe() { EnterExecutable(); }
+  ~CallingExe() { LeaveExecutable(); }
+  CallingExe(const CallingExe&) = delete;
+  CallingExe& operator=(const CallingExe&) = delete;
 };
+
+// The C name of a struct type, for reports ("_cef_frame_t" -> "cef_frame_t").
+template <class S>
+const char* StructName() {
+  static const std::string name = [](std::string text) {
+    const size_t at = text.find("S = ");
+    text = at == std::string::npos ? "struct" : text.substr(at + 4);
+    text = text.substr(0, text.find_first_of(";]"));
+    return text.size() > 1 && text[0] == '_' ? text.substr(1) : text;
+  }(__PRETTY_FUNCTION__);
+  return name.c_str();
+}
+
+// Renderer objects: CEF lets only the renderer's thread use them.
+bool BoundToRenderer(Kind kind) {
+  switch (kind) {
+    case Kind::kBrowser:
+    case Kind::kFrame:
+    case Kind::kContext:
+    case Kind::kValue:
+    case Kind::kDocument:
+    case Kind::kNode:
+      return true;
+    default:
+      return false;
+  }
+}
 
 struct InEntry {
   InEntry() { books().inEntry.fetch_add(1); }
@@ -151,16 +229,13 @@ int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
   if (left > 0) {
     return 0;
   }
+  // Poisoned for good: the header says dead and the memory stays this shell's.
   Obj* obj = h->obj;
   h->obj = nullptr;
   h->magic = kDead;
-  books().live[static_cast<int>(h->kind)].fetch_sub(1);
-  void* drop =
-      books().quarantine[books().nextQuarantined.fetch_add(1) % kQuarantine].exchange(shell);
   if (obj) {
     ObjRelease(h->kind, obj);
   }
-  GiveBlock(drop);
   return 1;
 }
 
@@ -195,30 +270,49 @@ S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
     fill(&s);
     return s;
   }();
-  static_assert(sizeof(Shell<S>) <= kBlock, "a shell fits a block");
-  auto* shell = static_cast<Shell<S>*>(TakeBlock());
+  auto* shell = NewShell<Shell<S>>();
   std::memcpy(static_cast<void*>(&shell->s), &prototype, sizeof(S));
-  shell->h.magic = kAlive;
   shell->h.kind = kind;
   shell->h.name = name;
   shell->h.obj = obj;
+  shell->h.thread = GetCurrentThreadId();
   new (&shell->h.refs) std::atomic<int>(1);
   ObjAddRef(kind, obj);
-  books().names[static_cast<int>(kind)].store(name, std::memory_order_relaxed);
-  books().live[static_cast<int>(kind)].fetch_add(1, std::memory_order_relaxed);
+  // Last: from here on the end-of-process check counts it.
+  std::atomic_thread_fence(std::memory_order_release);
+  shell->h.magic = kAlive;
   return &shell->s;
 }
 
-// The engine object behind a struct of the double (borrowed), or null.
+// After reporting a call through a struct it cannot find, the double has no object to
+// answer with: it ends the process, with exit code 3, rather than crash somewhere later.
+[[noreturn]] void CannotGoOn(const char* kind, const char* problem) {
+  Fault(kind, problem);
+  std::fprintf(stderr, "libcef double: cannot answer a call through %s; ending the process\n",
+               kind);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), 3);
+  for (;;) {
+  }
+}
+
+// The engine object behind a struct of the double (borrowed): `s` is the `self` of a
+// member or an argument CEF requires.
 template <class S>
 Obj* ObjOf(S* s) {
   if (!s) {
-    return nullptr;
+    CannotGoOn(StructName<S>(), "null where CEF requires a struct");
   }
   Header* h = HeaderOf(s);
   if (h->magic != kAlive) {
-    Fault(h->magic == kDead ? h->name : "struct", "used after its last release");
-    return nullptr;
+    if (h->magic == kDead) {
+      CannotGoOn(h->name, "used after its last release");
+    }
+    CannotGoOn(StructName<S>(), "not a struct the library handed out");
+  }
+  if (BoundToRenderer(h->kind) && h->thread != GetCurrentThreadId()) {
+    // CEF refuses such a call; the double reports it and answers as if on the thread.
+    Fault(h->name, "used on another thread than the renderer thread it was handed out on");
   }
   return h->obj;
 }
@@ -236,7 +330,7 @@ class Arg {
   }
   Arg(const Arg&) = delete;
   Arg& operator=(const Arg&) = delete;
-  Obj* obj() const { return ObjOf(s_); }
+  Obj* obj() const { return s_ ? ObjOf(s_) : nullptr; }
 
  private:
   S* s_;
@@ -256,8 +350,24 @@ Exe* Keep(cef_base_ref_counted_t* base) {
   if (!base) {
     return nullptr;
   }
+  if (!base->add_ref || !base->release) {
+    Fault("cef_base_ref_counted_t", "an object of the executable without add_ref or release");
+    return nullptr;
+  }
   books().exeHeld.fetch_add(1);
   return reinterpret_cast<Exe*>(base);
+}
+
+// An object of the executable, checked against the struct it claims to be: CEF's
+// wrapper sets `size` to the size of the whole struct.
+template <class S>
+Exe* Keep(S* s) {
+  if (s && s->base.size != sizeof(S)) {
+    Fault(StructName<S>(),
+          ("has size " + std::to_string(s->base.size) + ", not " + std::to_string(sizeof(S)))
+              .c_str());
+  }
+  return Keep(s ? &s->base : nullptr);
 }
 
 template <class S>
@@ -372,9 +482,8 @@ void FillFrame(cef_frame_t* s) {
                        CEF_CALLBACK { return BrowserOut(FrameBrowser(ObjOf(self))); };
   s->get_v8context = [](cef_frame_t* self)
                          CEF_CALLBACK { return ContextOut(FrameV8Context(ObjOf(self))); };
-  s->visit_dom = [](cef_frame_t* self, cef_domvisitor_t* visitor) CEF_CALLBACK {
-    FrameVisitDom(ObjOf(self), Keep(visitor ? &visitor->base : nullptr));
-  };
+  s->visit_dom = [](cef_frame_t* self, cef_domvisitor_t* visitor)
+                     CEF_CALLBACK { FrameVisitDom(ObjOf(self), Keep(visitor)); };
   s->send_process_message = [](cef_frame_t* self, cef_process_id_t target,
                                cef_process_message_t* message) CEF_CALLBACK {
     Arg<cef_process_message_t> m(message);
@@ -641,10 +750,10 @@ Exe* KeepExe(cef_base_ref_counted_t* base) {
   return Keep(base);
 }
 CallingExecutable::CallingExecutable() {
-  books().inExe.fetch_add(1);
+  EnterExecutable();
 }
 CallingExecutable::~CallingExecutable() {
-  books().inExe.fetch_sub(1);
+  LeaveExecutable();
 }
 cef_v8value_t* V8ValueLent(Obj* value) {
   return ValueLent(value);
@@ -714,7 +823,7 @@ Exe* AppBrowserProcessHandler(Exe* app) {
   }
   CallingExe calling;
   cef_browser_process_handler_t* handler = s->get_browser_process_handler(s);
-  return Keep(handler ? &handler->base : nullptr);
+  return Keep(handler);
 }
 
 Exe* AppRenderProcessHandler(Exe* app) {
@@ -724,7 +833,7 @@ Exe* AppRenderProcessHandler(Exe* app) {
   }
   CallingExe calling;
   cef_render_process_handler_t* handler = s->get_render_process_handler(s);
-  return Keep(handler ? &handler->base : nullptr);
+  return Keep(handler);
 }
 
 void BrowserHandlerOnContextInitialized(Exe* handler) {
@@ -827,7 +936,7 @@ bool V8HandlerExecute(Exe* handler,
   exception = In(&thrown);
   cef_string_utf16_clear(&thrown);
   if (result) {
-    Obj* obj = ObjOf(result);
+    Obj* obj = ObjOf(result);  // null: no value set
     if (obj) {
       ObjAddRef(Kind::kValue, obj);
       *retval = obj;
@@ -858,33 +967,74 @@ void TrapCalled(const char* what) {
   LogUnmodeled(what);
 }
 
+// Whether CEF has already ended the object behind a struct: a destroyed browser and its
+// frames, a released context and its values, a document or node after its visit, a
+// command line after its hook, a value taken from its owner. A reference kept to one
+// can only be a leak.
+bool Ended(Kind kind, Obj* obj) {
+  switch (kind) {
+    case Kind::kBrowser:
+      return !BrowserIsValid(obj);
+    case Kind::kFrame:
+      return !FrameIsValid(obj);
+    case Kind::kContext:
+      return !ContextIsValid(obj);
+    case Kind::kValue:
+      return V8Query(obj, V8Ask::kIsValid) == 0;
+    case Kind::kDocument:
+    case Kind::kNode:
+      return true;
+    case Kind::kCommandLine:
+      return !CommandLineIsValid(obj);
+    case Kind::kList:
+    case Kind::kDictionary:
+    case Kind::kBinary:
+    case Kind::kBox:
+      return ValueQuery(kind, obj, ValueAsk::kIsValid) == 0;
+    default:
+      return false;
+  }
+}
+
 void CheckObjects(const char* when) {
-  std::string objects;
-  int held = 0;
-  bool midCall = false;
-  {
-    midCall = books().inExe.load() > 0 || books().inEntry.load() > 0;
-    for (int kind = 0; kind < kKinds; ++kind) {
-      const int live = books().live[kind].load();
-      if (live != 0) {
-        objects += (objects.empty() ? "" : ",") + Quote(books().names[kind].load()) + ":" +
-                   std::to_string(live);
-      }
+  Books& b = books();
+  // A process may end inside a call (the application calling exit()) or while CEF runs
+  // (the watchdog ending it). The application's objects are alive then, and what they
+  // hold may be their state: of the structs from before the calls under way, the check
+  // reports those whose object CEF has already ended. What the double handed into those
+  // calls (and what the executable got during them: exit() unwinds none of its frames)
+  // is rightly held. A process that ends outside any call must hold nothing.
+  const bool inCall = b.inExe.load() > 0;
+  const bool midCall = inCall || b.inEntry.load() > 0;
+  std::map<std::string, int> live;
+  const bool locked = LockBooks(false);
+  uint32_t allowedFrom = UINT32_MAX;
+  for (uint32_t start : b.callStarts) {
+    allowedFrom = start < allowedFrom ? start : allowedFrom;
+  }
+  for (const Header* h : b.shells) {
+    if (h->magic == kAlive && h->serial < allowedFrom && (!midCall || Ended(h->kind, h->obj))) {
+      ++live[h->name];
     }
-    held = books().exeHeld;
   }
-  // A process that ends inside a call (the application calling exit(), or the
-  // watchdog ending it) still holds what that call was given: nothing to judge then.
-  if (midCall) {
-    return;
+  if (locked) {
+    UnlockBooks();
   }
-  if (!objects.empty()) {
+  if (!live.empty()) {
+    std::string objects;
+    for (const auto& [name, count] : live) {
+      objects += (objects.empty() ? "" : ",") + Quote(name) + ":" + std::to_string(count);
+    }
     std::fprintf(stderr, "libcef double: objects still referenced at %s\n", when);
-    LogJson("{\"event\":\"ReferenceFault\",\"problem\":\"still referenced\",\"when\":" +
-            Quote(when) + ",\"objects\":{" + objects + "}}");
+    LogJson(
+        "{\"event\":\"ReferenceFault\",\"problem\":\"still referenced\",\"when\":" + Quote(when) +
+        ",\"inside_a_call\":" + (inCall ? "true" : "false") + ",\"objects\":{" + objects + "}}");
   }
-  // While CEF runs (cef_initialize without cef_shutdown) it still holds the application.
-  if (held != 0 && !BrowserContextRunning()) {
+  // Objects of the executable that the double itself still holds. While CEF runs (inside
+  // cef_execute_process, or between cef_initialize and cef_shutdown) it rightly holds
+  // the application and what hangs on its pages.
+  const int held = b.exeHeld.load();
+  if (!midCall && held != 0 && !BrowserContextRunning()) {
     LogJson(
         "{\"event\":\"ReferenceFault\",\"problem\":\"objects of the executable still "
         "held\",\"when\":" +
@@ -932,8 +1082,7 @@ CEF_EXPORT int cef_execute_process(const cef_main_args_t* args,
   int code = 0;
   {
     InEntry entry;
-    code = ExecuteProcess(Keep(application ? &application->base : nullptr),
-                          windows_sandbox_info != nullptr);
+    code = ExecuteProcess(Keep(application), windows_sandbox_info != nullptr);
   }
   return code;
 }
@@ -961,15 +1110,14 @@ CEF_EXPORT int cef_initialize(const cef_main_args_t* args,
     settings.accept_language_list = In(&s->accept_language_list);
   }
   InEntry entry;
-  return Initialize(settings, Keep(application ? &application->base : nullptr),
-                    windows_sandbox_info != nullptr);
+  return Initialize(settings, Keep(application), windows_sandbox_info != nullptr);
 }
 
 CEF_EXPORT int cef_post_task(cef_thread_id_t thread, cef_task_t* task) {
   if (!task) {
     return 0;
   }
-  return PostTask(static_cast<int>(thread), Keep(&task->base));
+  return PostTask(static_cast<int>(thread), Keep(task));
 }
 
 CEF_EXPORT int cef_currently_on(cef_thread_id_t thread) {
@@ -1022,15 +1170,14 @@ CEF_EXPORT cef_v8value_t* cef_v8value_create_string(const cef_string_t* value) {
 CEF_EXPORT cef_v8value_t* cef_v8value_create_object(cef_v8accessor_t* accessor,
                                                     cef_v8interceptor_t* interceptor) {
   // The object keeps both for its life.
-  return ValueOut(V8CreateObject(Keep(accessor ? &accessor->base : nullptr),
-                                 Keep(interceptor ? &interceptor->base : nullptr)));
+  return ValueOut(V8CreateObject(Keep(accessor), Keep(interceptor)));
 }
 CEF_EXPORT cef_v8value_t* cef_v8value_create_array(int length) {
   return ValueOut(V8Create(V8Make::kArray, length));
 }
 CEF_EXPORT cef_v8value_t* cef_v8value_create_function(const cef_string_t* name,
                                                       cef_v8handler_t* handler) {
-  return ValueOut(V8CreateFunction(In(name), Keep(handler ? &handler->base : nullptr)));
+  return ValueOut(V8CreateFunction(In(name), Keep(handler)));
 }
 
 }  // extern "C"

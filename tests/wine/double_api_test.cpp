@@ -30,15 +30,7 @@ class DoubleApi : public testing::Test {
     env["CEF_STANDIN_LOG"] = log;
     harness::Result result = harness::runWine(argv, env);
     EXPECT_EQ(result.exitCode, 0) << result.output;
-    std::vector<Json> events;
-    std::ifstream in(log);
-    for (std::string line; std::getline(in, line);) {
-      events.push_back(Json::parse(line, nullptr, false));
-      const std::string name = events.back().value("event", "");
-      EXPECT_NE(name, "ReferenceFault") << line;
-      EXPECT_NE(name, "Unmodeled") << line;
-    }
-    return events;
+    return harness::readEventLog(log, result.output);
   }
 };
 
@@ -68,6 +60,38 @@ TEST_F(DoubleApi, ARendererKeepsAndCallsItsAccessorAndInterceptorUntilThePageGoe
   std::vector<Json> events = run({harness::exeDir() + "/double_v8_probe.exe", "--type=renderer"},
                                  {{"CEF_STANDIN_SCENARIO", scenario}});
   EXPECT_FALSE(events.empty());
+}
+
+// A renderer that ends itself inside a call (as terminateProc does) still has its
+// references judged: what that call was given is rightly held, a context kept past its
+// release in an earlier call is a leak.
+TEST_F(DoubleApi, EndingInsideACallStillReportsWhatEarlierCallsLeft) {
+  const std::string scenario = harness::scratchDir() + "/scenario.jsonl";
+  std::ofstream(scenario) << R"({"op":"browser","id":1}
+{"op":"context","browser":1,"frame":"main"}
+{"op":"release","browser":1,"frame":"main"}
+{"op":"message","browser":1,"frame":"main","source":"browser","name":"bye"}
+)";
+  for (const auto& [mode, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"exit-clean", ""}, {"exit-leak", R"({"cef_v8context_t":1})"}}) {
+    SCOPED_TRACE(mode);
+    const std::string log = harness::scratchDir() + "/" + mode + ".jsonl";
+    harness::Result result =
+        harness::runWine({harness::exeDir() + "/double_v8_probe.exe", "--type=renderer", mode},
+                         {{"CEF_STANDIN_SCENARIO", scenario}, {"CEF_STANDIN_LOG", log}});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    std::string faults;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+      const Json event = Json::parse(line, nullptr, false);
+      if (event.value("event", "") == "ReferenceFault") {
+        EXPECT_EQ(event.value("problem", ""), "still referenced") << line;
+        EXPECT_TRUE(event.value("inside_a_call", false)) << line;
+        faults += event.value("objects", Json()).dump();
+      }
+    }
+    EXPECT_EQ(faults, expected) << result.output;
+  }
 }
 
 }  // namespace

@@ -47,6 +47,11 @@ struct Launch {
 // Runs Quorvane.exe with these arguments and variables, waits for it and reads its log.
 Result runQuorvane(const Launch& launch);
 
+// Reads an event log, one JSON object per line. Fails the test on every fault the
+// real-SDK build's libcef.dll double reports (ReferenceFault, Unmodeled): no run of
+// Quorvane.exe may have one. `output` is the program's, shown with a failure.
+std::vector<Json> readEventLog(const std::string& path, const std::string& output);
+
 // Runs any program under Wine (tools/wine.sh), waits, and returns exit code and output.
 Result runWine(const std::vector<std::string>& argv, const Env& env = {});
 

@@ -2,7 +2,6 @@
 // watchdog_parent.exe, which starts Quorvane.exe as a GPU child, and reports how and
 // when the child ended. The stand-in's event log tells a child that CEF let finish
 // ("ChildProcessEnded") from one the watchdog cut short.
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -70,12 +69,7 @@ Outcome runScenario(const std::string& scenario, const std::string& childMs) {
       outcome.report[line.substr(0, eq)] = line.substr(eq + 1);
     }
   }
-  std::ifstream events(log);
-  while (std::getline(events, line)) {
-    if (!line.empty()) {
-      outcome.events.push_back(Json::parse(line, nullptr, false));
-    }
-  }
+  outcome.events = harness::readEventLog(log, r.output);
   return outcome;
 }
 
