@@ -32,7 +32,10 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
     target->push_front(name, std::move(func), tag);
   else
     target->push_back(name, std::move(func), tag);
-  notifyIfNotSuspended();
+  // A deferred task gives the worker nothing to run before the swap, which the end of
+  // the initialiser phase brings about: nobody is woken for it.
+  if (target == &mTaskQueue)
+    notifyIfNotSuspended();
 }
 
 void AsyncQueue::removeTasks(int32_t tag) {
@@ -95,9 +98,20 @@ void AsyncQueue::swapQueues() {
 }
 
 void AsyncQueue::notifyIfNotSuspended() {
-  countChange();  // seen by a polling worker
-  if (!mIsSuspended.load() && mWorkerWaiting) {
-    mWorkerWaiting = false;  // one wake-up is enough until it waits again
+  if (!mIsSuspended.load())
+    notifyWorker();
+}
+
+void AsyncQueue::notifyWorker() {
+  // One doorbell or one wake-up is enough until the worker polls or waits again.
+  if (mIdle == Idle::Polling) {
+    mIdle = Idle::Busy;
+    mDoorbell.store(mDoorbell.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+  } else if (mIdle == Idle::Waiting) {
+    mIdle = Idle::Busy;
+    // Tells the worker how long it slept before there was work, so that it learns
+    // whether looking before sleeping would have paid.
+    mWakeAskedAt = IdlePolling::Clock::now();
     mSignal.notify_one();
   }
 }
