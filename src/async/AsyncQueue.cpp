@@ -222,6 +222,7 @@ void AsyncQueue::waitForSignal() {
   mIdle = Idle::Waiting;
   mWakeAskedAt = IdlePolling::Clock::time_point{};
   mMutex.wait(mSignal);
+  mWaitsEnded.fetch_add(1, std::memory_order_relaxed);
   mIdle = Idle::Busy;
   mPolling.woken(mWakeAskedAt);
 }

@@ -132,6 +132,8 @@ class AsyncQueue : public IAsyncQueue {
   alignas(64) std::string mCurrentTaskName;  // guarded by mTaskNameMutex
   std::mutex mTaskNameMutex;
   IdlePolling mPolling;
+  // Sleeps ended so far (for tests).
+  std::atomic<uint32_t> mWaitsEnded{0};
   // Points into the worker's frame while it runs; the destructor sets it when it runs
   // on the worker, so the worker knows not to touch the queue again. Worker-only.
   bool* mDestroyedOnWorker = nullptr;

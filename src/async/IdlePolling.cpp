@@ -13,6 +13,7 @@ namespace zelto {
 namespace {
 
 std::atomic<bool> gForced{false};
+std::atomic<void (*)()> gPollEnded{nullptr};
 
 // Tells the processor that this thread is spinning.
 void relaxWhileSpinning() {
@@ -52,6 +53,10 @@ void IdlePolling::forcePollingForTesting(bool force) noexcept {
   gForced.store(force);
 }
 
+void IdlePolling::setPollEndedHookForTesting(void (*hook)()) noexcept {
+  gPollEnded.store(hook);
+}
+
 IdlePolling::IdlePolling() : mMayPoll(usableCpus() > 1) {}
 
 bool IdlePolling::shouldPoll() {
@@ -61,7 +66,9 @@ bool IdlePolling::shouldPoll() {
     mLearnt = false;
     mSpellStart = Clock::now();
   }
-  if (mPolled || mRecentShort == 0 || !(mMayPoll || gForced.load(std::memory_order_relaxed)))
+  if (mPolled)
+    return false;
+  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mRecentShort == 0))
     return false;
   mPolled = true;
   return true;
@@ -69,17 +76,19 @@ bool IdlePolling::shouldPoll() {
 
 void IdlePolling::poll(const std::atomic<uint32_t>& doorbell, uint32_t seen) {
   const Clock::time_point deadline = mSpellStart + kWindow;
+  bool rung = false;
   for (uint32_t spins = 1;; ++spins) {
     if (doorbell.load(std::memory_order_acquire) != seen) {
-      learn(true);
-      return;
+      rung = true;
+      break;
     }
     relaxWhileSpinning();
-    if (spins % 64 == 0 && Clock::now() >= deadline) {
-      learn(false);
-      return;
-    }
+    if (spins % 64 == 0 && Clock::now() >= deadline)
+      break;
   }
+  learn(rung);
+  if (void (*const hook)() = gPollEnded.load(std::memory_order_relaxed))
+    hook();
 }
 
 void IdlePolling::woken(Clock::time_point askedAt) noexcept {

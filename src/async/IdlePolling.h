@@ -30,8 +30,12 @@ class IdlePolling {
 
   // CPUs the calling thread may run on (its affinity), at least 1.
   static unsigned usableCpus() noexcept;
-  // Tests: polls whenever history allows, whatever the CPUs (true), or as usual (false).
+  // Tests: polls once in every idle spell, whatever the CPUs and the history (true), or
+  // as usual (false).
   static void forcePollingForTesting(bool force) noexcept;
+  // Tests: called on the worker as each poll ends, before it takes the queue's lock
+  // again (null: nothing).
+  static void setPollEndedHookForTesting(void (*hook)()) noexcept;
 
   // A task ran: the next empty pass begins a new idle spell.
   void taskRan() noexcept { mInSpell = false; }
