@@ -135,6 +135,7 @@ void AsyncQueue::setCurrentTaskName(const std::string& name) {
 void AsyncQueue::run() {
   bool destroyed = false;
   mDestroyedOnWorker = &destroyed;
+  bool idleAWhile = false;  // the last wait ended for want of anything happening
   Lock lock(mMutex);
   for (;;) {
     // A pending suspension takes effect before the next task starts.
@@ -163,6 +164,7 @@ void AsyncQueue::run() {
       if (!runNextTask(lock))
         return;
       mPolling.taskRan();
+      idleAWhile = false;
       continue;
     }
 
@@ -170,12 +172,16 @@ void AsyncQueue::run() {
       swapQueues();
     if (!mTaskQueue.empty())
       continue;
-    // Nothing to run: look for a while if that pays, give back what a burst left, or
-    // sleep. Each of the first two begins the pass anew, looking at everything again
-    // under the lock, so nothing that came meanwhile is missed.
-    if (polledForWork(lock) || releasedLargeRings(lock))
+    // Nothing to run: look for a while if that pays, or sleep. A burst's large ring is
+    // given back once the worker has had nothing to do for a while (a caller that comes
+    // back at once finds it still there). Polling and giving back begin the pass anew,
+    // looking at everything again under the lock, so nothing that came meanwhile is
+    // missed.
+    if (polledForWork(lock))
       continue;
-    waitForSignal();
+    if (idleAWhile && releasedLargeRings(lock))
+      continue;
+    idleAWhile = waitForSignal(holdsLargeRings());
   }
   mDestroyedOnWorker = nullptr;
   lock.unlock();
@@ -195,6 +201,11 @@ bool AsyncQueue::polledForWork(Lock& lock) {
   lock.lock();
   mIdle = Idle::Busy;
   return true;
+}
+
+bool AsyncQueue::holdsLargeRings() const {
+  return (mTaskQueue.empty() && mTaskQueue.capacity() > TaskDeque::kSmallCapacity) ||
+         (mDeferredQueue.empty() && mDeferredQueue.capacity() > TaskDeque::kSmallCapacity);
 }
 
 bool AsyncQueue::releasedLargeRings(Lock& lock) {
@@ -218,13 +229,25 @@ bool AsyncQueue::releasedLargeRings(Lock& lock) {
   return true;
 }
 
-void AsyncQueue::waitForSignal() {
+namespace {
+
+// How long a drained queue keeps a burst's large ring in case more comes.
+constexpr std::chrono::milliseconds kIdleBeforeRelease{50};
+
+}  // namespace
+
+bool AsyncQueue::waitForSignal(bool timed) {
   mIdle = Idle::Waiting;
   mWakeAskedAt = IdlePolling::Clock::time_point{};
-  mMutex.wait(mSignal);
+  bool timedOut = false;
+  if (timed)
+    timedOut = mMutex.waitFor(mSignal, kIdleBeforeRelease);
+  else
+    mMutex.wait(mSignal);
   mWaitsEnded.fetch_add(1, std::memory_order_relaxed);
   mIdle = Idle::Busy;
   mPolling.woken(mWakeAskedAt);
+  return timedOut;
 }
 
 bool AsyncQueue::runNextTask(Lock& lock) {

@@ -99,12 +99,18 @@ class AsyncQueue : public IAsyncQueue {
   void notifyIfNotSuspended();
   // The same for a stop, whatever the suspension.
   void notifyWorker();
-  // The worker's single wait on mSignal, holding mMutex.
-  void waitForSignal();
+  // Rings the doorbell of a polling worker, or tells whether a sleeping one must be
+  // signalled (and takes it for woken); called holding mMutex.
+  bool wakeNeeded();
+  // The worker's single wait on mSignal, holding mMutex; a timed one ends after a while
+  // if nothing wakes the worker, and then answers true.
+  bool waitForSignal(bool timed = false);
   // Looks for a new task for a short while without mMutex, if recent history says one is
   // likely to come; true if it did (whatever it saw, the next pass looks afresh). Called
   // and returns holding mMutex.
   bool polledForWork(Lock& lock);
+  // Whether a queue ring is empty but large, worth giving back; holding mMutex.
+  bool holdsLargeRings() const;
   // Gives a large ring of a drained queue back, freed without mMutex; true if it did.
   bool releasedLargeRings(Lock& lock);
   // The destructor's last resort when the worker cannot be joined.

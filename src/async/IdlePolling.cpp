@@ -68,7 +68,7 @@ bool IdlePolling::shouldPoll() {
   }
   if (mPolled)
     return false;
-  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mRecentShort == 0))
+  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mRecentShort != 3u))
     return false;
   mPolled = true;
   return true;

@@ -4,8 +4,9 @@
 // Looking (polling) saves the caller of the next task a wake-up and the worker a sleep,
 // but burns the worker's CPU for as long as it looks. So it looks only when it pays: when
 // more than one CPU is usable (on one CPU the caller cannot run while the worker looks),
-// and when one of the last two idle spells ended within the window (a caller is adding
-// tasks in quick succession). Each idle spell's length is learnt once: from the poll
+// and when the last two idle spells both ended within the window (a caller is adding
+// tasks in quick succession; one short spell alone, such as a late caller catching up,
+// is not enough). Each idle spell's length is learnt once: from the poll
 // that ended it, or from the time stamped by the caller that woke the sleeping worker.
 //
 // Used by the worker alone; the doorbell it watches is rung by callers under the

@@ -64,6 +64,15 @@ class OwnerCheckedMutex {
     inner.release();  // still locked: the caller's lock owns it again
   }
 
+  // The same, for at most `timeout`; true if it ended because the time was up.
+  template <typename Duration>
+  bool waitFor(std::condition_variable& signal, Duration timeout) {
+    std::unique_lock<std::mutex> inner(mMutex, std::adopt_lock);
+    const bool timedOut = signal.wait_for(inner, timeout) == std::cv_status::timeout;
+    inner.release();
+    return timedOut;
+  }
+
   bool isHeldByCurrentThread() const noexcept;
 
  private:

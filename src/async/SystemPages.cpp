@@ -18,7 +18,8 @@ void* allocate(std::size_t bytes) {
     throw std::bad_alloc();
   return pages;
 #else
-  void* const pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* const pages =
+      mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (pages == MAP_FAILED)
     throw std::bad_alloc();
   return pages;

@@ -33,7 +33,7 @@ void releaseAligned(void* ring) noexcept {
 TaskDeque::Slot* TaskDeque::makeSlots(std::size_t capacity) {
   const std::size_t bytes = capacity * sizeof(Slot);
   Slot* const slots = static_cast<Slot*>(bytes >= kPagesFrom ? system_pages::allocate(bytes)
-                                                              : allocateAligned(bytes));
+                                                             : allocateAligned(bytes));
   for (std::size_t i = 0; i < capacity; ++i) {
     ::new (static_cast<void*>(slots + i)) Slot();
   }

@@ -37,10 +37,12 @@ LogRecordPool::~LogRecordPool() {
   }
   // The slab blocks were cut from last, and any whose blocks the worker has not all
   // given back: every record is gone now.
-  for (Slab* slab = mSlabs; slab != nullptr;) {
-    Slab* const next = slab->next;
-    system_pages::release(slab, kSlabBytes);
-    slab = next;
+  for (Slab* list : {mSlabs, mSpares}) {
+    for (Slab* slab = list; slab != nullptr;) {
+      Slab* const next = slab->next;
+      system_pages::release(slab, kSlabBytes);
+      slab = next;
+    }
   }
 }
 
@@ -92,7 +94,15 @@ void* LogRecordPool::makeOverflowBlock() {
   static_assert(kPerSlab > 0, "a slab holds blocks");
   std::lock_guard<std::mutex> lock(mOverflowMutex);
   if (mCuttingFrom == nullptr) {
-    Slab* const slab = ::new (system_pages::allocate(kSlabBytes)) Slab{{kPerSlab}, nullptr, mSlabs};
+    void* pages = mSpares;
+    if (pages != nullptr) {
+      mSpares = mSpares->next;
+      --mSpareCount;
+      static_cast<Slab*>(pages)->~Slab();
+    } else {
+      pages = system_pages::allocate(kSlabBytes);
+    }
+    Slab* const slab = ::new (pages) Slab{{kPerSlab}, nullptr, mSlabs};
     if (mSlabs != nullptr)
       mSlabs->previous = slab;
     mSlabs = slab;
@@ -162,6 +172,12 @@ void LogRecordPool::giveBackOverflow(Slab* slab) noexcept {
       mSlabs = slab->next;
     if (slab->next != nullptr)
       slab->next->previous = slab->previous;
+    if (mSpareCount < kSpareSlabs) {
+      slab->next = mSpares;
+      mSpares = slab;
+      ++mSpareCount;
+      return;
+    }
   }
   system_pages::release(slab, kSlabBytes);
 }

@@ -5,8 +5,9 @@
 // needed. A record made while all of them are in use gets an overflow block: overflow
 // blocks are cut from slabs of pages taken from the operating system, and a slab goes
 // back to it as soon as its last block is given back, whichever threads made and freed
-// them. A pool that is never used holds no memory, and one that has been used holds at
-// most kKeptBlocks blocks and one slab once its records are gone.
+// them, unless kSpareSlabs are kept already for the next burst. A pool that is never
+// used holds no memory, and one that has been used holds at most kKeptBlocks blocks and
+// kSpareSlabs + 1 slabs once its records are gone.
 //
 // Neither side ever waits for the other or takes a lock for a kept block: the free
 // blocks form a list whose head, the first block's number and a count of the changes
@@ -40,6 +41,9 @@ class LogRecordPool {
   static constexpr std::size_t kBatch = 32;
   // The size of an overflow slab.
   static constexpr std::size_t kSlabBytes = 256 * 1024;
+  // Slabs kept for the next burst once their blocks are back (4 MiB); the others go back
+  // to the system.
+  static constexpr std::size_t kSpareSlabs = 16;
 
   // Gives the record's block back to its pool when the record goes, from any thread.
   class Release {
@@ -77,7 +81,7 @@ class LogRecordPool {
   // worker); records that go elsewhere go through Release.
   void giveBackInBatch(Handle record) noexcept;
 
-  // Overflow slabs now held (for tests).
+  // Overflow slabs in use, not counting the spare ones (for tests).
   std::size_t overflowSlabs();
 
  private:
@@ -93,8 +97,8 @@ class LogRecordPool {
   static constexpr uint32_t kNone = 0xFFFFFFFFu;  // the end of the list; an overflow block
   static constexpr std::size_t kRecordOffset =
       (sizeof(Link) + alignof(LogRecord) - 1) / alignof(LogRecord) * alignof(LogRecord);
-  static constexpr std::size_t kBlockAlign =
-      alignof(LogRecord) > alignof(Link) ? alignof(LogRecord) : alignof(Link);
+  static constexpr std::size_t kBlockAlign = alignof(LogRecord) > alignof(Link) ? alignof(LogRecord)
+                                                                                : alignof(Link);
   static constexpr std::size_t kBlockSize =
       (kRecordOffset + sizeof(LogRecord) + kBlockAlign - 1) / kBlockAlign * kBlockAlign;
   static constexpr std::size_t kChunks = kKeptBlocks / kBlocksPerChunk;
@@ -133,7 +137,9 @@ class LogRecordPool {
   alignas(64) std::mutex mOverflowMutex;
   Slab* mCuttingFrom = nullptr;  // the slab blocks are cut from; null when used up
   uint32_t mCut = 0;             // blocks cut from it so far
-  Slab* mSlabs = nullptr;        // every slab still held, linked
+  Slab* mSlabs = nullptr;        // every slab in use, linked
+  Slab* mSpares = nullptr;       // slabs kept for the next burst, linked by next
+  std::size_t mSpareCount = 0;
 
   // The consumer's side: the blocks it has collected.
   alignas(64) void* mBatch[kBatch] = {};

@@ -83,7 +83,8 @@ TEST(AsyncQueueIdle, TaskAddedJustAsAPollEndsRuns) {
           << "the worker did not poll in round " << round;
       pollEnd.armed = true;  // for the poll after this round's task
     }
-    queue.addTask("t", [&ran] { ran.fetch_add(1); }, Back, 0);
+    queue.addTask(
+        "t", [&ran] { ran.fetch_add(1); }, Back, 0);
     {
       std::lock_guard<std::mutex> lock(pollEnd.mutex);
       pollEnd.added = true;
@@ -114,7 +115,8 @@ TEST(AsyncQueueIdle, TasksAddedAcrossThePollingWindowAllRun) {
   const auto window = std::chrono::duration_cast<std::chrono::nanoseconds>(IdlePolling::kWindow);
   for (int repeat = 0; repeat < 3; ++repeat) {
     for (auto delay = std::chrono::nanoseconds(0); delay <= 3 * window; delay += window / 10) {
-      queue.addTask("t", [&ran] { ran.fetch_add(1); }, Back, 0);
+      queue.addTask(
+          "t", [&ran] { ran.fetch_add(1); }, Back, 0);
       ++added;
       const auto deadline = Clock::now() + kPatience;
       while (ran.load() != added) {
@@ -173,15 +175,17 @@ TEST(AsyncQueueIdle, DrainedQueueGivesItsLargeRingBack) {
   ASSERT_TRUE(eventually([&] {
     return ran.load() == kBurst && AsyncQueueTestAccess::sleeping(queue) &&
            AsyncQueueTestAccess::ringCapacity(queue) <= TaskDeque::kSmallCapacity;
-  })) << "capacity " << AsyncQueueTestAccess::ringCapacity(queue);
+  })) << "capacity "
+      << AsyncQueueTestAccess::ringCapacity(queue);
   EXPECT_TRUE(inOrder.load());
 
-  queue.addTask("after", [&ran] { ran.fetch_add(1); }, Back, 0);
+  queue.addTask(
+      "after", [&ran] { ran.fetch_add(1); }, Back, 0);
   EXPECT_TRUE(eventually([&] { return ran.load() == kBurst + 1; }));
 }
 
-// The policy itself: it polls only after a spell that ended within the window, stops
-// after two that did not, and never polls with one usable CPU.
+// The policy itself: it polls only after two spells in a row that ended within the
+// window, stops after one that did not, and never polls with one usable CPU.
 TEST(IdlePolling, PollsOnlyAfterShortSpellsAndNeverOnOneCpu) {
   auto learnSpell = [](IdlePolling& polling, std::chrono::microseconds length) {
     polling.taskRan();
@@ -198,13 +202,14 @@ TEST(IdlePolling, PollsOnlyAfterShortSpellsAndNeverOnOneCpu) {
   IdlePolling polling;
   const bool manyCpus = IdlePolling::usableCpus() > 1;
   EXPECT_FALSE(learnSpell(polling, std::chrono::microseconds(1)));  // no history yet
-  EXPECT_EQ(pollsNext(polling), manyCpus);
-  // A spell whose poll found nothing, then two long ones learnt from wake-ups.
+  EXPECT_FALSE(learnSpell(polling, std::chrono::microseconds(1)));  // one short spell
+  EXPECT_EQ(pollsNext(polling), manyCpus);                          // two in a row
+  EXPECT_FALSE(polling.shouldPoll()) << "once per spell";
+  // That spell turns out long: polling stops until two short ones come again.
   polling.woken(Clock::now() + std::chrono::seconds(1));
-  EXPECT_FALSE(polling.shouldPoll()) << "one poll per spell";
-  learnSpell(polling, std::chrono::seconds(1));
-  learnSpell(polling, std::chrono::seconds(1));
-  EXPECT_FALSE(pollsNext(polling));
+  EXPECT_FALSE(learnSpell(polling, std::chrono::microseconds(1)));
+  EXPECT_FALSE(learnSpell(polling, std::chrono::microseconds(1)));
+  EXPECT_EQ(pollsNext(polling), manyCpus);
 
 #ifdef __linux__
   // A worker started from a thread that may run on one CPU only.
