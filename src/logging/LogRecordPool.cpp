@@ -22,7 +22,7 @@ struct LogRecordPool::Slab {
 
 namespace {
 
-constexpr std::size_t kSlabHeader = 64;
+constexpr std::size_t kSlabHeader = 64;  // blocks start on a cache line
 
 }  // namespace
 
@@ -33,7 +33,7 @@ void LogRecordPool::Release::operator()(LogRecord* record) const noexcept {
 
 LogRecordPool::~LogRecordPool() {
   for (std::atomic<char*>& chunk : mChunks) {
-    ::operator delete(chunk.load(std::memory_order_acquire));
+    ::operator delete(chunk.load(std::memory_order_acquire), std::align_val_t(kLine));
   }
   // The slab blocks were cut from last, and any whose blocks the worker has not all
   // given back: every record is gone now.
@@ -76,12 +76,13 @@ void* LogRecordPool::makeBlock() {
   if (chunkStart == nullptr) {
     // The first taker of a chunk's blocks makes it; a thread that loses the race to
     // another frees its own.
-    char* const made = static_cast<char*>(::operator new(kBlockSize* kBlocksPerChunk));
+    char* const made =
+        static_cast<char*>(::operator new(kBlockSize* kBlocksPerChunk, std::align_val_t(kLine)));
     if (chunk.compare_exchange_strong(chunkStart, made, std::memory_order_acq_rel,
                                       std::memory_order_acquire)) {
       chunkStart = made;
     } else {
-      ::operator delete(made);
+      ::operator delete(made, std::align_val_t(kLine));
     }
   }
   void* const fresh = chunkStart + number % kBlocksPerChunk * kBlockSize;

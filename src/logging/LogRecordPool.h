@@ -97,10 +97,12 @@ class LogRecordPool {
   static constexpr uint32_t kNone = 0xFFFFFFFFu;  // the end of the list; an overflow block
   static constexpr std::size_t kRecordOffset =
       (sizeof(Link) + alignof(LogRecord) - 1) / alignof(LogRecord) * alignof(LogRecord);
-  static constexpr std::size_t kBlockAlign = alignof(LogRecord) > alignof(Link) ? alignof(LogRecord)
-                                                                                : alignof(Link);
+  // Blocks are whole cache lines, so that a caller filling one block and the worker
+  // reading the one before it never share a line.
+  static constexpr std::size_t kLine = 64;
   static constexpr std::size_t kBlockSize =
-      (kRecordOffset + sizeof(LogRecord) + kBlockAlign - 1) / kBlockAlign * kBlockAlign;
+      (kRecordOffset + sizeof(LogRecord) + kLine - 1) / kLine * kLine;
+  static_assert(alignof(LogRecord) <= kLine && alignof(Link) <= kLine, "blocks are aligned");
   static constexpr std::size_t kChunks = kKeptBlocks / kBlocksPerChunk;
   static_assert(kChunks * kBlocksPerChunk == kKeptBlocks, "whole chunks");
   static_assert(std::atomic<uint64_t>::is_always_lock_free, "the head is swapped lock-free");
