@@ -62,6 +62,78 @@ def host_note(results):
               "host's; their ratios, ours against a yardstick run the same way, are.")
 
 
+def idle_rows(runs, rows):
+    """Worker CPU per task of sparse work, against a plain mutex + condition variable queue
+    measured in the same run."""
+    field = "worker_cpu_us_per_task"
+
+    def row(figure, ours, floor, floor_name, with_ratio=True):
+        if ours in runs and floor in runs:
+            a, b = runs[ours][field], runs[floor][field]
+            rows.append((figure, f"{a:.2f} µs", f"{b:.2f} µs ({floor_name})",
+                         ratio(a, b) if with_ratio else "—"))
+
+    plain = "plain mutex + condition variable queue"
+    row("Worker CPU per task, one task every 1 ms", "BM_IdleCost_AsyncQueue/1000/iterations:1/real_time",
+        "BM_IdleCost_PlainQueue/1000/iterations:1/real_time", plain)
+    row("Worker CPU per task, one task every 100 ms",
+        "BM_IdleCost_AsyncQueue/100000/iterations:1/real_time",
+        "BM_IdleCost_PlainQueue/100000/iterations:1/real_time", plain)
+    row("Worker CPU per record, one record every 1 ms through a logger",
+        "BM_IdleCost_LoggerRecord/iterations:1/real_time",
+        "BM_IdleCost_PlainQueueFormatting/iterations:1/real_time", plain + ", formatting the line")
+    row("Worker CPU per deferred task, one every 1 ms while initialising (nothing can run)",
+        "BM_IdleCost_AsyncQueueDeferred/iterations:1/real_time",
+        "BM_IdleCost_PlainQueue/1000/iterations:1/real_time", plain + ", running them",
+        with_ratio=False)
+
+
+def one_cpu_rows(results, runs, rows):
+    """The accepted record and records per second pinned to one CPU, and the two-CPU figure
+    against the one-CPU one."""
+    pinned = load_benchmarks(os.path.join(results, "onecpu.json"))
+    ours, peer = "BM_AcceptedLog_Quorvane", "BM_AcceptedLog_Spdlog"
+    if ours in pinned and peer in pinned:
+        a, b = nanoseconds(pinned[ours]), nanoseconds(pinned[peer])
+        rows.append(("Accepted record, calling thread, one CPU (taskset -c 0)", fmt_ns(a),
+                     f"{fmt_ns(b)} (spdlog async, one CPU)", ratio(a, b)))
+        if ours in runs:
+            two = nanoseconds(runs[ours])
+            rows.append(("Accepted record, two CPUs against one CPU", fmt_ns(two),
+                         f"{fmt_ns(a)} (Quorvane, one CPU)", ratio(two, a)))
+    ours, peer = "BM_Throughput_Quorvane/real_time", "BM_Throughput_Spdlog/real_time"
+    if ours in pinned and peer in pinned:
+        a, b = per_item_ns(pinned[ours]), per_item_ns(pinned[peer])
+        rows.append(("Records per second, one CPU (taskset -c 0)", fmt_rate(a),
+                     f"{fmt_rate(b)} (spdlog async, one CPU)", ratio(a, b)))
+
+
+def burst_rows(results, rows):
+    """Resident memory of a process through a burst of records: medians of the runs."""
+    path = os.path.join(results, "burst.json")
+    if not os.path.exists(path):
+        return
+    with open(path) as f:
+        burst = [json.loads(line) for line in f if line.strip()]
+    if not burst:
+        return
+
+    def median(key):
+        return statistics.median(run[key] for run in burst)
+
+    label = f"{burst[0]['records']:,} records from {burst[0]['threads']} threads"
+    rows.append((f"Burst of {label}: peak resident memory (median of {len(burst)})",
+                 fmt_mib(median("peak")), f"{fmt_mib(median('before'))} before the burst", "—"))
+    rows.append(("The burst written and the worker idle: resident memory",
+                 f"{fmt_mib(median('drained'))} "
+                 f"({fmt_mib(median('drained') - median('before'), signed=True)})",
+                 f"{fmt_mib(median('before'))} before the burst (target: within 32 MB)", "—"))
+    rows.append(("The logger destroyed: resident memory",
+                 f"{fmt_mib(median('destroyed'))} "
+                 f"({fmt_mib(median('destroyed') - median('start'), signed=True)})",
+                 f"{fmt_mib(median('start'))} at the process's start (target: within 8 MB)", "—"))
+
+
 def main():
     results = sys.argv[1] if len(sys.argv) > 1 else "build/bench/results"
     runs = load_benchmarks(os.path.join(results, "benchmarks.json"))
@@ -124,6 +196,9 @@ def main():
     counter("Add-to-start latency, median", latency_ours, latency_peer, "asio", "median_us", "µs")
     counter("Add-to-start latency, 99th percentile", latency_ours, latency_peer, "asio", "p99_us",
             "µs")
+    idle_rows(runs, rows)
+    one_cpu_rows(results, runs, rows)
+    burst_rows(results, rows)
     alone("Masking a 64 KiB message, 8 192 occurrences of one word", "BM_Masking_Quorvane/real_time",
           "no peer masks")
     timed("Bridge call: Execute, 3 arguments, message sent", "BM_Bridge_Execute", "BM_Bridge_Floor",

@@ -12,6 +12,10 @@
 #   REAL_CEF_EXE       the real-SDK build's Quorvane.exe beside the libcef.dll double
 #                      (make bench CEF_ROOT=...); unset or empty skips those rows
 #   REAL_CEF_RUNS      timed runs of each of its scenarios per build (5)
+#   ONE_CPU            1: the accepted record and records per second again, pinned to one
+#                      CPU (taskset -c 0), for the two-CPU against one-CPU rows; 0 skips (1)
+#   BURST_RUNS         runs of the burst memory program (3); 0 skips
+#   BURST_PROGRAM      the burst memory program (build/bench/bench/quorvane_burst)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -25,6 +29,25 @@ mkdir -p "$results"
   --benchmark_min_time=0.2 \
   --benchmark_filter="${BENCH_FILTER:-.}" \
   --benchmark_out="$results/benchmarks.json" --benchmark_out_format=json
+
+rm -f "$results/onecpu.json" "$results/burst.json"
+if [ "${ONE_CPU:-1}" != 0 ] && command -v taskset >/dev/null; then
+  echo "the accepted record and records per second again, on one CPU (taskset -c 0)" >&2
+  taskset -c 0 "${BENCH_PROGRAM:-build/bench/bench/quorvane_bench}" \
+    --benchmark_repetitions="${BENCH_REPETITIONS:-10}" \
+    --benchmark_enable_random_interleaving=true \
+    --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.2 \
+    --benchmark_filter='AcceptedLog|Throughput' \
+    --benchmark_out="$results/onecpu.json" --benchmark_out_format=json >/dev/null
+fi
+burst="${BURST_PROGRAM:-build/bench/bench/quorvane_burst}"
+if [ "${BURST_RUNS:-3}" -gt 0 ] && [ -x "$burst" ]; then
+  echo "a burst of 1,000,000 records from 8 threads, ${BURST_RUNS:-3} runs, each a process" >&2
+  for _ in $(seq "${BURST_RUNS:-3}"); do
+    "$burst" >>"$results/burst.json"
+  done
+fi
 
 rm -f "$results/startup.json" "$results/sizes.txt" "$results/memory.json"
 tools/ia32.sh mode >"$results/ia32.txt"

@@ -23,13 +23,13 @@ int32_t initialState(AsyncQueue::Start start) {
 }  // namespace
 
 AsyncQueue::AsyncQueue(const std::string& name, Start start)
-    : mName(name), mState(initialState(start)), mReporter(nullptr) {
+    : mName(name), mReporter(nullptr), mState(initialState(start)) {
   mThread = std::thread(&AsyncQueue::run, this);
   mWorkerId.store(mThread.get_id());
 }
 
 AsyncQueue::AsyncQueue(const std::string& name, RootLogger& reporter, Start start)
-    : mName(name), mState(initialState(start)), mReporter(&reporter) {
+    : mName(name), mReporter(&reporter), mState(initialState(start)) {
   mThread = std::thread(&AsyncQueue::run, this);
   mWorkerId.store(mThread.get_id());
 }
@@ -88,7 +88,7 @@ void AsyncQueue::stop() {
     // A suspension would hold the admitted tasks (and the join) forever: end it, so the
     // worker drains them.
     mIsSuspended.store(false);
-    countChange();
+    notifyWorker();
     mSignal.notify_all();
   }
   if (isWorkerThread())
@@ -135,6 +135,7 @@ void AsyncQueue::setCurrentTaskName(const std::string& name) {
 void AsyncQueue::run() {
   bool destroyed = false;
   mDestroyedOnWorker = &destroyed;
+  bool idleAWhile = false;  // the last wait ended for want of anything happening
   Lock lock(mMutex);
   for (;;) {
     // A pending suspension takes effect before the next task starts.
@@ -162,55 +163,91 @@ void AsyncQueue::run() {
     if (!mTaskQueue.empty()) {
       if (!runNextTask(lock))
         return;
+      mPolling.taskRan();
+      idleAWhile = false;
       continue;
     }
 
     if (mState.load() == Processing)
       swapQueues();
-    if (mTaskQueue.empty() && !changedWhilePolling(lock))
-      waitForSignal();
+    if (!mTaskQueue.empty())
+      continue;
+    // Nothing to run: look for a while if that pays, or sleep. A burst's large ring is
+    // given back once the worker has had nothing to do for a while (a caller that comes
+    // back at once finds it still there). Polling and giving back begin the pass anew,
+    // looking at everything again under the lock, so nothing that came meanwhile is
+    // missed.
+    if (polledForWork(lock))
+      continue;
+    if (idleAWhile && releasedLargeRings(lock))
+      continue;
+    idleAWhile = waitForSignal(holdsLargeRings());
   }
   mDestroyedOnWorker = nullptr;
   lock.unlock();
   mWorkerEnded.store(true);  // the last touch of this object
 }
 
+bool AsyncQueue::polledForWork(Lock& lock) {
+  if (!mPolling.shouldPoll())
+    return false;
+  // Callers that add a task while this says Polling ring the doorbell; one that comes
+  // after the look has ended finds the worker Busy, and the worker finds its task at the
+  // next pass, before it could wait.
+  mIdle = Idle::Polling;
+  const uint32_t seen = mDoorbell.load(std::memory_order_relaxed);
+  lock.unlock();
+  mPolling.poll(mDoorbell, seen);
+  lock.lock();
+  mIdle = Idle::Busy;
+  return true;
+}
+
+bool AsyncQueue::holdsLargeRings() const {
+  return (mTaskQueue.empty() && mTaskQueue.capacity() > TaskDeque::kSmallCapacity) ||
+         (mDeferredQueue.empty() && mDeferredQueue.capacity() > TaskDeque::kSmallCapacity);
+}
+
+bool AsyncQueue::releasedLargeRings(Lock& lock) {
+  const bool taskRing = mTaskQueue.empty() && mTaskQueue.capacity() > TaskDeque::kSmallCapacity;
+  const bool deferredRing =
+      mDeferredQueue.empty() && mDeferredQueue.capacity() > TaskDeque::kSmallCapacity;
+  if (!taskRing && !deferredRing)
+    return false;
+  {
+    TaskDeque released;
+    TaskDeque releasedDeferred;
+    if (taskRing)
+      mTaskQueue.releaseStorage(released);
+    if (deferredRing)
+      mDeferredQueue.releaseStorage(releasedDeferred);
+    // Freed here, without the lock: freeing a large ring takes a while, and callers may
+    // add tasks meanwhile.
+    lock.unlock();
+  }
+  lock.lock();
+  return true;
+}
+
 namespace {
 
-// How long an idle worker looks for new tasks before it waits: longer than the gap
-// between the records of a busy caller, short beside a wake-up from sleep.
-constexpr std::chrono::microseconds kPollTime{20};
-
-// Tells the processor that this thread is spinning.
-void relaxWhileSpinning() {
-#if defined(__i386__) || defined(__x86_64__)
-  __builtin_ia32_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
+// How long a drained queue keeps a burst's large ring in case more comes.
+constexpr std::chrono::milliseconds kIdleBeforeRelease{50};
 
 }  // namespace
 
-bool AsyncQueue::changedWhilePolling(Lock& lock) {
-  const uint32_t seen = mChanges.load(std::memory_order_relaxed);
-  lock.unlock();
-  const auto deadline = std::chrono::steady_clock::now() + kPollTime;
-  for (uint32_t spins = 1; mChanges.load(std::memory_order_relaxed) == seen; ++spins) {
-    relaxWhileSpinning();
-    if (spins % 64 == 0 && std::chrono::steady_clock::now() >= deadline)
-      break;
-  }
-  lock.lock();
-  // Every change is made under the lock: with the count unchanged, nothing has happened
-  // that would have woken a waiting worker, and it may wait.
-  return mChanges.load(std::memory_order_relaxed) != seen;
-}
-
-void AsyncQueue::waitForSignal() {
-  mWorkerWaiting = true;
-  mMutex.wait(mSignal);
-  mWorkerWaiting = false;
+bool AsyncQueue::waitForSignal(bool timed) {
+  mIdle = Idle::Waiting;
+  mWakeAskedAt = IdlePolling::Clock::time_point{};
+  bool timedOut = false;
+  if (timed)
+    timedOut = mMutex.waitFor(mSignal, kIdleBeforeRelease);
+  else
+    mMutex.wait(mSignal);
+  mWaitsEnded.fetch_add(1, std::memory_order_relaxed);
+  mIdle = Idle::Busy;
+  mPolling.woken(mWakeAskedAt);
+  return timedOut;
 }
 
 bool AsyncQueue::runNextTask(Lock& lock) {

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "async/IAsyncQueue.h"
+#include "async/IdlePolling.h"
 #include "async/OwnerCheckedMutex.h"
 #include "async/QueueState.h"
 #include "async/Task.h"
@@ -93,52 +94,74 @@ class AsyncQueue : public IAsyncQueue {
   // Ends the initialiser phase once the task queue is empty; the worker calls it holding
   // mMutex while Processing.
   void swapQueues();
-  // Wakes the worker unless the queue is suspended or the worker is not waiting; called
-  // holding mMutex.
+  // Wakes the worker, or rings the doorbell of a polling worker, unless the queue is
+  // suspended or the worker is busy anyway; called holding mMutex.
   void notifyIfNotSuspended();
-  // The worker's single wait on mSignal, holding mMutex.
-  void waitForSignal();
-  // Before the idle worker waits: looks for a change for a short while without mMutex,
-  // so that a caller adding tasks steadily finds the worker awake and wakes nobody.
-  // True if something changed meanwhile; called and returns holding mMutex.
-  bool changedWhilePolling(Lock& lock);
-  // Called holding mMutex, so a plain increment is enough.
-  void countChange() {
-    mChanges.store(mChanges.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-  }
+  // The same for a stop, whatever the suspension.
+  void notifyWorker();
+  // Rings the doorbell of a polling worker, or tells whether a sleeping one must be
+  // signalled (and takes it for woken); called holding mMutex.
+  bool wakeNeeded();
+  // The worker's single wait on mSignal, holding mMutex; a timed one ends after a while
+  // if nothing wakes the worker, and then answers true.
+  bool waitForSignal(bool timed = false);
+  // Looks for a new task for a short while without mMutex, if recent history says one is
+  // likely to come; true if it did (whatever it saw, the next pass looks afresh). Called
+  // and returns holding mMutex.
+  bool polledForWork(Lock& lock);
+  // Whether a queue ring is empty but large, worth giving back; holding mMutex.
+  bool holdsLargeRings() const;
+  // Gives a large ring of a drained queue back, freed without mMutex; true if it did.
+  bool releasedLargeRings(Lock& lock);
   // The destructor's last resort when the worker cannot be joined.
   void releaseUnjoinedWorker();
 
+  // What the worker is doing when it has no task; written by the worker under mMutex,
+  // read by callers under it.
+  enum class Idle : uint8_t { Busy, Polling, Waiting };
+
+  // The members are grouped by who writes them, each group on cache lines of its own,
+  // so that adding a task moves as few lines between the caller's CPU and the worker's
+  // as the hand-over needs: the lock with the task ring's bookkeeping, and the slot.
+
+  // Read by every operation, written rarely (state changes, suspension).
   std::string mName;
-  std::string mCurrentTaskName;  // guarded by mTaskNameMutex
-  // Guards both queues, mIsSuspended and mHasFinishedFunc writes, and the worker's
-  // passes. Taken before mTaskNameMutex, never after it.
-  OwnerCheckedMutex mMutex;
-  std::mutex mTaskNameMutex;
-  std::condition_variable mSignal;  // only the worker waits on it, through mMutex.wait
-  TaskDeque mTaskQueue;
-  TaskDeque mDeferredQueue;
-  std::thread mThread;
+  RootLogger* mReporter;  // null: the process-wide logger
   std::atomic<int32_t> mState;
   std::atomic<bool> mIsSuspended{false};
-  // Set while the worker waits on mSignal and until someone wakes it; guarded by mMutex.
-  // A worker that is running tasks needs no notification: it looks at the queue again
-  // before it waits.
-  bool mWorkerWaiting = false;
-  // Counts what would wake the worker (tasks added, resumption, the end of the
-  // initialiser phase, a stop); changed under mMutex, read by the polling worker.
-  // On a cache line of its own: the polling worker reads it again and again.
-  alignas(64) std::atomic<uint32_t> mChanges{0};
-  Func mHasFinishedFunc;  // set: a suspension is pending
-
-  RootLogger* mReporter;  // null: the process-wide logger
   // The worker's id, readable while stop() joins mThread on another thread.
   std::atomic<std::thread::id> mWorkerId{};
   // Set by the worker as the last thing it does with this object.
   std::atomic<bool> mWorkerEnded{false};
+
+  // Written by the worker at every task.
+  alignas(64) std::string mCurrentTaskName;  // guarded by mTaskNameMutex
+  std::mutex mTaskNameMutex;
+  IdlePolling mPolling;
+  // Sleeps ended so far (for tests).
+  std::atomic<uint32_t> mWaitsEnded{0};
   // Points into the worker's frame while it runs; the destructor sets it when it runs
   // on the worker, so the worker knows not to touch the queue again. Worker-only.
   bool* mDestroyedOnWorker = nullptr;
+
+  // The hand-over: written by whoever adds or takes a task. Guards both queues,
+  // mIsSuspended and mHasFinishedFunc writes, and the worker's passes. Taken before
+  // mTaskNameMutex, never after it. With glibc on x86-64 the lock (40 bytes) and the
+  // ring's bookkeeping (24) are one cache line.
+  alignas(64) OwnerCheckedMutex mMutex;
+  TaskDeque mTaskQueue;
+
+  // Written by the worker when it runs dry or sleeps, read by callers at every task.
+  alignas(64) Idle mIdle = Idle::Busy;
+  // Rung by callers while the worker polls.
+  std::atomic<uint32_t> mDoorbell{0};
+  // When a caller woke the sleeping worker; unset while nobody has.
+  IdlePolling::Clock::time_point mWakeAskedAt{};
+  std::condition_variable mSignal;  // only the worker waits on it, through mMutex.wait
+  // Written by callers only while the queue is initialising.
+  TaskDeque mDeferredQueue;
+  std::thread mThread;
+  Func mHasFinishedFunc;  // set: a suspension is pending
 };
 
 }  // namespace zelto

@@ -32,7 +32,15 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
     target->push_front(name, std::move(func), tag);
   else
     target->push_back(name, std::move(func), tag);
-  notifyIfNotSuspended();
+  // A deferred task gives the worker nothing to run before the swap, which the end of
+  // the initialiser phase brings about: nobody is woken for it.
+  if (target != &mTaskQueue || mIsSuspended.load() || !wakeNeeded())
+    return;
+  // Whether to wake the worker is decided under the lock, so no wake-up is lost; the
+  // signal itself goes after the lock is released, so the woken worker does not at once
+  // run into the lock still held here and sleep a second time.
+  lock.unlock();
+  mSignal.notify_one();
 }
 
 void AsyncQueue::removeTasks(int32_t tag) {
@@ -95,11 +103,29 @@ void AsyncQueue::swapQueues() {
 }
 
 void AsyncQueue::notifyIfNotSuspended() {
-  countChange();  // seen by a polling worker
-  if (!mIsSuspended.load() && mWorkerWaiting) {
-    mWorkerWaiting = false;  // one wake-up is enough until it waits again
+  if (!mIsSuspended.load())
+    notifyWorker();
+}
+
+void AsyncQueue::notifyWorker() {
+  if (wakeNeeded())
     mSignal.notify_one();
+}
+
+bool AsyncQueue::wakeNeeded() {
+  // One doorbell or one wake-up is enough until the worker polls or waits again.
+  if (mIdle == Idle::Polling) {
+    mIdle = Idle::Busy;
+    mDoorbell.store(mDoorbell.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    return false;
   }
+  if (mIdle != Idle::Waiting)
+    return false;
+  mIdle = Idle::Busy;
+  // Tells the worker how long it slept before there was work, so that it learns whether
+  // looking before sleeping would have paid.
+  mWakeAskedAt = IdlePolling::Clock::now();
+  return true;
 }
 
 }  // namespace zelto

@@ -1,4 +1,4 @@
-// A plain (non-recursive) mutex that knows which thread holds it.
+// A plain (non-recursive) mutex that knows whether the calling thread holds it.
 //
 // A thread that already holds it and tries to take it again gets a std::system_error
 // with std::errc::device_or_resource_busy instead of blocking, on every platform: the
@@ -6,71 +6,81 @@
 // queue relies on the error: its diagnostics made under the lock may come back to the
 // same queue through the root logger, which then drops them instead of deadlocking.
 //
+// Each thread keeps the mutexes it holds in a short list of its own, so that taking the
+// lock writes nothing but the mutex itself: the object is one std::mutex, and the queue
+// keeps its task ring on the same cache line.
+//
 // Satisfies Lockable, so std::condition_variable_any can wait on it; wait() waits on a
 // plain std::condition_variable, which is cheaper to notify and to wake.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <system_error>
-#include <thread>
 
 namespace zelto {
 
 class OwnerCheckedMutex {
  public:
+  // How many of these one thread may hold at once: a queue's lock, and the logger's
+  // queue lock that a report made under it takes, with room to spare.
+  static constexpr std::size_t kMostHeldByOneThread = 8;
+
   OwnerCheckedMutex() = default;
   OwnerCheckedMutex(const OwnerCheckedMutex&) = delete;
   OwnerCheckedMutex& operator=(const OwnerCheckedMutex&) = delete;
 
-  // Throws std::system_error (device_or_resource_busy) if the calling thread holds it.
+  // Throws std::system_error: device_or_resource_busy if the calling thread holds it,
+  // resource_unavailable_try_again if the thread already holds kMostHeldByOneThread.
   void lock() {
-    throwIfHeldByCurrentThread();
+    checkCanTake();
     mMutex.lock();
-    mOwner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    noteHeld();
   }
 
   // Throws like lock() on re-entry rather than answering false, so that re-entry is
   // never mistaken for contention.
   bool try_lock() {
-    throwIfHeldByCurrentThread();
+    checkCanTake();
     if (!mMutex.try_lock())
       return false;
-    mOwner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    noteHeld();
     return true;
   }
 
   void unlock() {
-    mOwner.store(std::thread::id(), std::memory_order_relaxed);
+    noteReleased();
     mMutex.unlock();
   }
 
   // Waits on `signal` until notified (or woken spuriously), releasing the mutex meanwhile,
   // like std::condition_variable::wait. The calling thread must hold the mutex; it holds
-  // it again, as its owner, when this returns.
+  // it again when this returns. (It stays in the thread's list while it waits: the thread
+  // can take no lock meanwhile.)
   void wait(std::condition_variable& signal) {
     std::unique_lock<std::mutex> inner(mMutex, std::adopt_lock);
-    mOwner.store(std::thread::id(), std::memory_order_relaxed);
     signal.wait(inner);
-    mOwner.store(std::this_thread::get_id(), std::memory_order_relaxed);
     inner.release();  // still locked: the caller's lock owns it again
   }
 
-  // Only the owner ever stores its own id, so a relaxed read is enough to tell.
-  bool isHeldByCurrentThread() const {
-    return mOwner.load(std::memory_order_relaxed) == std::this_thread::get_id();
+  // The same, for at most `timeout`; true if it ended because the time was up.
+  template <typename Duration>
+  bool waitFor(std::condition_variable& signal, Duration timeout) {
+    std::unique_lock<std::mutex> inner(mMutex, std::adopt_lock);
+    const bool timedOut = signal.wait_for(inner, timeout) == std::cv_status::timeout;
+    inner.release();
+    return timedOut;
   }
+
+  bool isHeldByCurrentThread() const noexcept;
 
  private:
-  void throwIfHeldByCurrentThread() const {
-    if (isHeldByCurrentThread())
-      throw std::system_error(std::make_error_code(std::errc::device_or_resource_busy),
-                              "queue lock taken again by the thread that holds it");
-  }
+  void checkCanTake() const;
+  void noteHeld() noexcept;
+  void noteReleased() noexcept;
 
   std::mutex mMutex;
-  std::atomic<std::thread::id> mOwner{};
 };
 
 }  // namespace zelto

@@ -1,9 +1,14 @@
 // A double-ended queue of tasks in one ring of slots that is kept and reused: once it
 // has grown to the queue's usual length, adding and taking tasks allocates nothing.
 // (std::deque allocates and frees a block every few tasks, and the blocks are freed on
-// another thread than the one that made them.) It grows by doubling and never shrinks:
-// a burst keeps its slots (a slot is a Task: 112 bytes with 64-bit gcc and clang on
-// Linux, 96 bytes in the 32-bit Windows build) until the queue is cleared or destroyed.
+// another thread than the one that made them.) It grows by doubling; a queue that has
+// drained a burst gives its large ring back with releaseStorage (a slot is a Task on a
+// cache line boundary: 128 bytes with 64-bit gcc and clang on Linux and in the 32-bit
+// Windows build). Large rings come from the operating system's pages and go back to it.
+//
+// The object itself is 24 bytes (20 on 32-bit builds): it fits on the cache line of the
+// lock that guards it. Each slot starts a cache line of its own, so a caller filling
+// one slot and the worker emptying the one before it do not write the same line.
 //
 // Exceptions: growing the ring may throw std::bad_alloc and adding a task may throw what
 // copying its name throws; either way the deque is left as it was (strong guarantee),
@@ -16,7 +21,6 @@
 #include <string>
 #include <type_traits>
 #include <utility>
-#include <vector>
 
 #include "async/Task.h"
 
@@ -27,8 +31,17 @@ static_assert(std::is_nothrow_move_assignable_v<Task>, "moving a task must not t
 
 class TaskDeque {
  public:
-  bool empty() const noexcept { return mSize == 0; }
+  // Rings up to this many slots stay when drained; larger ones are worth giving back.
+  static constexpr std::size_t kSmallCapacity = 256;
+
+  TaskDeque() noexcept = default;
+  ~TaskDeque() { releaseSlots(mSlots, mCapacity); }
+  TaskDeque(const TaskDeque&) = delete;
+  TaskDeque& operator=(const TaskDeque&) = delete;
+
+  bool empty() const noexcept { return size() == 0; }
   std::size_t size() const noexcept { return mSize; }
+  std::size_t capacity() const noexcept { return mCapacity; }
 
   void push_back(Task&& task) {
     growIfFull();
@@ -39,32 +52,38 @@ class TaskDeque {
   // straight into the slot.
   void push_back(const std::string& name, TaskFunction&& func, int32_t tag) {
     growIfFull();
-    fill(mSlots[slot(mSize)], name, std::move(func), tag);
-    ++mSize;
+    fill(at(slot(mSize)), name, std::move(func), tag);
+    setSize(size() + 1);
   }
 
   void push_front(const std::string& name, TaskFunction&& func, int32_t tag) {
     growIfFull();
-    const std::size_t head = (mHead + mSlots.size() - 1) & mask();
-    fill(mSlots[head], name, std::move(func), tag);
+    const uint32_t head = (mHead + mCapacity - 1) & mask();
+    fill(at(head), name, std::move(func), tag);
     mHead = head;
-    ++mSize;
+    setSize(size() + 1);
   }
 
-  Task& front() noexcept { return mSlots[mHead]; }
+  Task& front() noexcept { return at(mHead); }
 
   // Its slot keeps an empty task: nothing captured stays alive in it.
   void pop_front() noexcept {
-    vacate(mSlots[mHead]);
+    vacate(at(mHead));
     mHead = (mHead + 1) & mask();
-    --mSize;
+    setSize(size() - 1);
   }
 
   void swap(TaskDeque& other) noexcept {
-    mSlots.swap(other.mSlots);
+    std::swap(mSlots, other.mSlots);
+    std::swap(mCapacity, other.mCapacity);
     std::swap(mHead, other.mHead);
     std::swap(mSize, other.mSize);
   }
+
+  // Moves the whole ring, tasks and all, into `into` (which must be empty and hold no
+  // ring) and leaves this deque empty with no ring: the ring is freed when `into` goes,
+  // where the caller chooses (e.g. after letting a lock go).
+  void releaseStorage(TaskDeque& into) noexcept { swap(into); }
 
   // Moves every task for which `matches` is true to the back of `removed`; both keep
   // their order. `matches` is asked about each task twice, first to count the tasks to
@@ -72,9 +91,10 @@ class TaskDeque {
   // both times. Should making that room fail, neither deque has changed.
   template <typename Predicate>
   void moveOutIf(Predicate matches, TaskDeque& removed) {
+    const std::size_t count = size();
     std::size_t matching = 0;
-    for (std::size_t i = 0; i < mSize; ++i) {
-      if (matches(mSlots[slot(i)])) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (matches(at(slot(i)))) {
         ++matching;
       }
     }
@@ -83,24 +103,29 @@ class TaskDeque {
     }
     removed.reserve(removed.size() + matching);
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < mSize; ++i) {
-      Task& task = mSlots[slot(i)];
+    for (std::size_t i = 0; i < count; ++i) {
+      Task& task = at(slot(i));
       if (matches(task)) {
         removed.append(std::move(task));
       } else {
         if (kept != i) {
-          mSlots[slot(kept)] = std::move(task);
+          at(slot(kept)) = std::move(task);
         }
         ++kept;
       }
     }
-    for (std::size_t i = kept; i < mSize; ++i) {
-      vacate(mSlots[slot(i)]);
+    for (std::size_t i = kept; i < count; ++i) {
+      vacate(at(slot(i)));
     }
-    mSize = kept;
+    setSize(kept);
   }
 
  private:
+  // One task per cache line boundary.
+  struct alignas(64) Slot {
+    Task task;
+  };
+
   // The name first: should copying it throw, the slot is still unused and the callable
   // still the caller's.
   static void fill(Task& slot, const std::string& name, TaskFunction&& func, int32_t tag) {
@@ -114,44 +139,36 @@ class TaskDeque {
     task.name.clear();
   }
 
-  std::size_t mask() const noexcept { return mSlots.size() - 1; }
+  static Slot* makeSlots(std::size_t capacity);
+  static void releaseSlots(Slot* slots, std::size_t capacity) noexcept;
+
+  Task& at(std::size_t index) noexcept { return mSlots[index].task; }
+  uint32_t mask() const noexcept { return mCapacity - 1; }
   std::size_t slot(std::size_t index) const noexcept { return (mHead + index) & mask(); }
+  void setSize(std::size_t size) noexcept { mSize = static_cast<uint32_t>(size); }
 
   // Into a slot that reserve has made room for.
   void append(Task&& task) noexcept {
-    mSlots[slot(mSize)] = std::move(task);
-    ++mSize;
+    at(slot(size())) = std::move(task);
+    setSize(size() + 1);
   }
 
   void growIfFull() {
-    if (mSize == mSlots.size()) {
-      reserve(mSize + 1);
+    if (size() == mCapacity) {
+      reserve(size() + 1);
     }
   }
 
   // Room for `count` tasks. Capacities are powers of two, so a slot's index is a mask
   // away. Only the allocation may throw, before anything has moved.
-  void reserve(std::size_t count) {
-    if (count <= mSlots.size()) {
-      return;
-    }
-    std::size_t capacity = mSlots.empty() ? kFirstCapacity : mSlots.size();
-    while (capacity < count) {
-      capacity *= 2;
-    }
-    std::vector<Task> larger(capacity);
-    for (std::size_t i = 0; i < mSize; ++i) {
-      larger[i] = std::move(mSlots[slot(i)]);
-    }
-    mSlots.swap(larger);
-    mHead = 0;
-  }
+  void reserve(std::size_t count);
 
   static constexpr std::size_t kFirstCapacity = 16;
 
-  std::vector<Task> mSlots;
-  std::size_t mHead = 0;
-  std::size_t mSize = 0;
+  Slot* mSlots = nullptr;
+  uint32_t mCapacity = 0;
+  uint32_t mHead = 0;
+  uint32_t mSize = 0;
 };
 
 }  // namespace zelto

@@ -1,5 +1,7 @@
 #include "logging/LogRecordPool.h"
 
+#include "async/SystemPages.h"
+
 namespace zelto {
 
 namespace {
@@ -9,14 +11,38 @@ constexpr uint64_t kOneChange = uint64_t{1} << 32;
 
 }  // namespace
 
+// The head of an overflow slab, followed by its blocks.
+struct LogRecordPool::Slab {
+  // Blocks not yet given back, counting those not yet cut: the slab can reach 0 only
+  // once it has been used up, when no taker can come to it any more.
+  std::atomic<uint32_t> outstanding;
+  Slab* previous;
+  Slab* next;
+};
+
+namespace {
+
+constexpr std::size_t kSlabHeader = 64;  // blocks start on a cache line
+
+}  // namespace
+
 void LogRecordPool::Release::operator()(LogRecord* record) const noexcept {
   record->~LogRecord();
-  mPool->giveBack(record);
+  mPool->giveBack(blockOf(record));
 }
 
 LogRecordPool::~LogRecordPool() {
   for (std::atomic<char*>& chunk : mChunks) {
-    ::operator delete(chunk.load(std::memory_order_acquire));
+    ::operator delete(chunk.load(std::memory_order_acquire), std::align_val_t(kLine));
+  }
+  // The slab blocks were cut from last, and any whose blocks the worker has not all
+  // given back: every record is gone now.
+  for (Slab* list : {mSlabs, mSpares}) {
+    for (Slab* slab = list; slab != nullptr;) {
+      Slab* const next = slab->next;
+      system_pages::release(slab, kSlabBytes);
+      slab = next;
+    }
   }
 }
 
@@ -43,42 +69,126 @@ void* LogRecordPool::makeBlock() {
                               ? mNumbered.fetch_add(1, std::memory_order_relaxed)
                               : kNone;
   if (number >= kKeptBlocks) {
-    void* const own = ::operator new(kBlockSize);
-    ::new (&linkOf(own)) Link{{kNone}, kNone};
-    return own;
+    return makeOverflowBlock();
   }
   std::atomic<char*>& chunk = mChunks[number / kBlocksPerChunk];
   char* chunkStart = chunk.load(std::memory_order_acquire);
   if (chunkStart == nullptr) {
     // The first taker of a chunk's blocks makes it; a thread that loses the race to
     // another frees its own.
-    char* const made = static_cast<char*>(::operator new(kBlockSize* kBlocksPerChunk));
+    char* const made =
+        static_cast<char*>(::operator new(kBlockSize* kBlocksPerChunk, std::align_val_t(kLine)));
     if (chunk.compare_exchange_strong(chunkStart, made, std::memory_order_acq_rel,
                                       std::memory_order_acquire)) {
       chunkStart = made;
     } else {
-      ::operator delete(made);
+      ::operator delete(made, std::align_val_t(kLine));
     }
   }
   void* const fresh = chunkStart + number % kBlocksPerChunk * kBlockSize;
-  ::new (&linkOf(fresh)) Link{{kNone}, number};
+  ::new (fresh) Link{{kNone}, number, nullptr};
+  return fresh;
+}
+
+void* LogRecordPool::makeOverflowBlock() {
+  constexpr uint32_t kPerSlab = static_cast<uint32_t>((kSlabBytes - kSlabHeader) / kBlockSize);
+  static_assert(kPerSlab > 0, "a slab holds blocks");
+  std::lock_guard<std::mutex> lock(mOverflowMutex);
+  if (mCuttingFrom == nullptr) {
+    void* pages = mSpares;
+    if (pages != nullptr) {
+      mSpares = mSpares->next;
+      --mSpareCount;
+      static_cast<Slab*>(pages)->~Slab();
+    } else {
+      pages = system_pages::allocate(kSlabBytes);
+    }
+    Slab* const slab = ::new (pages) Slab{{kPerSlab}, nullptr, mSlabs};
+    if (mSlabs != nullptr)
+      mSlabs->previous = slab;
+    mSlabs = slab;
+    mCuttingFrom = slab;
+    mCut = 0;
+  }
+  Slab* const slab = mCuttingFrom;
+  void* const fresh = reinterpret_cast<char*>(slab) + kSlabHeader + mCut * kBlockSize;
+  if (++mCut == kPerSlab)
+    mCuttingFrom = nullptr;  // used up: from now on only givers-back touch it
+  ::new (fresh) Link{{kNone}, kNone, slab};
   return fresh;
 }
 
 void LogRecordPool::giveBack(void* block) noexcept {
   Link& link = linkOf(block);
   if (link.number == kNone) {
-    ::operator delete(block);
+    giveBackOverflow(link.slab);
     return;
   }
+  pushChain(block, link);
+}
+
+void LogRecordPool::giveBackInBatch(Handle record) noexcept {
+  LogRecord* const released = record.release();
+  if (released == nullptr)
+    return;
+  released->~LogRecord();
+  void* const freed = blockOf(released);
+  Link& link = linkOf(freed);
+  if (link.number == kNone) {
+    giveBackOverflow(link.slab);
+    return;
+  }
+  mBatch[mBatchCount++] = freed;
+  if (mBatchCount < kBatch)
+    return;
+  // Chained through their links, then put on the list with one swap.
+  for (std::size_t i = 0; i + 1 < kBatch; ++i) {
+    linkOf(mBatch[i]).next.store(linkOf(mBatch[i + 1]).number, std::memory_order_relaxed);
+  }
+  pushChain(mBatch[0], linkOf(mBatch[kBatch - 1]));
+  mBatchCount = 0;
+}
+
+void LogRecordPool::pushChain(void* first, Link& last) noexcept {
+  const uint32_t firstNumber = linkOf(first).number;
   uint64_t head = mHead.load(std::memory_order_relaxed);
   uint64_t newHead;
   do {
-    link.next.store(static_cast<uint32_t>(head & kNumberMask) - 1, std::memory_order_relaxed);
-    newHead = ((head & ~kNumberMask) + kOneChange) | (uint64_t{link.number} + 1);
-    // Published with release, so a taker that sees this block also sees its link.
+    last.next.store(static_cast<uint32_t>(head & kNumberMask) - 1, std::memory_order_relaxed);
+    newHead = ((head & ~kNumberMask) + kOneChange) | (uint64_t{firstNumber} + 1);
+    // Published with release, so a taker that sees these blocks also sees their links.
   } while (!mHead.compare_exchange_weak(head, newHead, std::memory_order_release,
                                         std::memory_order_relaxed));
+}
+
+void LogRecordPool::giveBackOverflow(Slab* slab) noexcept {
+  if (slab->outstanding.fetch_sub(1, std::memory_order_acq_rel) != 1)
+    return;
+  // The last block of a used-up slab: nobody cuts from it or gives to it any more.
+  {
+    std::lock_guard<std::mutex> lock(mOverflowMutex);
+    if (slab->previous != nullptr)
+      slab->previous->next = slab->next;
+    else
+      mSlabs = slab->next;
+    if (slab->next != nullptr)
+      slab->next->previous = slab->previous;
+    if (mSpareCount < kSpareSlabs) {
+      slab->next = mSpares;
+      mSpares = slab;
+      ++mSpareCount;
+      return;
+    }
+  }
+  system_pages::release(slab, kSlabBytes);
+}
+
+std::size_t LogRecordPool::overflowSlabs() {
+  std::lock_guard<std::mutex> lock(mOverflowMutex);
+  std::size_t count = 0;
+  for (Slab* slab = mSlabs; slab != nullptr; slab = slab->next)
+    ++count;
+  return count;
 }
 
 }  // namespace zelto

@@ -89,6 +89,21 @@ class ScopedFlag {
   bool& mFlag;
 };
 
+// Gives a record's block back to its pool in the worker's batch when the task is done
+// with it, however it ends.
+class RecycledOnWorker {
+ public:
+  RecycledOnWorker(LogRecordPool& pool, LogRecordPool::Handle& record)
+      : mPool(pool), mRecord(record) {}
+  ~RecycledOnWorker() { mPool.giveBackInBatch(std::move(mRecord)); }
+  RecycledOnWorker(const RecycledOnWorker&) = delete;
+  RecycledOnWorker& operator=(const RecycledOnWorker&) = delete;
+
+ private:
+  LogRecordPool& mPool;
+  LogRecordPool::Handle& mRecord;
+};
+
 }  // namespace
 
 RootLogger::RootLogger(const Settings& settings)
@@ -135,6 +150,8 @@ void RootLogger::record(const std::string& message,
         mRecordTaskName,
         [this, record = std::move(record), isFailureReport]() mutable {
           ScopedFlag processing(mProcessingRecord);
+          // The block goes back with the worker's batch, also when a sink throws.
+          RecycledOnWorker recycled(mRecordPool, record);
           if (!isFailureReport) {
             processRecord(*record);
             return;

@@ -14,12 +14,6 @@
 
 namespace zelto {
 
-// Lets a test hold a queue's lock, as a diagnostic made under the lock does.
-class AsyncQueueTestAccess {
- public:
-  static OwnerCheckedMutex& lock(AsyncQueue& queue) { return queue.mMutex; }
-};
-
 namespace {
 
 using namespace testing_support;

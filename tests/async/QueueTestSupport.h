@@ -1,5 +1,5 @@
 // Helpers for the task queue's tests: bounded waits that turn a hang into a clear
-// failure, and a thread-safe journal of what ran.
+// failure, a thread-safe journal of what ran, and a look inside the queue.
 #pragma once
 
 #include <chrono>
@@ -13,7 +13,29 @@
 #include <utility>
 #include <vector>
 
+#include "async/AsyncQueue.h"
+
 namespace zelto {
+
+// Lets a test hold a queue's lock, as a diagnostic made under the lock does, and look at
+// what the worker is doing.
+class AsyncQueueTestAccess {
+ public:
+  static OwnerCheckedMutex& lock(AsyncQueue& queue) { return queue.mMutex; }
+  // True while the worker sleeps on its signal.
+  static bool sleeping(AsyncQueue& queue) {
+    std::lock_guard<OwnerCheckedMutex> held(queue.mMutex);
+    return queue.mIdle == AsyncQueue::Idle::Waiting;
+  }
+  static uint32_t sleepsEnded(AsyncQueue& queue) {
+    return queue.mWaitsEnded.load(std::memory_order_relaxed);
+  }
+  static std::size_t ringCapacity(AsyncQueue& queue) {
+    std::lock_guard<OwnerCheckedMutex> held(queue.mMutex);
+    return queue.mTaskQueue.capacity();
+  }
+};
+
 namespace testing_support {
 
 // How long a test waits for something that should happen at once.

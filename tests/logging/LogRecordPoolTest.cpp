@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,10 +53,49 @@ TEST(LogRecordPoolTest, BurstBeyondTheKeptBlocksThenKeptBlocksAreReused) {
   EXPECT_FALSE(failure.failed());
 }
 
+// The worker's batch: blocks given back in a batch serve the next records, and a burst
+// past the kept blocks takes overflow slabs that go back once their records are gone
+// (all but the one blocks are still being cut from).
+TEST(LogRecordPoolTest, BatchedBlocksAreReusedAndOverflowSlabsGoBack) {
+  LogRecordPool pool;
+  std::set<const LogRecord*> batched;
+  {
+    std::vector<LogRecordPool::Handle> records;
+    for (std::size_t i = 0; i < LogRecordPool::kBatch; ++i) {
+      records.push_back(makeRecord(pool, "batched", 1));
+      batched.insert(records.back().get());
+    }
+    for (LogRecordPool::Handle& record : records)
+      pool.giveBackInBatch(std::move(record));
+  }
+  std::vector<LogRecordPool::Handle> records;
+  for (std::size_t i = 0; i < LogRecordPool::kBatch; ++i) {
+    records.push_back(makeRecord(pool, "again", 2));
+    EXPECT_EQ(batched.count(records.back().get()), 1u) << "record " << i;
+  }
+  records.clear();
+
+  const std::size_t burst = LogRecordPool::kKeptBlocks + 3 * LogRecordPool::kSlabBytes / 200;
+  for (int round = 0; round < 2; ++round) {
+    for (std::size_t i = 0; i < burst; ++i)
+      records.push_back(makeRecord(pool, std::to_string(i), static_cast<int32_t>(i)));
+    EXPECT_GE(pool.overflowSlabs(), 3u);
+    for (std::size_t i = 0; i < burst; ++i) {
+      ASSERT_EQ(records[i]->message(), std::to_string(i));
+      if (i % 2 == 0)
+        pool.giveBackInBatch(std::move(records[i]));
+    }
+    records.clear();
+    EXPECT_LE(pool.overflowSlabs(), 1u) << "round " << round;
+  }
+}
+
 // Two calling threads take blocks while a third, as the logger's worker does, reads each
 // record and gives its block back: every record arrives whole, whichever block it got.
+// The burst passes the kept blocks, so overflow blocks come and go as well.
 TEST(LogRecordPoolTest, RecordsStayWholeWhileThreadsTakeAndGiveBack) {
   constexpr int kPerProducer = 20000;
+  static_assert(2 * kPerProducer > LogRecordPool::kKeptBlocks, "the burst overflows");
   LogRecordPool pool;
   std::mutex mutex;
   std::condition_variable ready;
@@ -92,7 +132,12 @@ TEST(LogRecordPoolTest, RecordsStayWholeWhileThreadsTakeAndGiveBack) {
         ++bad;
       }
       ++nextOf[producer];
-      record.reset();  // the block goes back outside the hand-over lock
+      // The block goes back outside the hand-over lock, in the worker's batch as the
+      // logger gives it, or on its own as a record dropped elsewhere does.
+      if (nextOf[producer] % 3 == 0)
+        record.reset();
+      else
+        pool.giveBackInBatch(std::move(record));
       lock.lock();
     }
   });
