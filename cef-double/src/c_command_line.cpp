@@ -11,19 +11,17 @@ namespace cef_double {
 
 void FillCommandLineMore(cef_command_line_t* s) {
   s->is_valid = [](cef_command_line_t* self)
-                    CEF_CALLBACK -> int { return CommandLineIsValid(ObjOfCommandLine(self)); };
-  s->copy = [](cef_command_line_t* self) CEF_CALLBACK {
-    return CommandLineValueOut(CommandLineCopy(ObjOfCommandLine(self)));
-  };
+                    CEF_CALLBACK -> int { return CommandLineIsValid(ObjOf(self)); };
+  s->copy = [](cef_command_line_t* self)
+                CEF_CALLBACK { return CommandLineValueOut(CommandLineCopy(ObjOf(self))); };
   // CEF builds a command line from argv only where there is no command-line string.
   s->init_from_argv = [](cef_command_line_t*, int, const char* const*) CEF_CALLBACK {};
   s->init_from_string =
       [](cef_command_line_t* self, const cef_string_t* command_line)
-          CEF_CALLBACK { CommandLineInitFromString(ObjOfCommandLine(self), In(command_line)); };
-  s->reset = [](cef_command_line_t* self)
-                 CEF_CALLBACK { CommandLineReset(ObjOfCommandLine(self)); };
+          CEF_CALLBACK { CommandLineInitFromString(ObjOf(self), In(command_line)); };
+  s->reset = [](cef_command_line_t* self) CEF_CALLBACK { CommandLineReset(ObjOf(self)); };
   s->get_switches = [](cef_command_line_t* self, cef_string_map_t switches) CEF_CALLBACK {
-    for (const auto& [name, value] : CommandLineSwitches(ObjOfCommandLine(self))) {
+    for (const auto& [name, value] : CommandLineSwitches(ObjOf(self))) {
       cef_string_t key = {};
       cef_string_t text = {};
       Assign(&key, name);
@@ -34,16 +32,15 @@ void FillCommandLineMore(cef_command_line_t* s) {
     }
   };
   s->get_arguments = [](cef_command_line_t* self, cef_string_list_t arguments) CEF_CALLBACK {
-    for (const auto& argument : CommandLineArguments(ObjOfCommandLine(self))) {
+    for (const auto& argument : CommandLineArguments(ObjOf(self))) {
       cef_string_t text = {};
       Assign(&text, argument);
       cef_string_list_append(arguments, &text);
       cef_string_utf16_clear(&text);
     }
   };
-  s->prepend_wrapper = [](cef_command_line_t* self, const cef_string_t* wrapper) CEF_CALLBACK {
-    CommandLinePrependWrapper(ObjOfCommandLine(self), In(wrapper));
-  };
+  s->prepend_wrapper = [](cef_command_line_t* self, const cef_string_t* wrapper)
+                           CEF_CALLBACK { CommandLinePrependWrapper(ObjOf(self), In(wrapper)); };
 }
 
 }  // namespace cef_double

@@ -21,19 +21,38 @@ std::u16string In(const cef_string_t* text);
 cef_string_userfree_t Out(const std::u16string& text);
 void Assign(cef_string_t* target, const std::u16string& text);
 
+// The engine object behind a struct of the double (borrowed): `s` is the `self` of a
+// member or an argument CEF requires. A null, released or foreign struct is reported
+// and ends the process. Defined in c_side.cpp for every struct the double hands out.
+template <class S>
+Obj* ObjOf(S* s);
+
+// A struct passed in by the executable: its reference is the double's, released at the
+// end of the call. Null stays null.
+template <class S>
+class Arg {
+ public:
+  explicit Arg(S* s) : s_(s) {}
+  ~Arg() {
+    if (s_) {
+      s_->base.release(&s_->base);
+    }
+  }
+  Arg(const Arg&) = delete;
+  Arg& operator=(const Arg&) = delete;
+  Obj* obj() const { return s_ ? ObjOf(s_) : nullptr; }
+
+ private:
+  S* s_;
+};
+
 // Shells of the value and command-line structs (c_side.cpp). `...Out` takes the handle's
-// reference (null stays null); `ObjOf...` answers the engine object behind a struct of
-// the double (borrowed), or null.
+// reference (null stays null).
 cef_list_value_t* ListValueOut(Obj* o);
 cef_dictionary_value_t* DictionaryValueOut(Obj* o);
 cef_binary_value_t* BinaryValueOut(Obj* o);
 cef_value_t* BoxOut(Obj* o);
 cef_command_line_t* CommandLineValueOut(Obj* o);
-Obj* ObjOfList(cef_list_value_t* s);
-Obj* ObjOfDictionary(cef_dictionary_value_t* s);
-Obj* ObjOfBinary(cef_binary_value_t* s);
-Obj* ObjOfBox(cef_value_t* s);
-Obj* ObjOfCommandLine(cef_command_line_t* s);
 
 // Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp).
 void FillListValues(cef_list_value_t* s);
@@ -52,14 +71,10 @@ class CallingExecutable {
   CallingExecutable(const CallingExecutable&) = delete;
   CallingExecutable& operator=(const CallingExecutable&) = delete;
 };
-// Shells: *Out takes over the handle's reference, *Lent adds one of its own; *Obj gives
-// the engine object behind a shell of the double (borrowed), or null.
+// Shells: *Out takes over the handle's reference, *Lent adds one of its own.
 cef_v8value_t* V8ValueLent(Obj* value);
-Obj* V8ValueObj(cef_v8value_t* value);
 cef_task_runner_t* TaskRunnerOut(Obj* runner);
-Obj* TaskRunnerObj(cef_task_runner_t* runner);
 cef_waitable_event_t* WaitableEventOut(Obj* event);
-Obj* WaitableEventObj(cef_waitable_event_t* event);
 // Members defined by c_tasks.cpp and c_v8_access.cpp.
 void FillTaskRunner(cef_task_runner_t* s);
 void FillWaitableEvent(cef_waitable_event_t* s);

@@ -296,8 +296,8 @@ S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
   }
 }
 
-// The engine object behind a struct of the double (borrowed): `s` is the `self` of a
-// member or an argument CEF requires.
+}  // namespace
+
 template <class S>
 Obj* ObjOf(S* s) {
   if (!s) {
@@ -317,24 +317,7 @@ Obj* ObjOf(S* s) {
   return h->obj;
 }
 
-// A struct passed in by the executable: its reference is the double's, released at the
-// end of the call.
-template <class S>
-class Arg {
- public:
-  explicit Arg(S* s) : s_(s) {}
-  ~Arg() {
-    if (s_) {
-      s_->base.release(&s_->base);
-    }
-  }
-  Arg(const Arg&) = delete;
-  Arg& operator=(const Arg&) = delete;
-  Obj* obj() const { return s_ ? ObjOf(s_) : nullptr; }
-
- private:
-  S* s_;
-};
+namespace {
 
 // An engine handle returned with one reference: as a new shell.
 template <class S>
@@ -727,21 +710,16 @@ cef_value_t* BoxOut(Obj* o) {
 cef_command_line_t* CommandLineValueOut(Obj* o) {
   return CommandLineOut(o);
 }
-Obj* ObjOfList(cef_list_value_t* s) {
-  return ObjOf(s);
-}
-Obj* ObjOfDictionary(cef_dictionary_value_t* s) {
-  return ObjOf(s);
-}
-Obj* ObjOfBinary(cef_binary_value_t* s) {
-  return ObjOf(s);
-}
-Obj* ObjOfBox(cef_value_t* s) {
-  return ObjOf(s);
-}
-Obj* ObjOfCommandLine(cef_command_line_t* s) {
-  return ObjOf(s);
-}
+
+// The structs whose members live in the other files of the C half.
+template Obj* ObjOf(cef_list_value_t*);
+template Obj* ObjOf(cef_dictionary_value_t*);
+template Obj* ObjOf(cef_binary_value_t*);
+template Obj* ObjOf(cef_value_t*);
+template Obj* ObjOf(cef_command_line_t*);
+template Obj* ObjOf(cef_v8value_t*);
+template Obj* ObjOf(cef_task_runner_t*);
+template Obj* ObjOf(cef_waitable_event_t*);
 
 // ---------------------------------------------------------------------------------------
 // The bookkeeping for the other files of the C half (c_half.h)
@@ -758,20 +736,11 @@ CallingExecutable::~CallingExecutable() {
 cef_v8value_t* V8ValueLent(Obj* value) {
   return ValueLent(value);
 }
-Obj* V8ValueObj(cef_v8value_t* value) {
-  return ObjOf(value);
-}
 cef_task_runner_t* TaskRunnerOut(Obj* runner) {
   return Hand(runner, Kind::kTaskRunner, "cef_task_runner_t", FillTaskRunner);
 }
-Obj* TaskRunnerObj(cef_task_runner_t* runner) {
-  return ObjOf(runner);
-}
 cef_waitable_event_t* WaitableEventOut(Obj* event) {
   return Hand(event, Kind::kWaitableEvent, "cef_waitable_event_t", FillWaitableEvent);
-}
-Obj* WaitableEventObj(cef_waitable_event_t* event) {
-  return ObjOf(event);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -936,7 +905,7 @@ bool V8HandlerExecute(Exe* handler,
   exception = In(&thrown);
   cef_string_utf16_clear(&thrown);
   if (result) {
-    Obj* obj = ObjOf(result);  // null: no value set
+    Obj* obj = ObjOf(result);
     if (obj) {
       ObjAddRef(Kind::kValue, obj);
       *retval = obj;

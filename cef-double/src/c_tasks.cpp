@@ -14,41 +14,36 @@ Exe* TaskArg(cef_task_t* task) {
 
 void FillTaskRunner(cef_task_runner_t* s) {
   s->is_same = [](cef_task_runner_t* self, cef_task_runner_t* that) CEF_CALLBACK -> int {
-    Obj* other = that ? TaskRunnerObj(that) : nullptr;
-    const bool same = other && TaskRunnerIsSame(TaskRunnerObj(self), other);
+    Obj* other = that ? ObjOf(that) : nullptr;
+    const bool same = other && TaskRunnerIsSame(ObjOf(self), other);
     if (that) {
       that->base.release(&that->base);
     }
     return same;
   };
   s->belongs_to_current_thread = [](cef_task_runner_t* self) CEF_CALLBACK -> int {
-    return TaskRunnerBelongsToCurrentThread(TaskRunnerObj(self));
+    return TaskRunnerBelongsToCurrentThread(ObjOf(self));
   };
   s->belongs_to_thread = [](cef_task_runner_t* self, cef_thread_id_t thread) CEF_CALLBACK -> int {
-    return TaskRunnerBelongsToThread(TaskRunnerObj(self), static_cast<int>(thread));
+    return TaskRunnerBelongsToThread(ObjOf(self), static_cast<int>(thread));
   };
   s->post_task = [](cef_task_runner_t* self, cef_task_t* task) CEF_CALLBACK -> int {
-    return task && TaskRunnerPost(TaskRunnerObj(self), TaskArg(task), 0, false);
+    return task && TaskRunnerPost(ObjOf(self), TaskArg(task), 0, false);
   };
   s->post_delayed_task = [](cef_task_runner_t* self, cef_task_t* task, int64 delay)
                              CEF_CALLBACK -> int {
-    return task && TaskRunnerPost(TaskRunnerObj(self), TaskArg(task), delay, true);
+    return task && TaskRunnerPost(ObjOf(self), TaskArg(task), delay, true);
   };
 }
 
 void FillWaitableEvent(cef_waitable_event_t* s) {
-  s->reset = [](cef_waitable_event_t* self)
-                 CEF_CALLBACK { WaitableEventReset(WaitableEventObj(self)); };
-  s->signal = [](cef_waitable_event_t* self)
-                  CEF_CALLBACK { WaitableEventSignal(WaitableEventObj(self)); };
-  s->is_signaled = [](cef_waitable_event_t* self) CEF_CALLBACK -> int {
-    return WaitableEventIsSignaled(WaitableEventObj(self));
-  };
-  s->wait = [](cef_waitable_event_t* self)
-                CEF_CALLBACK { WaitableEventWait(WaitableEventObj(self)); };
-  s->timed_wait = [](cef_waitable_event_t* self, int64 max_ms) CEF_CALLBACK -> int {
-    return WaitableEventTimedWait(WaitableEventObj(self), max_ms);
-  };
+  s->reset = [](cef_waitable_event_t* self) CEF_CALLBACK { WaitableEventReset(ObjOf(self)); };
+  s->signal = [](cef_waitable_event_t* self) CEF_CALLBACK { WaitableEventSignal(ObjOf(self)); };
+  s->is_signaled = [](cef_waitable_event_t* self)
+                       CEF_CALLBACK -> int { return WaitableEventIsSignaled(ObjOf(self)); };
+  s->wait = [](cef_waitable_event_t* self) CEF_CALLBACK { WaitableEventWait(ObjOf(self)); };
+  s->timed_wait = [](cef_waitable_event_t* self, int64 max_ms)
+                      CEF_CALLBACK -> int { return WaitableEventTimedWait(ObjOf(self), max_ms); };
 }
 
 }  // namespace cef_double

@@ -15,7 +15,7 @@ bool Answer(int handled,
   exception = In(thrown);
   cef_string_utf16_clear(thrown);
   if (result) {
-    Obj* obj = V8ValueObj(result);
+    Obj* obj = ObjOf(result);
     if (obj) {
       ObjAddRef(Kind::kValue, obj);
       *retval = obj;
@@ -31,7 +31,7 @@ void FillValueAccessor(cef_v8value_t* s) {
   s->set_value_byaccessor = [](cef_v8value_t* self, const cef_string_t* key,
                                cef_v8_accesscontrol_t settings,
                                cef_v8_propertyattribute_t attribute) CEF_CALLBACK -> int {
-    return V8SetAccessor(V8ValueObj(self), In(key), static_cast<int>(settings),
+    return V8SetAccessor(ObjOf(self), In(key), static_cast<int>(settings),
                          static_cast<int>(attribute));
   };
 }

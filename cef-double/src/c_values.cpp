@@ -12,20 +12,6 @@
 namespace cef_double {
 namespace {
 
-// The engine object behind a struct of the double, by struct type.
-Obj* ObjOfAny(cef_list_value_t* s) {
-  return ObjOfList(s);
-}
-Obj* ObjOfAny(cef_dictionary_value_t* s) {
-  return ObjOfDictionary(s);
-}
-Obj* ObjOfAny(cef_binary_value_t* s) {
-  return ObjOfBinary(s);
-}
-Obj* ObjOfAny(cef_value_t* s) {
-  return ObjOfBox(s);
-}
-
 template <class S>
 constexpr Kind KindOf();
 template <>
@@ -44,24 +30,6 @@ template <>
 constexpr Kind KindOf<cef_value_t>() {
   return Kind::kBox;
 }
-
-// A struct passed in: its reference is released at the end of the call.
-template <class S>
-class Given {
- public:
-  explicit Given(S* s) : s_(s) {}
-  ~Given() {
-    if (s_) {
-      s_->base.release(&s_->base);
-    }
-  }
-  Given(const Given&) = delete;
-  Given& operator=(const Given&) = delete;
-  Obj* obj() const { return s_ ? ObjOfAny(s_) : nullptr; }
-
- private:
-  S* s_;
-};
 
 Slot SlotOf(size_t index) {
   Slot slot;
@@ -85,111 +53,111 @@ Simple Make(cef_value_type_t type) {
 
 template <class S>
 int CEF_CALLBACK IsValid(S* self) {
-  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kIsValid));
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOf(self), ValueAsk::kIsValid));
 }
 template <class S>
 int CEF_CALLBACK IsOwned(S* self) {
-  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kIsOwned));
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOf(self), ValueAsk::kIsOwned));
 }
 template <class S>
 int CEF_CALLBACK IsReadOnly(S* self) {
-  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kIsReadOnly));
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOf(self), ValueAsk::kIsReadOnly));
 }
 template <class S>
 int CEF_CALLBACK IsSame(S* self, S* that) {
-  Given<S> other(that);
-  return other.obj() && ValueIsSame(KindOf<S>(), ObjOfAny(self), other.obj());
+  Arg<S> other(that);
+  return other.obj() && ValueIsSame(KindOf<S>(), ObjOf(self), other.obj());
 }
 template <class S>
 int CEF_CALLBACK IsEqual(S* self, S* that) {
-  Given<S> other(that);
-  return other.obj() && ValueIsEqual(KindOf<S>(), ObjOfAny(self), other.obj());
+  Arg<S> other(that);
+  return other.obj() && ValueIsEqual(KindOf<S>(), ObjOf(self), other.obj());
 }
 template <class S>
 size_t CEF_CALLBACK GetSize(S* self) {
-  return static_cast<size_t>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kSize));
+  return static_cast<size_t>(ValueQuery(KindOf<S>(), ObjOf(self), ValueAsk::kSize));
 }
 template <class S>
 int CEF_CALLBACK Clear(S* self) {
-  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOfAny(self), ValueAsk::kClear));
+  return static_cast<int>(ValueQuery(KindOf<S>(), ObjOf(self), ValueAsk::kClear));
 }
 
 // Entries of lists (K = size_t) and dictionaries (K = const cef_string_t*).
 
 template <class S, class K>
 int CEF_CALLBACK Remove(S* self, K key) {
-  return EntryRemove(KindOf<S>(), ObjOfAny(self), SlotOf(key));
+  return EntryRemove(KindOf<S>(), ObjOf(self), SlotOf(key));
 }
 template <class S, class K>
 cef_value_type_t CEF_CALLBACK GetType(S* self, K key) {
-  return static_cast<cef_value_type_t>(EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).type);
+  return static_cast<cef_value_type_t>(EntryGet(KindOf<S>(), ObjOf(self), SlotOf(key)).type);
 }
 template <class S, class K>
 int CEF_CALLBACK GetBool(S* self, K key) {
-  return EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).b;
+  return EntryGet(KindOf<S>(), ObjOf(self), SlotOf(key)).b;
 }
 template <class S, class K>
 int CEF_CALLBACK GetInt(S* self, K key) {
-  return EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).i;
+  return EntryGet(KindOf<S>(), ObjOf(self), SlotOf(key)).i;
 }
 template <class S, class K>
 double CEF_CALLBACK GetDouble(S* self, K key) {
-  return EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).d;
+  return EntryGet(KindOf<S>(), ObjOf(self), SlotOf(key)).d;
 }
 template <class S, class K>
 cef_string_userfree_t CEF_CALLBACK GetString(S* self, K key) {
-  return Out(EntryGet(KindOf<S>(), ObjOfAny(self), SlotOf(key)).s);
+  return Out(EntryGet(KindOf<S>(), ObjOf(self), SlotOf(key)).s);
 }
 template <class S, class K>
 cef_value_t* CEF_CALLBACK GetValue(S* self, K key) {
-  return BoxOut(EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kBox));
+  return BoxOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kBox));
 }
 template <class S, class K>
 cef_binary_value_t* CEF_CALLBACK GetBinary(S* self, K key) {
-  return BinaryValueOut(EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kBinary));
+  return BinaryValueOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kBinary));
 }
 template <class S, class K>
 cef_dictionary_value_t* CEF_CALLBACK GetDictionary(S* self, K key) {
   return DictionaryValueOut(
-      EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kDictionary));
+      EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kDictionary));
 }
 template <class S, class K>
 cef_list_value_t* CEF_CALLBACK GetList(S* self, K key) {
-  return ListValueOut(EntryGetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), Kind::kList));
+  return ListValueOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kList));
 }
 template <class S, class K>
 int CEF_CALLBACK SetNull(S* self, K key) {
-  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), Make(VTYPE_NULL));
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), Make(VTYPE_NULL));
 }
 template <class S, class K>
 int CEF_CALLBACK SetBool(S* self, K key, int value) {
   Simple simple = Make(VTYPE_BOOL);
   simple.b = value != 0;
-  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
 }
 template <class S, class K>
 int CEF_CALLBACK SetInt(S* self, K key, int value) {
   Simple simple = Make(VTYPE_INT);
   simple.i = value;
-  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
 }
 template <class S, class K>
 int CEF_CALLBACK SetDouble(S* self, K key, double value) {
   Simple simple = Make(VTYPE_DOUBLE);
   simple.d = value;
-  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
 }
 template <class S, class K>
 int CEF_CALLBACK SetString(S* self, K key, const cef_string_t* value) {
   Simple simple = Make(VTYPE_STRING);
   simple.s = In(value);
-  return EntrySet(KindOf<S>(), ObjOfAny(self), SlotOf(key), simple);
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
 }
 template <class S, class K, class V>
 int CEF_CALLBACK SetHandle(S* self, K key, V* value) {
-  Given<V> given(value);
+  Arg<V> given(value);
   return given.obj() &&
-         EntrySetHandle(KindOf<S>(), ObjOfAny(self), SlotOf(key), KindOf<V>(), given.obj());
+         EntrySetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), KindOf<V>(), given.obj());
 }
 
 template <class S, class K>
@@ -241,17 +209,17 @@ cef_list_value_t* BoxHandleOut(Obj* o) {
 
 template <class V>
 V* CEF_CALLBACK BoxGetAny(cef_value_t* self) {
-  return BoxHandleOut<V>(BoxGetHandle(ObjOfBox(self), KindOf<V>()));
+  return BoxHandleOut<V>(BoxGetHandle(ObjOf(self), KindOf<V>()));
 }
 
 template <class V>
 int CEF_CALLBACK BoxSetAny(cef_value_t* self, V* value) {
-  Given<V> given(value);
-  return given.obj() && BoxSetHandle(ObjOfBox(self), KindOf<V>(), given.obj());
+  Arg<V> given(value);
+  return given.obj() && BoxSetHandle(ObjOf(self), KindOf<V>(), given.obj());
 }
 
 int BoxSetSimple(cef_value_t* self, const Simple& value) {
-  return BoxSet(ObjOfBox(self), value);
+  return BoxSet(ObjOf(self), value);
 }
 
 }  // namespace
@@ -264,13 +232,13 @@ void FillDictionary(cef_dictionary_value_t* s) {
   FillEntries<cef_dictionary_value_t, const cef_string_t*>(s);
   s->copy = [](cef_dictionary_value_t* self, int exclude_empty_children) CEF_CALLBACK {
     return DictionaryValueOut(
-        ValueCopy(Kind::kDictionary, ObjOfDictionary(self), exclude_empty_children != 0));
+        ValueCopy(Kind::kDictionary, ObjOf(self), exclude_empty_children != 0));
   };
   s->has_key = [](cef_dictionary_value_t* self, const cef_string_t* key)
-                   CEF_CALLBACK -> int { return DictionaryHasKey(ObjOfDictionary(self), In(key)); };
+                   CEF_CALLBACK -> int { return DictionaryHasKey(ObjOf(self), In(key)); };
   s->get_keys = [](cef_dictionary_value_t* self, cef_string_list_t keys) CEF_CALLBACK -> int {
     std::vector<std::u16string> names;
-    const bool ok = DictionaryKeys(ObjOfDictionary(self), names);
+    const bool ok = DictionaryKeys(ObjOf(self), names);
     for (const auto& name : names) {
       cef_string_t text = {};
       Assign(&text, name);
@@ -288,11 +256,11 @@ void FillBinary(cef_binary_value_t* s) {
   s->is_equal = IsEqual<cef_binary_value_t>;
   s->get_size = GetSize<cef_binary_value_t>;
   s->copy = [](cef_binary_value_t* self) CEF_CALLBACK {
-    return BinaryValueOut(ValueCopy(Kind::kBinary, ObjOfBinary(self), false));
+    return BinaryValueOut(ValueCopy(Kind::kBinary, ObjOf(self), false));
   };
   s->get_data =
       [](cef_binary_value_t* self, void* buffer, size_t buffer_size, size_t data_offset)
-          CEF_CALLBACK { return BinaryData(ObjOfBinary(self), buffer, buffer_size, data_offset); };
+          CEF_CALLBACK { return BinaryData(ObjOf(self), buffer, buffer_size, data_offset); };
 }
 
 void FillBox(cef_value_t* s) {
@@ -302,14 +270,14 @@ void FillBox(cef_value_t* s) {
   s->is_same = IsSame<cef_value_t>;
   s->is_equal = IsEqual<cef_value_t>;
   s->copy = [](cef_value_t* self)
-                CEF_CALLBACK { return BoxOut(ValueCopy(Kind::kBox, ObjOfBox(self), false)); };
+                CEF_CALLBACK { return BoxOut(ValueCopy(Kind::kBox, ObjOf(self), false)); };
   s->get_type = [](cef_value_t* self) CEF_CALLBACK {
-    return static_cast<cef_value_type_t>(BoxGet(ObjOfBox(self)).type);
+    return static_cast<cef_value_type_t>(BoxGet(ObjOf(self)).type);
   };
-  s->get_bool = [](cef_value_t* self) CEF_CALLBACK -> int { return BoxGet(ObjOfBox(self)).b; };
-  s->get_int = [](cef_value_t* self) CEF_CALLBACK -> int { return BoxGet(ObjOfBox(self)).i; };
-  s->get_double = [](cef_value_t* self) CEF_CALLBACK { return BoxGet(ObjOfBox(self)).d; };
-  s->get_string = [](cef_value_t* self) CEF_CALLBACK { return Out(BoxGet(ObjOfBox(self)).s); };
+  s->get_bool = [](cef_value_t* self) CEF_CALLBACK -> int { return BoxGet(ObjOf(self)).b; };
+  s->get_int = [](cef_value_t* self) CEF_CALLBACK -> int { return BoxGet(ObjOf(self)).i; };
+  s->get_double = [](cef_value_t* self) CEF_CALLBACK { return BoxGet(ObjOf(self)).d; };
+  s->get_string = [](cef_value_t* self) CEF_CALLBACK { return Out(BoxGet(ObjOf(self)).s); };
   s->get_binary = BoxGetAny<cef_binary_value_t>;
   s->get_dictionary = BoxGetAny<cef_dictionary_value_t>;
   s->get_list = BoxGetAny<cef_list_value_t>;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_handles.h"
 #include "event_log.h"
 #include "include/cef_app.h"
 #include "include/cef_dom.h"
@@ -18,54 +19,9 @@
 namespace cef_double {
 namespace {
 
-// A handle is the engine's interface pointer of its kind (CefFrame* for a frame, ...).
-template <class T>
-T* As(Obj* object) {
-  return reinterpret_cast<T*>(object);
-}
-
-template <class T>
-Obj* Borrow(T* object) {
-  return reinterpret_cast<Obj*>(object);
-}
-
-// A handle with one reference for the C half; null stays null.
-template <class T>
-Obj* Give(const CefRefPtr<T>& object) {
-  if (!object) {
-    return nullptr;
-  }
-  object->AddRef();
-  return Borrow(object.get());
-}
-
-// Borrowed handles of the C half: the shell holding the handle keeps the object alive
-// for the call.
-template <class T>
-T* Take(Obj* object) {
-  return As<T>(object);
-}
-
 std::u16string Text(const CefString& text) {
   return text.ToString16();
 }
-
-// Holds one reference to an object of the executable for the lifetime of an adapter.
-class ExeRef {
- public:
-  explicit ExeRef(Exe* exe) : exe_(exe) {}
-  ~ExeRef() {
-    if (exe_) {
-      ExeRelease(exe_);
-    }
-  }
-  ExeRef(const ExeRef&) = delete;
-  ExeRef& operator=(const ExeRef&) = delete;
-  Exe* get() const { return exe_; }
-
- private:
-  Exe* exe_;
-};
 
 class ExeV8Handler : public CefV8Handler {
  public:

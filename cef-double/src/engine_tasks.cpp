@@ -3,6 +3,7 @@
 #include <string>
 
 #include "browser_context.h"
+#include "engine_handles.h"
 #include "include/cef_app.h"
 #include "include/cef_task.h"
 #include "include/cef_v8.h"
@@ -12,41 +13,13 @@
 namespace cef_double {
 namespace {
 
-// A handle is the engine's interface pointer of its kind; one returned carries a
-// reference for the C half.
-template <class T>
-T* Handle(Obj* object) {
-  return reinterpret_cast<T*>(object);
-}
-
-template <class T>
-Obj* Handed(const CefRefPtr<T>& object) {
-  if (object) {
-    object->AddRef();
-  }
-  return reinterpret_cast<Obj*>(object.get());
-}
-
-// One reference to an object of the executable, let go with the adapter.
-class Held {
- public:
-  explicit Held(Exe* exe) : exe_(exe) {}
-  ~Held() { ExeRelease(exe_); }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  Exe* get() const { return exe_; }
-
- private:
-  Exe* const exe_;
-};
-
 class TaskAdapter : public CefTask {
  public:
   explicit TaskAdapter(Exe* exe) : exe_(exe) {}
   void Execute() override { TaskExecute(exe_.get()); }
 
  private:
-  Held exe_;
+  ExeRef exe_;
   IMPLEMENT_REFCOUNTING(TaskAdapter);
 };
 
@@ -61,7 +34,7 @@ bool Answered(bool handled,
               const std::u16string& thrown,
               CefString& exception) {
   if (result) {
-    retval = Handle<CefV8Value>(result);
+    retval = As<CefV8Value>(result);
     ObjRelease(Kind::kValue, result);
   }
   if (!thrown.empty()) {
@@ -98,7 +71,7 @@ class AccessorAdapter : public CefV8Accessor {
   }
 
  private:
-  Held exe_;
+  ExeRef exe_;
   IMPLEMENT_REFCOUNTING(AccessorAdapter);
 };
 
@@ -157,7 +130,7 @@ class InterceptorAdapter : public CefV8Interceptor {
     return handled;
   }
 
-  Held exe_;
+  ExeRef exe_;
   IMPLEMENT_REFCOUNTING(InterceptorAdapter);
 };
 
@@ -185,44 +158,44 @@ bool BrowserContextRunning() {
 }
 
 Obj* TaskRunnerForThread(int thread) {
-  return Handed(CefTaskRunner::GetForThread(static_cast<CefThreadId>(thread)));
+  return Give(CefTaskRunner::GetForThread(static_cast<CefThreadId>(thread)));
 }
 Obj* TaskRunnerForCurrentThread() {
-  return Handed(CefTaskRunner::GetForCurrentThread());
+  return Give(CefTaskRunner::GetForCurrentThread());
 }
 bool TaskRunnerIsSame(Obj* runner, Obj* other) {
-  return Handle<CefTaskRunner>(runner)->IsSame(Handle<CefTaskRunner>(other));
+  return As<CefTaskRunner>(runner)->IsSame(As<CefTaskRunner>(other));
 }
 bool TaskRunnerBelongsToCurrentThread(Obj* runner) {
-  return Handle<CefTaskRunner>(runner)->BelongsToCurrentThread();
+  return As<CefTaskRunner>(runner)->BelongsToCurrentThread();
 }
 bool TaskRunnerBelongsToThread(Obj* runner, int thread) {
-  return Handle<CefTaskRunner>(runner)->BelongsToThread(static_cast<CefThreadId>(thread));
+  return As<CefTaskRunner>(runner)->BelongsToThread(static_cast<CefThreadId>(thread));
 }
 bool TaskRunnerPost(Obj* runner, Exe* task, int64_t delayMs, bool delayed) {
-  CefTaskRunner* own = Handle<CefTaskRunner>(runner);
+  CefTaskRunner* own = As<CefTaskRunner>(runner);
   return delayed ? own->PostDelayedTask(TaskOf(task), delayMs) : own->PostTask(TaskOf(task));
 }
 
 // Waitable events
 
 Obj* WaitableEventCreate(bool automaticReset, bool signaled) {
-  return Handed(CefWaitableEvent::CreateWaitableEvent(automaticReset, signaled));
+  return Give(CefWaitableEvent::CreateWaitableEvent(automaticReset, signaled));
 }
 void WaitableEventReset(Obj* event) {
-  Handle<CefWaitableEvent>(event)->Reset();
+  As<CefWaitableEvent>(event)->Reset();
 }
 void WaitableEventSignal(Obj* event) {
-  Handle<CefWaitableEvent>(event)->Signal();
+  As<CefWaitableEvent>(event)->Signal();
 }
 bool WaitableEventIsSignaled(Obj* event) {
-  return Handle<CefWaitableEvent>(event)->IsSignaled();
+  return As<CefWaitableEvent>(event)->IsSignaled();
 }
 void WaitableEventWait(Obj* event) {
-  Handle<CefWaitableEvent>(event)->Wait();
+  As<CefWaitableEvent>(event)->Wait();
 }
 bool WaitableEventTimedWait(Obj* event, int64_t maxMs) {
-  return Handle<CefWaitableEvent>(event)->TimedWait(maxMs);
+  return As<CefWaitableEvent>(event)->TimedWait(maxMs);
 }
 
 // V8 objects with an accessor or interceptor
@@ -231,13 +204,13 @@ Obj* V8CreateObject(Exe* accessor, Exe* interceptor) {
   CefRefPtr<CefV8Accessor> ownAccessor = accessor ? new AccessorAdapter(accessor) : nullptr;
   CefRefPtr<CefV8Interceptor> ownInterceptor =
       interceptor ? new InterceptorAdapter(interceptor) : nullptr;
-  return Handed(CefV8Value::CreateObject(ownAccessor, ownInterceptor));
+  return Give(CefV8Value::CreateObject(ownAccessor, ownInterceptor));
 }
 
 bool V8SetAccessor(Obj* value, const std::u16string& key, int settings, int attribute) {
-  return Handle<CefV8Value>(value)->SetValue(CefString(key),
-                                             static_cast<CefV8Value::AccessControl>(settings),
-                                             static_cast<CefV8Value::PropertyAttribute>(attribute));
+  return As<CefV8Value>(value)->SetValue(CefString(key),
+                                         static_cast<CefV8Value::AccessControl>(settings),
+                                         static_cast<CefV8Value::PropertyAttribute>(attribute));
 }
 
 }  // namespace cef_double

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_handles.h"
 #include "include/cef_command_line.h"
 #include "include/cef_values.h"
 #include "neutral.h"
@@ -11,20 +12,6 @@
 
 namespace cef_double {
 namespace {
-
-template <class T>
-T* As(Obj* object) {
-  return reinterpret_cast<T*>(object);
-}
-
-template <class T>
-Obj* Give(const CefRefPtr<T>& object) {
-  if (!object) {
-    return nullptr;
-  }
-  object->AddRef();
-  return reinterpret_cast<Obj*>(object.get());
-}
 
 CefString Key(const Slot& slot) {
   return CefString(slot.key);

@@ -1,0 +1,58 @@
+// How the engine half of the double hands its objects across the seam: a handle is the
+// engine's interface pointer of its kind (CefFrame* for a frame, ...), and an object of
+// the executable is held with one reference. Shared by the engine half's files only.
+#ifndef CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
+#define CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
+
+#include "include/internal/cef_ptr.h"
+#include "neutral.h"
+
+namespace cef_double {
+
+template <class T>
+T* As(Obj* object) {
+  return reinterpret_cast<T*>(object);
+}
+
+template <class T>
+Obj* Borrow(T* object) {
+  return reinterpret_cast<Obj*>(object);
+}
+
+// A handle with one reference for the C half; null stays null.
+template <class T>
+Obj* Give(const CefRefPtr<T>& object) {
+  if (!object) {
+    return nullptr;
+  }
+  object->AddRef();
+  return Borrow(object.get());
+}
+
+// Borrowed handles of the C half: the shell holding the handle keeps the object alive
+// for the call.
+template <class T>
+T* Take(Obj* object) {
+  return As<T>(object);
+}
+
+// Holds one reference to an object of the executable for the lifetime of an adapter.
+class ExeRef {
+ public:
+  explicit ExeRef(Exe* exe) : exe_(exe) {}
+  ~ExeRef() {
+    if (exe_) {
+      ExeRelease(exe_);
+    }
+  }
+  ExeRef(const ExeRef&) = delete;
+  ExeRef& operator=(const ExeRef&) = delete;
+  Exe* get() const { return exe_; }
+
+ private:
+  Exe* exe_;
+};
+
+}  // namespace cef_double
+
+#endif  // CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
