@@ -14,23 +14,13 @@
 #include <string>
 #include <thread>
 
+#include "c_api_layout.h"
+
 namespace {
 
-// The leading members every reference-counted struct of CEF's C API starts with, and a
-// CEF string: the only layouts this program relies on.
-struct RefCounted {
-  size_t size;
-  void(__stdcall* addRef)(RefCounted* self);
-  int(__stdcall* release)(RefCounted* self);
-  int(__stdcall* hasOneRef)(RefCounted* self);
-  int(__stdcall* hasAtLeastOneRef)(RefCounted* self);
-};
-
-struct Text {
-  wchar_t* str;
-  size_t length;
-  void (*dtor)(wchar_t* str);
-};
+using c_api::RefCounted;
+using c_api::Task;
+using c_api::Text;
 
 using CreateMessage = RefCounted* (*)(const Text* name);
 using CreateInt = RefCounted* (*)(int value);
@@ -47,12 +37,6 @@ F exported(HMODULE library, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
-// A task of this program that claims to be a bare base struct: its size is one member
-// short of a cef_task_t's.
-struct Task {
-  RefCounted base;
-  void(__stdcall* execute)(Task* self);
-};
 int __stdcall Keep(RefCounted*) {
   return 0;
 }
@@ -106,6 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     message->release(message);
   } else if (mode == L"size") {
     message->release(message);
+    // A cef_task_t whose size field claims a bare base struct.
     static Task task = {};
     task.base.size = sizeof(RefCounted);
     task.base.addRef = [](RefCounted*) __stdcall {};

@@ -14,23 +14,14 @@
 #include <string>
 #include <thread>
 
+#include "c_api_layout.h"
+
 namespace {
 
-// The leading members of every reference-counted struct of CEF's C API.
-struct RefCounted {
-  size_t size;
-  void(__stdcall* addRef)(RefCounted* self);
-  int(__stdcall* release)(RefCounted* self);
-  int(__stdcall* hasOneRef)(RefCounted* self);
-  int(__stdcall* hasAtLeastOneRef)(RefCounted* self);
-};
+using c_api::RefCounted;
+using c_api::Task;
 
-// cef_task_t, cef_task_runner_t and cef_waitable_event_t as the C API lays them out.
-struct Task {
-  RefCounted base;
-  void(__stdcall* execute)(Task* self);
-};
-
+// cef_task_runner_t and cef_waitable_event_t as the C API lays them out.
 struct TaskRunner {
   RefCounted base;
   int(__stdcall* isSame)(TaskRunner* self, TaskRunner* that);
