@@ -1,5 +1,6 @@
 #include "async/IdlePolling.h"
 
+#include <algorithm>
 #include <thread>
 
 #ifdef _WIN32
@@ -68,7 +69,7 @@ bool IdlePolling::shouldPoll() {
   }
   if (mPolled)
     return false;
-  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mRecentShort != 3u))
+  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mShortInARow < mShortNeeded))
     return false;
   mPolled = true;
   return true;
@@ -99,7 +100,12 @@ void IdlePolling::woken(Clock::time_point askedAt) noexcept {
 
 void IdlePolling::learn(bool shortSpell) noexcept {
   mLearnt = true;
-  mRecentShort = ((mRecentShort << 1) | (shortSpell ? 1u : 0u)) & 3u;
+  if (mPolled) {
+    // A poll that found nothing makes the next one wait for a longer run of short
+    // spells (the caller may need the CPU the poll takes); one that paid resets that.
+    mShortNeeded = shortSpell ? kFirstShortNeeded : std::min(mShortNeeded * 2, kMostShortNeeded);
+  }
+  mShortInARow = shortSpell ? mShortInARow + 1 : 0;
 }
 
 }  // namespace zelto
