@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "async/SpinWait.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -15,15 +17,6 @@ namespace {
 
 std::atomic<bool> gForced{false};
 std::atomic<void (*)()> gPollEnded{nullptr};
-
-// Tells the processor that this thread is spinning.
-void relaxWhileSpinning() {
-#if defined(__i386__) || defined(__x86_64__)
-  __builtin_ia32_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
 
 }  // namespace
 

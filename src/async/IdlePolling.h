@@ -11,8 +11,8 @@
 // poll that finds its task brings it back to two. Each idle spell's length is learnt once: from the
 // poll that ended it, or from the time stamped by the caller that woke the sleeping worker.
 //
-// Used by the worker alone; the doorbell it watches is rung by callers under the
-// queue's lock while the worker says it is polling.
+// Used by the worker alone; the doorbell it watches is rung by the caller that found the
+// worker saying it polls, just after that caller lets the queue's lock go.
 #pragma once
 
 #include <atomic>
