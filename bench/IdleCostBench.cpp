@@ -94,14 +94,31 @@ double cpuSeconds(clockid_t clock) {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// Finds the worker's clock by a task, then adds `count` tasks `gap` apart (on a fixed
-// schedule), and reports the worker's CPU time per task.
+// Calls `addOne` `count` times, `gap` apart (on a fixed schedule), and reports the CPU
+// time of the worker whose clock is `worker` per call.
+template <typename AddOne>
+void measureWorkerClock(benchmark::State& state,
+                        clockid_t worker,
+                        std::chrono::microseconds gap,
+                        int count,
+                        AddOne addOne) {
+  for (auto _ : state) {
+    std::this_thread::sleep_for(gap);  // the worker settles into its idle state
+    const double before = cpuSeconds(worker);
+    const Clock::time_point start = Clock::now();
+    for (int i = 1; i <= count; ++i) {
+      std::this_thread::sleep_until(start + i * gap);
+      addOne();
+    }
+    std::this_thread::sleep_for(gap);
+    const double after = cpuSeconds(worker);
+    state.counters["worker_cpu_us_per_task"] = (after - before) * 1e6 / count;
+  }
+}
+
+// The clock of the worker that runs the task given to `post`, once it has run.
 template <typename Post>
-void measureWorker(benchmark::State& state,
-                   Post post,
-                   std::chrono::microseconds gap,
-                   int count,
-                   const std::function<void()>& work) {
+clockid_t workerClock(Post post) {
   std::atomic<clockid_t> worker{};
   std::atomic<bool> known{false};
   post([&] {
@@ -110,18 +127,17 @@ void measureWorker(benchmark::State& state,
   });
   while (!known.load())
     std::this_thread::yield();
-  for (auto _ : state) {
-    std::this_thread::sleep_for(gap);  // the worker settles into its idle state
-    const double before = cpuSeconds(worker.load());
-    const Clock::time_point start = Clock::now();
-    for (int i = 1; i <= count; ++i) {
-      std::this_thread::sleep_until(start + i * gap);
-      post(work);
-    }
-    std::this_thread::sleep_for(gap);
-    const double after = cpuSeconds(worker.load());
-    state.counters["worker_cpu_us_per_task"] = (after - before) * 1e6 / count;
-  }
+  return worker.load();
+}
+
+// Adds `count` tasks doing `work`, `gap` apart, and reports the worker's CPU time per task.
+template <typename Post>
+void measureWorker(benchmark::State& state,
+                   Post post,
+                   std::chrono::microseconds gap,
+                   int count,
+                   const std::function<void()>& work) {
+  measureWorkerClock(state, workerClock(post), gap, count, [&] { post(work); });
 }
 
 constexpr int kTasksAt1ms = 200;
@@ -149,27 +165,11 @@ BENCHMARK(BM_IdleCost_PlainQueue)->Arg(1000)->Arg(100000)->Iterations(1)->UseRea
 // spend nothing on them.
 void BM_IdleCost_AsyncQueueDeferred(benchmark::State& state) {
   QueueUnderTest queue(zelto::AsyncQueue::Start::Initialising);
-  std::atomic<clockid_t> worker{};
-  std::atomic<bool> known{false};
-  queue.queue().addInitialiserTask("clock", [&] {
-    worker.store(currentThreadClock());
-    known.store(true);
+  const clockid_t worker = workerClock([&](std::function<void()> task) {
+    queue.queue().addInitialiserTask("clock", std::move(task));
   });
-  while (!known.load())
-    std::this_thread::yield();
-  const std::chrono::microseconds gap(1000);
-  for (auto _ : state) {
-    std::this_thread::sleep_for(gap);
-    const double before = cpuSeconds(worker.load());
-    const Clock::time_point start = Clock::now();
-    for (int i = 1; i <= kTasksAt1ms; ++i) {
-      std::this_thread::sleep_until(start + i * gap);
-      queue.post([] {});
-    }
-    std::this_thread::sleep_for(gap);
-    const double after = cpuSeconds(worker.load());
-    state.counters["worker_cpu_us_per_task"] = (after - before) * 1e6 / kTasksAt1ms;
-  }
+  measureWorkerClock(state, worker, std::chrono::microseconds(1000), kTasksAt1ms,
+                     [&] { queue.post([] {}); });
   queue.queue().clearTasks();
 }
 BENCHMARK(BM_IdleCost_AsyncQueueDeferred)->Iterations(1)->UseRealTime();
@@ -201,19 +201,7 @@ void BM_IdleCost_LoggerRecord(benchmark::State& state) {
   log();
   while (!sink->mKnown.load())
     std::this_thread::yield();
-  const std::chrono::microseconds gap(1000);
-  for (auto _ : state) {
-    std::this_thread::sleep_for(gap);
-    const double before = cpuSeconds(sink->mClock.load());
-    const Clock::time_point start = Clock::now();
-    for (int i = 1; i <= kTasksAt1ms; ++i) {
-      std::this_thread::sleep_until(start + i * gap);
-      log();
-    }
-    std::this_thread::sleep_for(gap);
-    const double after = cpuSeconds(sink->mClock.load());
-    state.counters["worker_cpu_us_per_task"] = (after - before) * 1e6 / kTasksAt1ms;
-  }
+  measureWorkerClock(state, sink->mClock.load(), std::chrono::microseconds(1000), kTasksAt1ms, log);
 }
 BENCHMARK(BM_IdleCost_LoggerRecord)->Iterations(1)->UseRealTime();
 

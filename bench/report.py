@@ -167,6 +167,9 @@ def main():
                        ("BM_Part_AddTaskBusyWorker", "addTask while the worker is busy")):
         if name in runs:
             parts.append((part, fmt_ns(nanoseconds(runs[name]))))
+    if "BM_Part_LineBetweenCpus/real_time" in runs:
+        parts.append(("one cache line moved from one CPU to the other",
+                      fmt_ns(per_item_ns(runs["BM_Part_LineBetweenCpus/real_time"]))))
 
     dropped_allocations = 0
     if "BM_DroppedLog_Quorvane" in runs:

@@ -254,6 +254,9 @@ bool AsyncQueue::runNextTask(Lock& lock) {
   Task task = std::move(mTaskQueue.front());
   setCurrentTaskName(task.name);
   mTaskQueue.pop_front();
+  // The next task's slot, written by a caller on another CPU, is fetched while this
+  // task runs rather than while the next one holds the lock.
+  mTaskQueue.prefetchFront();
 
   // The task may destroy the queue; keep what is needed afterwards on this frame.
   RootLogger* const reporter = mReporter;
@@ -272,8 +275,10 @@ bool AsyncQueue::runNextTask(Lock& lock) {
   if (*destroyed)
     return false;
 
-  lock.lock();
+  // Cleared before the queue's lock is taken again: the name has a lock of its own, and
+  // the queue's lock is held for as short a time as it can be.
   setCurrentTaskName(std::string());
+  lock.lock();
   return true;
 }
 

@@ -99,9 +99,13 @@ class AsyncQueue : public IAsyncQueue {
   void notifyIfNotSuspended();
   // The same for a stop, whatever the suspension.
   void notifyWorker();
-  // Rings the doorbell of a polling worker, or tells whether a sleeping one must be
-  // signalled (and takes it for woken); called holding mMutex.
-  bool wakeNeeded();
+  // What a polling or sleeping worker needs to see a new task.
+  enum class Wake { Nothing, Doorbell, Signal };
+  // Decides how to reach the worker (and takes it for reached): the doorbell while it
+  // polls, the signal while it sleeps; called holding mMutex.
+  Wake wakeNeeded();
+  // Rings or signals as decided; with or without mMutex.
+  void sendWake(Wake wake);
   // The worker's single wait on mSignal, holding mMutex; a timed one ends after a while
   // if nothing wakes the worker, and then answers true.
   bool waitForSignal(bool timed = false);
@@ -153,7 +157,7 @@ class AsyncQueue : public IAsyncQueue {
 
   // Written by the worker when it runs dry or sleeps, read by callers at every task.
   alignas(64) Idle mIdle = Idle::Busy;
-  // Rung by callers while the worker polls.
+  // Rung by the caller that found the worker polling.
   std::atomic<uint32_t> mDoorbell{0};
   // When a caller woke the sleeping worker; unset while nobody has.
   IdlePolling::Clock::time_point mWakeAskedAt{};

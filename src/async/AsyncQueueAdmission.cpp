@@ -34,13 +34,16 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
     target->push_back(name, std::move(func), tag);
   // A deferred task gives the worker nothing to run before the swap, which the end of
   // the initialiser phase brings about: nobody is woken for it.
-  if (target != &mTaskQueue || mIsSuspended.load() || !wakeNeeded())
+  if (target != &mTaskQueue || mIsSuspended.load())
+    return;
+  const Wake wake = wakeNeeded();
+  if (wake == Wake::Nothing)
     return;
   // Whether to wake the worker is decided under the lock, so no wake-up is lost; the
-  // signal itself goes after the lock is released, so the woken worker does not at once
-  // run into the lock still held here and sleep a second time.
+  // doorbell or signal itself goes after the lock is released, so the worker does not at
+  // once run into the lock still held here (and, woken from sleep, sleep a second time).
   lock.unlock();
-  mSignal.notify_one();
+  sendWake(wake);
 }
 
 void AsyncQueue::removeTasks(int32_t tag) {
@@ -108,24 +111,31 @@ void AsyncQueue::notifyIfNotSuspended() {
 }
 
 void AsyncQueue::notifyWorker() {
-  if (wakeNeeded())
-    mSignal.notify_one();
+  sendWake(wakeNeeded());
 }
 
-bool AsyncQueue::wakeNeeded() {
+AsyncQueue::Wake AsyncQueue::wakeNeeded() {
   // One doorbell or one wake-up is enough until the worker polls or waits again.
   if (mIdle == Idle::Polling) {
     mIdle = Idle::Busy;
-    mDoorbell.store(mDoorbell.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-    return false;
+    return Wake::Doorbell;
   }
   if (mIdle != Idle::Waiting)
-    return false;
+    return Wake::Nothing;
   mIdle = Idle::Busy;
   // Tells the worker how long it slept before there was work, so that it learns whether
   // looking before sleeping would have paid.
   mWakeAskedAt = IdlePolling::Clock::now();
-  return true;
+  return Wake::Signal;
+}
+
+void AsyncQueue::sendWake(Wake wake) {
+  // A ring that comes after the poll has ended is harmless: every poll starts from the
+  // doorbell as it then is, and the worker looks at the queue under the lock after each.
+  if (wake == Wake::Doorbell)
+    mDoorbell.fetch_add(1, std::memory_order_release);
+  else if (wake == Wake::Signal)
+    mSignal.notify_one();
 }
 
 }  // namespace zelto

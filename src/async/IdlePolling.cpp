@@ -1,6 +1,9 @@
 #include "async/IdlePolling.h"
 
+#include <algorithm>
 #include <thread>
+
+#include "async/SpinWait.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -14,15 +17,6 @@ namespace {
 
 std::atomic<bool> gForced{false};
 std::atomic<void (*)()> gPollEnded{nullptr};
-
-// Tells the processor that this thread is spinning.
-void relaxWhileSpinning() {
-#if defined(__i386__) || defined(__x86_64__)
-  __builtin_ia32_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
 
 }  // namespace
 
@@ -68,7 +62,7 @@ bool IdlePolling::shouldPoll() {
   }
   if (mPolled)
     return false;
-  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mRecentShort != 3u))
+  if (!gForced.load(std::memory_order_relaxed) && (!mMayPoll || mShortInARow < mShortNeeded))
     return false;
   mPolled = true;
   return true;
@@ -99,7 +93,12 @@ void IdlePolling::woken(Clock::time_point askedAt) noexcept {
 
 void IdlePolling::learn(bool shortSpell) noexcept {
   mLearnt = true;
-  mRecentShort = ((mRecentShort << 1) | (shortSpell ? 1u : 0u)) & 3u;
+  if (mPolled) {
+    // A poll that found nothing makes the next one wait for a longer run of short
+    // spells (the caller may need the CPU the poll takes); one that paid resets that.
+    mShortNeeded = shortSpell ? kFirstShortNeeded : std::min(mShortNeeded * 2, kMostShortNeeded);
+  }
+  mShortInARow = shortSpell ? mShortInARow + 1 : 0;
 }
 
 }  // namespace zelto

@@ -6,11 +6,13 @@
 // more than one CPU is usable (on one CPU the caller cannot run while the worker looks),
 // and when the last two idle spells both ended within the window (a caller is adding
 // tasks in quick succession; one short spell alone, such as a late caller catching up,
-// is not enough). Each idle spell's length is learnt once: from the poll
-// that ended it, or from the time stamped by the caller that woke the sleeping worker.
+// is not enough). A poll that finds nothing doubles the run of short spells the next
+// one waits for (up to 32), since the caller may have needed the CPU the poll took; a
+// poll that finds its task brings it back to two. Each idle spell's length is learnt once: from the
+// poll that ended it, or from the time stamped by the caller that woke the sleeping worker.
 //
-// Used by the worker alone; the doorbell it watches is rung by callers under the
-// queue's lock while the worker says it is polling.
+// Used by the worker alone; the doorbell it watches is rung by the caller that found the
+// worker saying it polls, just after that caller lets the queue's lock go.
 #pragma once
 
 #include <atomic>
@@ -61,7 +63,10 @@ class IdlePolling {
   bool mPolled = false;
   bool mLearnt = false;
   Clock::time_point mSpellStart{};
-  uint32_t mRecentShort = 0;  // the last two spells, one bit each: 1 = ended in the window
+  static constexpr uint32_t kFirstShortNeeded = 2;
+  static constexpr uint32_t kMostShortNeeded = 32;
+  uint32_t mShortInARow = 0;  // spells in a row that ended within the window
+  uint32_t mShortNeeded = kFirstShortNeeded;
 };
 
 }  // namespace zelto

@@ -1,5 +1,8 @@
 #include "async/OwnerCheckedMutex.h"
 
+#include "async/IdlePolling.h"
+#include "async/SpinWait.h"
+
 namespace zelto {
 
 namespace {
@@ -13,6 +16,15 @@ struct HeldMutexes {
 
 thread_local HeldMutexes tHeld{};
 
+// Tries before sleeping on a held lock: some microseconds, many times the longest hold.
+constexpr int kContendedTries = 64;
+
+// With one usable CPU the holder cannot let go while this thread spins.
+bool spinningPays() {
+  static const bool pays = IdlePolling::usableCpus() > 1;
+  return pays;
+}
+
 }  // namespace
 
 bool OwnerCheckedMutex::isHeldByCurrentThread() const noexcept {
@@ -22,6 +34,17 @@ bool OwnerCheckedMutex::isHeldByCurrentThread() const noexcept {
       return true;
   }
   return false;
+}
+
+void OwnerCheckedMutex::lockContended() {
+  if (spinningPays()) {
+    for (int tries = 0; tries < kContendedTries; ++tries) {
+      relaxWhileSpinning();
+      if (mMutex.try_lock())
+        return;
+    }
+  }
+  mMutex.lock();
 }
 
 void OwnerCheckedMutex::checkCanTake() const {

@@ -6,6 +6,10 @@
 // queue relies on the error: its diagnostics made under the lock may come back to the
 // same queue through the root logger, which then drops them instead of deadlocking.
 //
+// Taking a held lock spins a little before it sleeps: the queue's holds are a few dozen
+// instructions, and a thread that sleeps on the lock makes the holder wake it with a
+// system call when it lets go.
+//
 // Each thread keeps the mutexes it holds in a short list of its own, so that taking the
 // lock writes nothing but the mutex itself: the object is one std::mutex, and the queue
 // keeps its task ring on the same cache line.
@@ -35,7 +39,8 @@ class OwnerCheckedMutex {
   // resource_unavailable_try_again if the thread already holds kMostHeldByOneThread.
   void lock() {
     checkCanTake();
-    mMutex.lock();
+    if (!mMutex.try_lock())
+      lockContended();
     noteHeld();
   }
 
@@ -77,6 +82,10 @@ class OwnerCheckedMutex {
 
  private:
   void checkCanTake() const;
+  // The lock is held by another thread: spins for a short while (with more than one CPU
+  // usable the holder, whose hold is a few instructions, is likely running and about to
+  // let go), then sleeps until it is free.
+  void lockContended();
   void noteHeld() noexcept;
   void noteReleased() noexcept;
 

@@ -54,6 +54,9 @@ class TaskDeque {
     growIfFull();
     fill(at(slot(mSize)), name, std::move(func), tag);
     setSize(size() + 1);
+    // The next caller fills the next slot, which the worker last emptied on its CPU.
+    if (size() < mCapacity)
+      prefetchForWriting(slot(size()));
   }
 
   void push_front(const std::string& name, TaskFunction&& func, int32_t tag) {
@@ -65,6 +68,13 @@ class TaskDeque {
   }
 
   Task& front() noexcept { return at(mHead); }
+
+  // Asks the processor to fetch the front slot for writing, if there is one: the worker
+  // takes it next, and another CPU may have written it.
+  void prefetchFront() const noexcept {
+    if (!empty())
+      prefetchForWriting(mHead);
+  }
 
   // Its slot keeps an empty task: nothing captured stays alive in it.
   void pop_front() noexcept {
@@ -143,6 +153,13 @@ class TaskDeque {
   static void releaseSlots(Slot* slots, std::size_t capacity) noexcept;
 
   Task& at(std::size_t index) noexcept { return mSlots[index].task; }
+
+  // Starts fetching a slot's lines for writing, to be there when it is next used.
+  void prefetchForWriting(std::size_t index) const noexcept {
+    const char* const start = reinterpret_cast<const char*>(mSlots + index);
+    for (std::size_t offset = 0; offset < sizeof(Slot); offset += 64)
+      __builtin_prefetch(start + offset, 1);
+  }
   uint32_t mask() const noexcept { return mCapacity - 1; }
   std::size_t slot(std::size_t index) const noexcept { return (mHead + index) & mask(); }
   void setSize(std::size_t size) noexcept { mSize = static_cast<uint32_t>(size); }

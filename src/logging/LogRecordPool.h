@@ -119,6 +119,8 @@ class LogRecordPool {
   }
 
   void* take();
+  // Starts fetching a block's lines for writing, to be at hand when it is next taken.
+  static void prefetchForWriting(const void* block) noexcept;
   void* makeBlock();
   void* makeOverflowBlock();
   void giveBack(void* block) noexcept;

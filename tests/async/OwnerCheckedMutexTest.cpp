@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace zelto {
 namespace {
@@ -85,6 +88,38 @@ TEST(OwnerCheckedMutex, WaitGivesTheLockAwayAndTakesItBackWithItsOwnership) {
   }
   signal.notify_all();
   waiter.join();
+  EXPECT_FALSE(mutex.isHeldByCurrentThread());
+}
+
+// A taker that finds the lock held spins for a moment and then sleeps: whether the
+// holder lets go within the spin or long after it, every taker gets the lock in turn and
+// never two at once.
+TEST(OwnerCheckedMutex, ContendedTakersGetItOneAtATimeWhetherTheHoldIsShortOrLong) {
+  OwnerCheckedMutex mutex;
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  long counted = 0;  // guarded by the mutex alone
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 5000;
+  std::vector<std::thread> takers;
+  for (int t = 0; t < kThreads; ++t) {
+    takers.emplace_back([&, t] {
+      for (int round = 0; round < kRounds; ++round) {
+        std::lock_guard<OwnerCheckedMutex> lock(mutex);
+        if (inside.fetch_add(1) != 0)
+          overlapped = true;
+        ++counted;
+        // Now and then a hold far longer than any spin, so that takers also sleep.
+        if (t == 0 && round % 1000 == 0)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        inside.fetch_sub(1);
+      }
+    });
+  }
+  for (std::thread& taker : takers)
+    taker.join();
+  EXPECT_FALSE(overlapped.load());
+  EXPECT_EQ(counted, long{kThreads} * kRounds);
   EXPECT_FALSE(mutex.isHeldByCurrentThread());
 }
 
