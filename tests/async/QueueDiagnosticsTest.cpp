@@ -92,14 +92,16 @@ class QueueReports : public ::testing::Test {
     return eventually([&] { return reports().size() >= count; });
   }
 
-  // Waits until the worker has run a task and found the queue empty: it clears the task
-  // name under the queue's lock and from then on looks at the queue again only when
-  // something that would wake it happens, as a waiting worker does.
+  // Waits until the worker has run a task and gone to sleep on an empty queue: from then
+  // on it looks at the queue again only when something wakes it. (Its task having run is
+  // not enough: the worker may not yet have taken the lock again to look, and would then
+  // see whatever the test does next at once.)
   static void settle(AsyncQueue& queue) {
     Event ran;
     queue.addTask(
         "settle", [&ran] { ran.set(); }, Back, 0);
     ASSERT_TRUE(ran.wait());
+    ASSERT_TRUE(eventually([&] { return AsyncQueueTestAccess::sleeping(queue); }));
   }
 
   std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
