@@ -13,6 +13,7 @@
 
 #include "LogSample.h"
 #include "async/AsyncQueue.h"
+#include "async/ProcessorHints.h"
 #include "logging/Timestamp.h"
 
 namespace bench {
@@ -74,7 +75,7 @@ BENCHMARK(BM_Part_AddTaskBusyWorker);
 // CPU to the other (on one CPU, a task switch instead).
 void BM_Part_LineBetweenCpus(benchmark::State& state) {
   constexpr uint32_t kHandOvers = 100000;
-  struct alignas(64) Line {
+  struct alignas(zelto::kCacheLine) Line {
     std::atomic<uint32_t> turn{0};
   };
   Line line;

@@ -22,6 +22,7 @@
 #include "async/IAsyncQueue.h"
 #include "async/IdlePolling.h"
 #include "async/OwnerCheckedMutex.h"
+#include "async/ProcessorHints.h"
 #include "async/QueueState.h"
 #include "async/Task.h"
 #include "async/TaskDeque.h"
@@ -139,7 +140,7 @@ class AsyncQueue : public IAsyncQueue {
   std::atomic<bool> mWorkerEnded{false};
 
   // Written by the worker at every task.
-  alignas(64) std::string mCurrentTaskName;  // guarded by mTaskNameMutex
+  alignas(kCacheLine) std::string mCurrentTaskName;  // guarded by mTaskNameMutex
   std::mutex mTaskNameMutex;
   IdlePolling mPolling;
   // Sleeps ended so far (for tests).
@@ -152,11 +153,11 @@ class AsyncQueue : public IAsyncQueue {
   // mIsSuspended and mHasFinishedFunc writes, and the worker's passes. Taken before
   // mTaskNameMutex, never after it. With glibc on x86-64 the lock (40 bytes) and the
   // ring's bookkeeping (24) are one cache line.
-  alignas(64) OwnerCheckedMutex mMutex;
+  alignas(kCacheLine) OwnerCheckedMutex mMutex;
   TaskDeque mTaskQueue;
 
   // Written by the worker when it runs dry or sleeps, read by callers at every task.
-  alignas(64) Idle mIdle = Idle::Busy;
+  alignas(kCacheLine) Idle mIdle = Idle::Busy;
   // Rung by the caller that found the worker polling.
   std::atomic<uint32_t> mDoorbell{0};
   // When a caller woke the sleeping worker; unset while nobody has.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "async/SpinWait.h"
+#include "async/ProcessorHints.h"
 
 #ifdef _WIN32
 #include <windows.h>

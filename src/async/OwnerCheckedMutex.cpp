@@ -1,7 +1,7 @@
 #include "async/OwnerCheckedMutex.h"
 
 #include "async/IdlePolling.h"
-#include "async/SpinWait.h"
+#include "async/ProcessorHints.h"
 
 namespace zelto {
 

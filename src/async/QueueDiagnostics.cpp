@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "async/ProcessorHints.h"
 #include "async/QueueState.h"
 #include "logging/RootLogger.h"
 #include "util/DecimalText.h"
@@ -71,7 +72,7 @@ const char* flagText(bool flag) {
 // or one made from within another report's log call) uses strings of its own. The
 // literals are still restored at every report and wiped once it is made: their plain
 // texts stay in memory no longer than with strings of their own.
-struct alignas(64) ReportText {  // one cache line each: threads do not share lines
+struct alignas(kCacheLine) ReportText {  // one cache line each: threads do not share lines
   std::atomic<bool> inUse{false};
   std::string message;
   std::string file;

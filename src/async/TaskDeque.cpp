@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <new>
 
+#include "async/ProcessorHints.h"
 #include "async/SystemPages.h"
 
 namespace zelto {
@@ -17,11 +18,10 @@ constexpr std::size_t kPagesFrom = 4 * 1024 * 1024;
 
 // Small rings from the ordinary heap, on a cache line boundary: the block is a line
 // larger, and the word before the ring says where it starts.
-constexpr std::size_t kLine = 64;
 
 void* allocateAligned(std::size_t bytes) {
-  char* const block = static_cast<char*>(::operator new(bytes + kLine));
-  char* const ring = block + kLine - reinterpret_cast<std::uintptr_t>(block) % kLine;
+  char* const block = static_cast<char*>(::operator new(bytes + kCacheLine));
+  char* const ring = block + kCacheLine - reinterpret_cast<std::uintptr_t>(block) % kCacheLine;
   reinterpret_cast<char**>(ring)[-1] = block;
   return ring;
 }

@@ -22,6 +22,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "async/ProcessorHints.h"
 #include "async/Task.h"
 
 namespace zelto {
@@ -56,7 +57,7 @@ class TaskDeque {
     setSize(size() + 1);
     // The next caller fills the next slot, which the worker last emptied on its CPU.
     if (size() < mCapacity)
-      prefetchForWriting(slot(size()));
+      prefetchSlot(slot(size()));
   }
 
   void push_front(const std::string& name, TaskFunction&& func, int32_t tag) {
@@ -73,7 +74,7 @@ class TaskDeque {
   // takes it next, and another CPU may have written it.
   void prefetchFront() const noexcept {
     if (!empty())
-      prefetchForWriting(mHead);
+      prefetchSlot(mHead);
   }
 
   // Its slot keeps an empty task: nothing captured stays alive in it.
@@ -132,7 +133,7 @@ class TaskDeque {
 
  private:
   // One task per cache line boundary.
-  struct alignas(64) Slot {
+  struct alignas(kCacheLine) Slot {
     Task task;
   };
 
@@ -154,11 +155,9 @@ class TaskDeque {
 
   Task& at(std::size_t index) noexcept { return mSlots[index].task; }
 
-  // Starts fetching a slot's lines for writing, to be there when it is next used.
-  void prefetchForWriting(std::size_t index) const noexcept {
-    const char* const start = reinterpret_cast<const char*>(mSlots + index);
-    for (std::size_t offset = 0; offset < sizeof(Slot); offset += 64)
-      __builtin_prefetch(start + offset, 1);
+  // Starts fetching a slot's lines for writing.
+  void prefetchSlot(std::size_t index) const noexcept {
+    prefetchForWriting(mSlots + index, sizeof(Slot));
   }
   uint32_t mask() const noexcept { return mCapacity - 1; }
   std::size_t slot(std::size_t index) const noexcept { return (mHead + index) & mask(); }

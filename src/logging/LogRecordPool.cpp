@@ -22,7 +22,7 @@ struct LogRecordPool::Slab {
 
 namespace {
 
-constexpr std::size_t kSlabHeader = 64;  // blocks start on a cache line
+constexpr std::size_t kSlabHeader = kCacheLine;  // blocks start on a cache line
 
 }  // namespace
 
@@ -33,7 +33,7 @@ void LogRecordPool::Release::operator()(LogRecord* record) const noexcept {
 
 LogRecordPool::~LogRecordPool() {
   for (std::atomic<char*>& chunk : mChunks) {
-    ::operator delete(chunk.load(std::memory_order_acquire), std::align_val_t(kLine));
+    ::operator delete(chunk.load(std::memory_order_acquire), std::align_val_t(kCacheLine));
   }
   // The slab blocks were cut from last, and any whose blocks the worker has not all
   // given back: every record is gone now.
@@ -44,12 +44,6 @@ LogRecordPool::~LogRecordPool() {
       slab = next;
     }
   }
-}
-
-void LogRecordPool::prefetchForWriting(const void* block) noexcept {
-  const char* const start = static_cast<const char*>(block);
-  for (std::size_t offset = 0; offset < kBlockSize; offset += kLine)
-    __builtin_prefetch(start + offset, 1);
 }
 
 void* LogRecordPool::take() {
@@ -67,7 +61,7 @@ void* LogRecordPool::take() {
       // The next free block was last written on the worker's CPU: its lines are
       // fetched for writing now, so that the next record finds them at hand.
       if (next != kNone)
-        prefetchForWriting(block(next));
+        prefetchForWriting(block(next), kBlockSize);
       return candidate;
     }
   }
@@ -86,13 +80,13 @@ void* LogRecordPool::makeBlock() {
   if (chunkStart == nullptr) {
     // The first taker of a chunk's blocks makes it; a thread that loses the race to
     // another frees its own.
-    char* const made =
-        static_cast<char*>(::operator new(kBlockSize* kBlocksPerChunk, std::align_val_t(kLine)));
+    char* const made = static_cast<char*>(
+        ::operator new(kBlockSize* kBlocksPerChunk, std::align_val_t(kCacheLine)));
     if (chunk.compare_exchange_strong(chunkStart, made, std::memory_order_acq_rel,
                                       std::memory_order_acquire)) {
       chunkStart = made;
     } else {
-      ::operator delete(made, std::align_val_t(kLine));
+      ::operator delete(made, std::align_val_t(kCacheLine));
     }
   }
   void* const fresh = chunkStart + number % kBlocksPerChunk * kBlockSize;

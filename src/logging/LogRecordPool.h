@@ -29,6 +29,7 @@
 #include <new>
 #include <utility>
 
+#include "async/ProcessorHints.h"
 #include "logging/LogRecord.h"
 
 namespace zelto {
@@ -99,10 +100,10 @@ class LogRecordPool {
       (sizeof(Link) + alignof(LogRecord) - 1) / alignof(LogRecord) * alignof(LogRecord);
   // Blocks are whole cache lines, so that a caller filling one block and the worker
   // reading the one before it never share a line.
-  static constexpr std::size_t kLine = 64;
   static constexpr std::size_t kBlockSize =
-      (kRecordOffset + sizeof(LogRecord) + kLine - 1) / kLine * kLine;
-  static_assert(alignof(LogRecord) <= kLine && alignof(Link) <= kLine, "blocks are aligned");
+      (kRecordOffset + sizeof(LogRecord) + kCacheLine - 1) / kCacheLine * kCacheLine;
+  static_assert(alignof(LogRecord) <= kCacheLine && alignof(Link) <= kCacheLine,
+                "blocks are aligned");
   static constexpr std::size_t kChunks = kKeptBlocks / kBlocksPerChunk;
   static_assert(kChunks * kBlocksPerChunk == kKeptBlocks, "whole chunks");
   static_assert(std::atomic<uint64_t>::is_always_lock_free, "the head is swapped lock-free");
@@ -119,8 +120,6 @@ class LogRecordPool {
   }
 
   void* take();
-  // Starts fetching a block's lines for writing, to be at hand when it is next taken.
-  static void prefetchForWriting(const void* block) noexcept;
   void* makeBlock();
   void* makeOverflowBlock();
   void giveBack(void* block) noexcept;
@@ -131,14 +130,14 @@ class LogRecordPool {
   // The calling threads' side: written by every take.
   // The first free block's number plus one (0: none) in the low half, the count of
   // changes in the high half.
-  alignas(64) std::atomic<uint64_t> mHead{0};
+  alignas(kCacheLine) std::atomic<uint64_t> mHead{0};
   // Blocks numbered so far.
   std::atomic<uint32_t> mNumbered{0};
   std::atomic<char*> mChunks[kChunks] = {};
 
   // Overflow slabs: cut by the calling threads under the mutex, each slab's count of
   // blocks not yet given back counted down by whoever gives one back.
-  alignas(64) std::mutex mOverflowMutex;
+  alignas(kCacheLine) std::mutex mOverflowMutex;
   Slab* mCuttingFrom = nullptr;  // the slab blocks are cut from; null when used up
   uint32_t mCut = 0;             // blocks cut from it so far
   Slab* mSlabs = nullptr;        // every slab in use, linked
@@ -146,7 +145,7 @@ class LogRecordPool {
   std::size_t mSpareCount = 0;
 
   // The consumer's side: the blocks it has collected.
-  alignas(64) void* mBatch[kBatch] = {};
+  alignas(kCacheLine) void* mBatch[kBatch] = {};
   std::size_t mBatchCount = 0;
 };
 

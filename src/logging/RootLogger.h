@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "async/ProcessorHints.h"
 #include "logging/ILogSink.h"
 #include "logging/LogComponents.h"
 #include "logging/LogRecordPool.h"
@@ -149,7 +150,7 @@ class RootLogger {
   std::shared_ptr<ILogSink> mTaggedSink;
   // From here on the worker's own state, written at every record: on cache lines of its
   // own, away from the settings every call reads.
-  alignas(64) std::map<std::string, uint32_t> mCountsByLocation;
+  alignas(kCacheLine) std::map<std::string, uint32_t> mCountsByLocation;
   std::map<std::string, uint32_t> mCountsByFile;
   uint64_t mTotalLines = 0;
   uint64_t mTotalBytes = 0;
