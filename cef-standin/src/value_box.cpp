@@ -5,10 +5,6 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-std::unique_ptr<ValueNode> Simple(CefValueType type) {
-  return std::make_unique<ValueNode>(type);
-}
-
 }  // namespace
 
 ValueBox::ValueBox(CefRefPtr<CefBaseRefCounted> held, CefValueType type)
@@ -130,25 +126,22 @@ CefValueType ValueBox::GetType() {
 
 bool ValueBox::GetBool() {
   Lock lock(ValuesLock());
-  return simple_ && simple_->type == VTYPE_BOOL && simple_->boolValue;
+  return BoolOf(simple_.get());
 }
 
 int ValueBox::GetInt() {
   Lock lock(ValuesLock());
-  return simple_ && simple_->type == VTYPE_INT ? simple_->intValue : 0;
+  return IntOf(simple_.get());
 }
 
 double ValueBox::GetDouble() {
   Lock lock(ValuesLock());
-  if (simple_ && simple_->type == VTYPE_DOUBLE) {
-    return simple_->doubleValue;
-  }
-  return simple_ && simple_->type == VTYPE_INT ? simple_->intValue : 0.0;
+  return DoubleOf(simple_.get());
 }
 
 CefString ValueBox::GetString() {
   Lock lock(ValuesLock());
-  return simple_ && simple_->type == VTYPE_STRING ? CefString(simple_->stringValue) : CefString();
+  return StringOf(simple_.get());
 }
 
 CefRefPtr<CefBinaryValue> ValueBox::GetBinary() {
@@ -186,31 +179,23 @@ bool ValueBox::Hold(CefRefPtr<CefBaseRefCounted> held, CefValueType type) {
 }
 
 bool ValueBox::SetNull() {
-  return SetSimple(Simple(VTYPE_NULL));
+  return SetSimple(std::make_unique<ValueNode>(VTYPE_NULL));
 }
 
 bool ValueBox::SetBool(bool value) {
-  auto node = Simple(VTYPE_BOOL);
-  node->boolValue = value;
-  return SetSimple(std::move(node));
+  return SetSimple(BoolNode(value));
 }
 
 bool ValueBox::SetInt(int value) {
-  auto node = Simple(VTYPE_INT);
-  node->intValue = value;
-  return SetSimple(std::move(node));
+  return SetSimple(IntNode(value));
 }
 
 bool ValueBox::SetDouble(double value) {
-  auto node = Simple(VTYPE_DOUBLE);
-  node->doubleValue = FiniteOrZero(value);
-  return SetSimple(std::move(node));
+  return SetSimple(DoubleNode(value));
 }
 
 bool ValueBox::SetString(const CefString& value) {
-  auto node = Simple(VTYPE_STRING);
-  node->stringValue = value.ToString();
-  return SetSimple(std::move(node));
+  return SetSimple(StringNode(value));
 }
 
 bool ValueBox::SetBinary(CefRefPtr<CefBinaryValue> value) {

@@ -6,10 +6,6 @@
 
 namespace cef_standin {
 
-double FiniteOrZero(double value) {
-  return std::isfinite(value) ? value : 0.0;
-}
-
 std::recursive_mutex& ValuesLock() {
   static auto* lock = new std::recursive_mutex();  // never destroyed: used at exit
   return *lock;
@@ -96,6 +92,49 @@ void DropNode(std::unique_ptr<ValueNode> node) {
       pending.push_back(member.get());
     }
   }
+}
+
+std::unique_ptr<ValueNode> BoolNode(bool value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_BOOL);
+  node->boolValue = value;
+  return node;
+}
+
+std::unique_ptr<ValueNode> IntNode(int value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_INT);
+  node->intValue = value;
+  return node;
+}
+
+std::unique_ptr<ValueNode> DoubleNode(double value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_DOUBLE);
+  node->doubleValue = std::isfinite(value) ? value : 0.0;
+  return node;
+}
+
+std::unique_ptr<ValueNode> StringNode(const CefString& value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_STRING);
+  node->stringValue = value.ToString();
+  return node;
+}
+
+bool BoolOf(const ValueNode* node) {
+  return node && node->type == VTYPE_BOOL && node->boolValue;
+}
+
+int IntOf(const ValueNode* node) {
+  return node && node->type == VTYPE_INT ? node->intValue : 0;
+}
+
+double DoubleOf(const ValueNode* node) {
+  if (node && node->type == VTYPE_DOUBLE) {
+    return node->doubleValue;
+  }
+  return node && node->type == VTYPE_INT ? node->intValue : 0.0;
+}
+
+CefString StringOf(const ValueNode* node) {
+  return node && node->type == VTYPE_STRING ? CefString(node->stringValue) : CefString();
 }
 
 // Handles
