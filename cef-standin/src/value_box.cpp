@@ -5,6 +5,30 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+// A handle of the node's kind (binary, list or dictionary): one viewing it, or one owning
+// it.
+CefRefPtr<CefBaseRefCounted> HandleFor(ValueNode* node, bool readOnly) {
+  switch (node->type) {
+    case VTYPE_BINARY:
+      return ViewBinary(node, readOnly).get();
+    case VTYPE_LIST:
+      return ViewList(node, readOnly).get();
+    default:
+      return ViewDictionary(node, readOnly).get();
+  }
+}
+
+CefRefPtr<CefBaseRefCounted> HandleFor(std::unique_ptr<ValueNode> root) {
+  switch (root->type) {
+    case VTYPE_BINARY:
+      return new BinaryValue(std::move(root));
+    case VTYPE_LIST:
+      return new ListValue(std::move(root));
+    default:
+      return new DictionaryValue(std::move(root));
+  }
+}
+
 }  // namespace
 
 ValueBox::ValueBox(CefRefPtr<CefBaseRefCounted> held, CefValueType type)
@@ -13,11 +37,9 @@ ValueBox::ValueBox(CefRefPtr<CefBaseRefCounted> held, CefValueType type)
 CefRefPtr<CefValue> BoxEntry(ValueNode* node, bool readOnly) {
   switch (node->type) {
     case VTYPE_BINARY:
-      return new ValueBox(ViewBinary(node, readOnly).get(), VTYPE_BINARY);
     case VTYPE_LIST:
-      return new ValueBox(ViewList(node, readOnly).get(), VTYPE_LIST);
     case VTYPE_DICTIONARY:
-      return new ValueBox(ViewDictionary(node, readOnly).get(), VTYPE_DICTIONARY);
+      return new ValueBox(HandleFor(node, readOnly), node->type);
     default:
       return new ValueBox(node->Clone());
   }
@@ -37,17 +59,7 @@ void ValueBox::Refer(ValueNode* placed) {
     return;
   }
   // The view is made writable whatever the handle given was.
-  switch (heldType_) {
-    case VTYPE_BINARY:
-      held_ = ViewBinary(placed, false).get();
-      break;
-    case VTYPE_LIST:
-      held_ = ViewList(placed, false).get();
-      break;
-    default:
-      held_ = ViewDictionary(placed, false).get();
-      break;
-  }
+  held_ = HandleFor(placed, false);
 }
 
 bool ValueBox::IsValid() {
@@ -103,15 +115,7 @@ CefRefPtr<CefValue> ValueBox::Copy() {
     if (!handle->node()) {
       return new ValueBox(std::unique_ptr<ValueNode>());
     }
-    std::unique_ptr<ValueNode> copy = handle->node()->Clone();
-    switch (heldType_) {
-      case VTYPE_BINARY:
-        return new ValueBox(new BinaryValue(std::move(copy)), heldType_);
-      case VTYPE_LIST:
-        return new ValueBox(new ListValue(std::move(copy)), heldType_);
-      default:
-        return new ValueBox(new DictionaryValue(std::move(copy)), heldType_);
-    }
+    return new ValueBox(HandleFor(handle->node()->Clone()), heldType_);
   }
   return new ValueBox(simple_ ? simple_->Clone() : nullptr);
 }
