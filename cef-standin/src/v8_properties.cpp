@@ -43,15 +43,6 @@ bool ValidValue(const CefRefPtr<CefV8Value>& value) {
 
 }  // namespace
 
-void ContextState::Release() {
-  valid_ = false;
-  // Held while they let go, as releasing one may release others (and untrack them).
-  std::vector<CefRefPtr<V8Value>> objects(objects_.begin(), objects_.end());
-  for (const auto& object : objects) {
-    object->Clear();
-  }
-}
-
 bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
   int parsed = 0;
   if (kind_ != Kind::kArray || key.size() > 9 || !ParseIndex(key, parsed)) {
