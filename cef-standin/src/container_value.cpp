@@ -41,8 +41,7 @@ std::unique_ptr<ValueNode> Unlink(ValueNode& node, const CefString& key) {
 // entry already there is replaced.
 ValueNode* Link(ValueNode& node, size_t index, std::unique_ptr<ValueNode> entry) {
   while (node.items.size() <= index) {
-    node.items.push_back(std::make_unique<ValueNode>(VTYPE_NULL));
-    node.items.back()->parent = &node;
+    node.Append(std::make_unique<ValueNode>(VTYPE_NULL));
   }
   DropNode(std::move(node.items[index]));
   entry->parent = &node;

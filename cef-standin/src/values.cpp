@@ -22,14 +22,12 @@ std::unique_ptr<ValueNode> ValueNode::Clone(bool withoutEmpty) const {
   copy->bytes = bytes;
   for (const auto& item : items) {
     if (auto child = item->Clone(withoutEmpty)) {
-      child->parent = copy.get();
-      copy->items.push_back(std::move(child));
+      copy->Append(std::move(child));
     }
   }
   for (const auto& [key, member] : members) {
     if (auto child = member->Clone(withoutEmpty)) {
-      child->parent = copy.get();
-      copy->members.emplace(key, std::move(child));
+      copy->AddMember(key, std::move(child));
     }
   }
   const bool emptied = (type == VTYPE_LIST && copy->items.empty()) ||
@@ -71,6 +69,19 @@ const ValueNode* ValueNode::Root() const {
     node = node->parent;
   }
   return node;
+}
+
+ValueNode* ValueNode::Append(std::unique_ptr<ValueNode> child) {
+  child->parent = this;
+  items.push_back(std::move(child));
+  return items.back().get();
+}
+
+ValueNode* ValueNode::AddMember(const std::string& key, std::unique_ptr<ValueNode> child) {
+  child->parent = this;
+  std::unique_ptr<ValueNode>& slot = members[key];
+  slot = std::move(child);
+  return slot.get();
 }
 
 void DropNode(std::unique_ptr<ValueNode> node) {

@@ -46,6 +46,11 @@ struct ValueNode {
   bool Equals(const ValueNode& other) const;
   // The root of the tree this node is in.
   const ValueNode* Root() const;
+  // Makes `child` this list's last entry; answers it.
+  ValueNode* Append(std::unique_ptr<ValueNode> child);
+  // Makes `child` this dictionary's member under `key`, in a tree being built (a member
+  // there already goes without its views being told); answers it.
+  ValueNode* AddMember(const std::string& key, std::unique_ptr<ValueNode> child);
 };
 
 // Invalidates every view into `node` and below, and frees it.
