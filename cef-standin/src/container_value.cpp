@@ -127,7 +127,7 @@ bool ContainerValue<I, K>::Remove(K key) {
 }
 
 template <class I, class K>
-const ValueNode* ContainerValue<I, K>::Find(K key) const {
+ValueNode* ContainerValue<I, K>::Find(K key) const {
   return node() ? EntryAt(*node(), key) : nullptr;
 }
 
@@ -141,7 +141,7 @@ CefValueType ContainerValue<I, K>::GetType(K key) {
 template <class I, class K>
 CefRefPtr<CefValue> ContainerValue<I, K>::GetValue(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry ? BoxEntry(entry, readOnly()) : nullptr;
 }
 
@@ -172,21 +172,21 @@ CefString ContainerValue<I, K>::GetString(K key) {
 template <class I, class K>
 CefRefPtr<CefBinaryValue> ContainerValue<I, K>::GetBinary(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry && entry->type == VTYPE_BINARY ? ViewBinary(entry, readOnly()) : nullptr;
 }
 
 template <class I, class K>
 CefRefPtr<CefDictionaryValue> ContainerValue<I, K>::GetDictionary(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry && entry->type == VTYPE_DICTIONARY ? ViewDictionary(entry, readOnly()) : nullptr;
 }
 
 template <class I, class K>
 CefRefPtr<CefListValue> ContainerValue<I, K>::GetList(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry && entry->type == VTYPE_LIST ? ViewList(entry, readOnly()) : nullptr;
 }
 

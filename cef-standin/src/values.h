@@ -165,7 +165,8 @@ class ContainerValue : public Interface, public ValueHandle {
   using ValueHandle::ValueHandle;
 
  private:
-  const ValueNode* Find(Key key) const;
+  // The entry at the key, or null; getters hand out views of it, so it is not const.
+  ValueNode* Find(Key key) const;
   // Detaches the entry from the tree and invalidates its views; false when missing.
   bool Take(Key key);
   bool PutHandle(Key key, ValueHandle* handle);
