@@ -12,6 +12,14 @@
 namespace cef_standin {
 namespace {
 
+// The named threads of a browser process.
+constexpr CefThreadId kBrowserThreads[] = {TID_UI,
+                                           TID_IO,
+                                           TID_FILE_BACKGROUND,
+                                           TID_FILE_USER_VISIBLE,
+                                           TID_FILE_USER_BLOCKING,
+                                           TID_PROCESS_LAUNCHER};
+
 struct BrowserContext {
   std::thread::id initThread = std::this_thread::get_id();
   CefRefPtr<CefApp> app;
@@ -58,8 +66,7 @@ bool StartBrowserContext(CefRefPtr<CefApp> app, bool multiThreadedMessageLoop) {
   auto* context = new BrowserContext();
   context->app = app;
   context->multiThreaded = multiThreadedMessageLoop;
-  for (CefThreadId thread : {TID_UI, TID_IO, TID_FILE_BACKGROUND, TID_FILE_USER_VISIBLE,
-                             TID_FILE_USER_BLOCKING, TID_PROCESS_LAUNCHER}) {
+  for (CefThreadId thread : kBrowserThreads) {
     if (thread == TID_UI && !multiThreadedMessageLoop) {
       context->ui = std::make_shared<TaskQueue>(TID_UI);
       context->ui->AdoptCallingThread();
@@ -115,8 +122,7 @@ void CefShutdown() {
   for (auto& worker : context->workers) {
     worker->Stop();
   }
-  for (CefThreadId thread : {TID_UI, TID_IO, TID_FILE_BACKGROUND, TID_FILE_USER_VISIBLE,
-                             TID_FILE_USER_BLOCKING, TID_PROCESS_LAUNCHER}) {
+  for (CefThreadId thread : kBrowserThreads) {
     SetQueue(thread, nullptr);
   }
   Context() = nullptr;

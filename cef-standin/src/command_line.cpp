@@ -187,7 +187,10 @@ CefString CommandLine::GetSwitchValue(const CefString& name) {
 
 // Added to what the map holds, as CEF does (an entry already there stays).
 void CommandLine::GetSwitches(SwitchMap& switches) {
-  for (const auto& entry : detached_ ? decltype(switches_)() : switches_) {
+  if (detached_) {
+    return;
+  }
+  for (const auto& entry : switches_) {
     switches.insert(std::make_pair(CefString(entry.first), CefString(entry.second)));
   }
 }

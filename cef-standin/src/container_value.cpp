@@ -41,8 +41,7 @@ std::unique_ptr<ValueNode> Unlink(ValueNode& node, const CefString& key) {
 // entry already there is replaced.
 ValueNode* Link(ValueNode& node, size_t index, std::unique_ptr<ValueNode> entry) {
   while (node.items.size() <= index) {
-    node.items.push_back(std::make_unique<ValueNode>(VTYPE_NULL));
-    node.items.back()->parent = &node;
+    node.Append(std::make_unique<ValueNode>(VTYPE_NULL));
   }
   DropNode(std::move(node.items[index]));
   entry->parent = &node;
@@ -56,10 +55,6 @@ ValueNode* Link(ValueNode& node, const CefString& key, std::unique_ptr<ValueNode
   entry->parent = &node;
   slot = std::move(entry);
   return slot.get();
-}
-
-std::unique_ptr<ValueNode> Scalar(CefValueType type) {
-  return std::make_unique<ValueNode>(type);
 }
 
 }  // namespace
@@ -132,7 +127,7 @@ bool ContainerValue<I, K>::Remove(K key) {
 }
 
 template <class I, class K>
-const ValueNode* ContainerValue<I, K>::Find(K key) const {
+ValueNode* ContainerValue<I, K>::Find(K key) const {
   return node() ? EntryAt(*node(), key) : nullptr;
 }
 
@@ -146,59 +141,52 @@ CefValueType ContainerValue<I, K>::GetType(K key) {
 template <class I, class K>
 CefRefPtr<CefValue> ContainerValue<I, K>::GetValue(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry ? BoxEntry(entry, readOnly()) : nullptr;
 }
 
 template <class I, class K>
 bool ContainerValue<I, K>::GetBool(K key) {
   Lock lock(ValuesLock());
-  const ValueNode* entry = Find(key);
-  return entry && entry->type == VTYPE_BOOL && entry->boolValue;
+  return BoolOf(Find(key));
 }
 
 template <class I, class K>
 int ContainerValue<I, K>::GetInt(K key) {
   Lock lock(ValuesLock());
-  const ValueNode* entry = Find(key);
-  return entry && entry->type == VTYPE_INT ? entry->intValue : 0;
+  return IntOf(Find(key));
 }
 
 template <class I, class K>
 double ContainerValue<I, K>::GetDouble(K key) {
   Lock lock(ValuesLock());
-  const ValueNode* entry = Find(key);
-  if (entry && entry->type == VTYPE_DOUBLE) {
-    return entry->doubleValue;
-  }
-  return entry && entry->type == VTYPE_INT ? entry->intValue : 0.0;
+  return DoubleOf(Find(key));
 }
 
 template <class I, class K>
 CefString ContainerValue<I, K>::GetString(K key) {
   Lock lock(ValuesLock());
-  const ValueNode* entry = Find(key);
-  return entry && entry->type == VTYPE_STRING ? CefString(entry->stringValue) : CefString();
+  return StringOf(Find(key));
 }
 
 template <class I, class K>
 CefRefPtr<CefBinaryValue> ContainerValue<I, K>::GetBinary(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry && entry->type == VTYPE_BINARY ? ViewBinary(entry, readOnly()) : nullptr;
 }
 
 template <class I, class K>
 CefRefPtr<CefDictionaryValue> ContainerValue<I, K>::GetDictionary(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry && entry->type == VTYPE_DICTIONARY ? ViewDictionary(entry, readOnly()) : nullptr;
 }
 
 template <class I, class K>
 CefRefPtr<CefListValue> ContainerValue<I, K>::GetList(K key) {
   Lock lock(ValuesLock());
-  ValueNode* entry = const_cast<ValueNode*>(Find(key));
+  ValueNode* entry = Find(key);
   return entry && entry->type == VTYPE_LIST ? ViewList(entry, readOnly()) : nullptr;
 }
 
@@ -236,35 +224,27 @@ bool ContainerValue<I, K>::SetValue(K key, CefRefPtr<CefValue> value) {
 
 template <class I, class K>
 bool ContainerValue<I, K>::SetNull(K key) {
-  return Put(key, Scalar(VTYPE_NULL)) != nullptr;
+  return Put(key, std::make_unique<ValueNode>(VTYPE_NULL)) != nullptr;
 }
 
 template <class I, class K>
 bool ContainerValue<I, K>::SetBool(K key, bool value) {
-  auto entry = Scalar(VTYPE_BOOL);
-  entry->boolValue = value;
-  return Put(key, std::move(entry)) != nullptr;
+  return Put(key, BoolNode(value)) != nullptr;
 }
 
 template <class I, class K>
 bool ContainerValue<I, K>::SetInt(K key, int value) {
-  auto entry = Scalar(VTYPE_INT);
-  entry->intValue = value;
-  return Put(key, std::move(entry)) != nullptr;
+  return Put(key, IntNode(value)) != nullptr;
 }
 
 template <class I, class K>
 bool ContainerValue<I, K>::SetDouble(K key, double value) {
-  auto entry = Scalar(VTYPE_DOUBLE);
-  entry->doubleValue = FiniteOrZero(value);
-  return Put(key, std::move(entry)) != nullptr;
+  return Put(key, DoubleNode(value)) != nullptr;
 }
 
 template <class I, class K>
 bool ContainerValue<I, K>::SetString(K key, const CefString& value) {
-  auto entry = Scalar(VTYPE_STRING);
-  entry->stringValue = value.ToString();
-  return Put(key, std::move(entry)) != nullptr;
+  return Put(key, StringNode(value)) != nullptr;
 }
 
 template <class I, class K>

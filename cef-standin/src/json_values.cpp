@@ -155,8 +155,7 @@ bool ListEntries(const Json& json, ValueNode& list, std::string& error, int dept
     if (!StoreEntry(element, *entry, error, depth + 1)) {
       return false;
     }
-    entry->parent = &list;
-    list.items.push_back(std::move(entry));
+    list.Append(std::move(entry));
   }
   return true;
 }
@@ -216,8 +215,7 @@ bool StoreEntry(const Json& json, ValueNode& entry, std::string& error, int dept
         if (!StoreEntry(member.value(), *child, error, depth + 1)) {
           return false;
         }
-        child->parent = &entry;
-        entry.members[member.key()] = std::move(child);
+        entry.AddMember(member.key(), std::move(child));
       }
       return true;
     }

@@ -22,8 +22,7 @@ bool ListValue::SetSize(size_t size) {
     items.pop_back();
   }
   while (items.size() < size) {
-    items.push_back(std::make_unique<ValueNode>(VTYPE_NULL));
-    items.back()->parent = node();
+    node()->Append(std::make_unique<ValueNode>(VTYPE_NULL));
   }
   return true;
 }
@@ -56,8 +55,7 @@ std::unique_ptr<ValueNode> ReadEntry(Container& container, const Key& key, int d
     case VTYPE_LIST:
       if (CefRefPtr<CefListValue> list = container->GetList(key); list && depth < 64) {
         for (size_t i = 0; i < list->GetSize(); ++i) {
-          entry->items.push_back(ReadEntry(list, i, depth + 1));
-          entry->items.back()->parent = entry.get();
+          entry->Append(ReadEntry(list, i, depth + 1));
         }
       }
       break;
@@ -67,9 +65,7 @@ std::unique_ptr<ValueNode> ReadEntry(Container& container, const Key& key, int d
         CefDictionaryValue::KeyList keys;
         dictionary->GetKeys(keys);
         for (const CefString& name : keys) {
-          auto child = ReadEntry(dictionary, name, depth + 1);
-          child->parent = entry.get();
-          entry->members[name.ToString()] = std::move(child);
+          entry->AddMember(name.ToString(), ReadEntry(dictionary, name, depth + 1));
         }
       }
       break;
@@ -89,8 +85,7 @@ std::unique_ptr<ValueNode> ListTree(CefRefPtr<CefListValue> list) {
   }
   auto tree = std::make_unique<ValueNode>(VTYPE_LIST);
   for (size_t i = 0; list && i < list->GetSize(); ++i) {
-    tree->items.push_back(ReadEntry(list, i, 0));
-    tree->items.back()->parent = tree.get();
+    tree->Append(ReadEntry(list, i, 0));
   }
   return tree;
 }

@@ -1,6 +1,5 @@
 // CefTaskRunner: a handle on one named thread's queue. A runner outlives its thread:
 // once the thread has stopped, posts through it are refused.
-#include "event_log.h"
 #include "tasks.h"
 
 namespace cef_standin {
@@ -16,24 +15,14 @@ class TaskRunner : public CefTaskRunner {
   }
   bool BelongsToCurrentThread() override { return queue_->OnOwnerThread(); }
   bool BelongsToThread(CefThreadId threadId) override { return QueueOf(threadId) == queue_; }
-  bool PostTask(CefRefPtr<CefTask> task) override { return Post(task, 0, false); }
+  bool PostTask(CefRefPtr<CefTask> task) override {
+    return PostAndLog(queue_.get(), queue_->thread(), task, std::nullopt, true);
+  }
   bool PostDelayedTask(CefRefPtr<CefTask> task, int64 delay_ms) override {
-    return Post(task, delay_ms, true);
+    return PostAndLog(queue_.get(), queue_->thread(), task, delay_ms, true);
   }
 
  private:
-  bool Post(CefRefPtr<CefTask> task, int64 delayMs, bool delayed) {
-    const bool accepted = task && queue_->Post(task, delayMs);
-    nlohmann::json event = {
-        {"event", "PostTask"}, {"thread", ThreadName(queue_->thread())}, {"runner", true}};
-    if (delayed) {
-      event["delay_ms"] = delayMs;
-    }
-    event["accepted"] = accepted;
-    LogEvent(event);
-    return accepted;
-  }
-
   const std::shared_ptr<TaskQueue> queue_;
   IMPLEMENT_REFCOUNTING(TaskRunner);
 };

@@ -37,18 +37,6 @@ class FunctionTask : public CefTask {
   IMPLEMENT_REFCOUNTING(FunctionTask);
 };
 
-bool PostAndLog(CefThreadId thread, CefRefPtr<CefTask> task, int64_t delayMs, bool delayed) {
-  std::shared_ptr<TaskQueue> queue = Known(thread) ? QueueOf(thread) : nullptr;
-  const bool accepted = task && queue && queue->Post(task, delayMs);
-  nlohmann::json event = {{"event", "PostTask"}, {"thread", ThreadName(thread)}};
-  if (delayed) {
-    event["delay_ms"] = delayMs;
-  }
-  event["accepted"] = accepted;
-  LogEvent(event);
-  return accepted;
-}
-
 }  // namespace
 
 // TaskQueue
@@ -216,6 +204,24 @@ CefRefPtr<CefTask> MakeTask(std::function<void()> function) {
   return new FunctionTask(std::move(function));
 }
 
+bool PostAndLog(TaskQueue* queue,
+                CefThreadId thread,
+                CefRefPtr<CefTask> task,
+                std::optional<int64_t> delayMs,
+                bool viaRunner) {
+  const bool accepted = queue && queue->Post(task, delayMs.value_or(0));
+  nlohmann::json event = {{"event", "PostTask"}, {"thread", ThreadName(thread)}};
+  if (viaRunner) {
+    event["runner"] = true;
+  }
+  if (delayMs) {
+    event["delay_ms"] = *delayMs;
+  }
+  event["accepted"] = accepted;
+  LogEvent(event);
+  return accepted;
+}
+
 // WorkerThread
 
 WorkerThread::WorkerThread(CefThreadId thread) : queue_(std::make_shared<TaskQueue>(thread)) {
@@ -286,9 +292,9 @@ bool CefCurrentlyOn(CefThreadId threadId) {
 }
 
 bool CefPostTask(CefThreadId threadId, CefRefPtr<CefTask> task) {
-  return cef_standin::PostAndLog(threadId, task, 0, false);
+  return cef_standin::PostAndLog(QueueOf(threadId).get(), threadId, task, std::nullopt, false);
 }
 
 bool CefPostDelayedTask(CefThreadId threadId, CefRefPtr<CefTask> task, int64 delay_ms) {
-  return cef_standin::PostAndLog(threadId, task, delay_ms, true);
+  return cef_standin::PostAndLog(QueueOf(threadId).get(), threadId, task, delay_ms, false);
 }

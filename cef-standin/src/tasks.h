@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -77,6 +78,15 @@ const char* ThreadName(CefThreadId thread);
 
 // A task made of a function.
 CefRefPtr<CefTask> MakeTask(std::function<void()> function);
+
+// Queues the task on `queue` (none: refused) and logs the post: the thread, the delay
+// when one was asked for, whether it came through a task runner, and whether it was
+// accepted.
+bool PostAndLog(TaskQueue* queue,
+                CefThreadId thread,
+                CefRefPtr<CefTask> task,
+                std::optional<int64_t> delayMs,
+                bool viaRunner);
 
 // A thread that runs one queue until stopped.
 class WorkerThread {

@@ -143,12 +143,6 @@ bool IsWellFormedUtf16(const char16_t* text, size_t length) {
   return true;
 }
 
-bool IsWellFormedUtf8(const std::string& text) {
-  bool wellFormed = true;
-  Utf8ToUtf16(text, &wellFormed);
-  return wellFormed;
-}
-
 int CompareUtf16(const char16_t* a, size_t aLength, const char16_t* b, size_t bLength) {
   if (aLength == 0 || bLength == 0) {
     return aLength == bLength ? 0 : aLength == 0 ? -1 : 1;

@@ -13,9 +13,8 @@ std::u16string Utf8ToUtf16(const std::string& text, bool* wellFormed = nullptr);
 std::u16string WideToUtf16(const std::wstring& text);
 std::wstring Utf16ToWide(const std::u16string& text);
 // Whether the text converts without U+FFFD standing in for anything (CEF's conversion
-// functions answer 0 otherwise).
+// functions answer 0 otherwise; for UTF-8, Utf8ToUtf16 tells).
 bool IsWellFormedUtf16(const char16_t* text, size_t length);
-bool IsWellFormedUtf8(const std::string& text);
 
 // CEF's order of UTF-16 strings: unit by unit over the shorter length, then by length.
 // On Windows CEF compares with wcsncmp, which stops at a NUL both strings have at the

@@ -43,15 +43,6 @@ bool ValidValue(const CefRefPtr<CefV8Value>& value) {
 
 }  // namespace
 
-void ContextState::Release() {
-  valid_ = false;
-  // Held while they let go, as releasing one may release others (and untrack them).
-  std::vector<CefRefPtr<V8Value>> objects(objects_.begin(), objects_.end());
-  for (const auto& object : objects) {
-    object->Clear();
-  }
-}
-
 bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
   int parsed = 0;
   if (kind_ != Kind::kArray || key.size() > 9 || !ParseIndex(key, parsed)) {
@@ -134,17 +125,20 @@ bool V8Value::Write(const std::u16string& key, CefRefPtr<CefV8Value> value) {
     }
     return true;
   }
-  if (found != properties_.end()) {
-    // A read-only or undeletable property keeps its value; V8 still answers true.
-    if ((found->second.attribute &
-         (V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTDELETE)) == 0) {
-      found->second.value = value;
-      found->second.attribute = V8_PROPERTY_ATTRIBUTE_NONE;
-    }
-    return true;
+  return Define(found, key, value, V8_PROPERTY_ATTRIBUTE_NONE);
+}
+
+bool V8Value::Define(std::map<std::u16string, Property>::iterator found,
+                     const std::u16string& key,
+                     CefRefPtr<CefV8Value> value,
+                     int attribute) {
+  if (found == properties_.end()) {
+    properties_[key] = Property{value, attribute, nextOrder_++, false};
+  } else if ((found->second.attribute &
+              (V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTDELETE)) == 0) {
+    found->second = Property{value, attribute, found->second.order, false};
   }
-  properties_[key] = Property{value, V8_PROPERTY_ATTRIBUTE_NONE, nextOrder_++, false};
-  return true;
+  return true;  // also when a read-only or undeletable property kept its value, as V8 answers
 }
 
 bool V8Value::HasValue(const CefString& key) {
@@ -243,19 +237,7 @@ bool V8Value::SetValue(const CefString& key,
   if (attribute == V8_PROPERTY_ATTRIBUTE_NONE) {
     return Write(name, value);
   }
-  auto found = properties_.find(name);
-  if (found != properties_.end()) {
-    // A read-only or undeletable property keeps its value; V8 still answers true.
-    if ((found->second.attribute &
-         (V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTDELETE)) == 0) {
-      found->second.value = value;
-      found->second.attribute = attribute;
-      found->second.accessor = false;
-    }
-    return true;
-  }
-  properties_[name] = Property{value, attribute, nextOrder_++, false};
-  return true;
+  return Define(properties_.find(name), name, value, attribute);
 }
 
 bool V8Value::SetValue(int index, CefRefPtr<CefV8Value> value) {

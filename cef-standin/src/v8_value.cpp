@@ -1,8 +1,6 @@
 #include "v8_value.h"
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "event_log.h"
 #include "json_values.h"
@@ -18,6 +16,15 @@ constexpr double kInt32Max = 2147483647.0;
 constexpr double kUInt32Max = 4294967295.0;
 
 }  // namespace
+
+void ContextState::Release() {
+  valid_ = false;
+  // Held while they let go, as releasing one may release others (and untrack them).
+  std::vector<CefRefPtr<V8Value>> objects(objects_.begin(), objects_.end());
+  for (const auto& object : objects) {
+    object->Clear();
+  }
+}
 
 V8Value::V8Value(Kind kind) : kind_(kind) {
   if (IsObject()) {

@@ -151,6 +151,12 @@ class V8Value : public CefV8Value {
   CefRefPtr<CefV8Value> Read(const std::u16string& key);
   CefRefPtr<CefV8Value> ReadOwn(const std::u16string& key);
   bool Write(const std::u16string& key, CefRefPtr<CefV8Value> value);
+  // Sets a data property (`found` is the key's entry, or the end), unless the one there is
+  // read-only or undeletable.
+  bool Define(std::map<std::u16string, Property>::iterator found,
+              const std::u16string& key,
+              CefRefPtr<CefV8Value> value,
+              int attribute);
 
   Kind kind_;
   bool bool_ = false;

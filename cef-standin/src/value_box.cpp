@@ -5,8 +5,28 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-std::unique_ptr<ValueNode> Simple(CefValueType type) {
-  return std::make_unique<ValueNode>(type);
+// A handle of the node's kind (binary, list or dictionary): one viewing it, or one owning
+// it.
+CefRefPtr<CefBaseRefCounted> HandleFor(ValueNode* node, bool readOnly) {
+  switch (node->type) {
+    case VTYPE_BINARY:
+      return ViewBinary(node, readOnly).get();
+    case VTYPE_LIST:
+      return ViewList(node, readOnly).get();
+    default:
+      return ViewDictionary(node, readOnly).get();
+  }
+}
+
+CefRefPtr<CefBaseRefCounted> HandleFor(std::unique_ptr<ValueNode> root) {
+  switch (root->type) {
+    case VTYPE_BINARY:
+      return new BinaryValue(std::move(root));
+    case VTYPE_LIST:
+      return new ListValue(std::move(root));
+    default:
+      return new DictionaryValue(std::move(root));
+  }
 }
 
 }  // namespace
@@ -17,11 +37,9 @@ ValueBox::ValueBox(CefRefPtr<CefBaseRefCounted> held, CefValueType type)
 CefRefPtr<CefValue> BoxEntry(ValueNode* node, bool readOnly) {
   switch (node->type) {
     case VTYPE_BINARY:
-      return new ValueBox(ViewBinary(node, readOnly).get(), VTYPE_BINARY);
     case VTYPE_LIST:
-      return new ValueBox(ViewList(node, readOnly).get(), VTYPE_LIST);
     case VTYPE_DICTIONARY:
-      return new ValueBox(ViewDictionary(node, readOnly).get(), VTYPE_DICTIONARY);
+      return new ValueBox(HandleFor(node, readOnly), node->type);
     default:
       return new ValueBox(node->Clone());
   }
@@ -41,17 +59,7 @@ void ValueBox::Refer(ValueNode* placed) {
     return;
   }
   // The view is made writable whatever the handle given was.
-  switch (heldType_) {
-    case VTYPE_BINARY:
-      held_ = ViewBinary(placed, false).get();
-      break;
-    case VTYPE_LIST:
-      held_ = ViewList(placed, false).get();
-      break;
-    default:
-      held_ = ViewDictionary(placed, false).get();
-      break;
-  }
+  held_ = HandleFor(placed, false);
 }
 
 bool ValueBox::IsValid() {
@@ -107,15 +115,7 @@ CefRefPtr<CefValue> ValueBox::Copy() {
     if (!handle->node()) {
       return new ValueBox(std::unique_ptr<ValueNode>());
     }
-    std::unique_ptr<ValueNode> copy = handle->node()->Clone();
-    switch (heldType_) {
-      case VTYPE_BINARY:
-        return new ValueBox(new BinaryValue(std::move(copy)), heldType_);
-      case VTYPE_LIST:
-        return new ValueBox(new ListValue(std::move(copy)), heldType_);
-      default:
-        return new ValueBox(new DictionaryValue(std::move(copy)), heldType_);
-    }
+    return new ValueBox(HandleFor(handle->node()->Clone()), heldType_);
   }
   return new ValueBox(simple_ ? simple_->Clone() : nullptr);
 }
@@ -130,25 +130,22 @@ CefValueType ValueBox::GetType() {
 
 bool ValueBox::GetBool() {
   Lock lock(ValuesLock());
-  return simple_ && simple_->type == VTYPE_BOOL && simple_->boolValue;
+  return BoolOf(simple_.get());
 }
 
 int ValueBox::GetInt() {
   Lock lock(ValuesLock());
-  return simple_ && simple_->type == VTYPE_INT ? simple_->intValue : 0;
+  return IntOf(simple_.get());
 }
 
 double ValueBox::GetDouble() {
   Lock lock(ValuesLock());
-  if (simple_ && simple_->type == VTYPE_DOUBLE) {
-    return simple_->doubleValue;
-  }
-  return simple_ && simple_->type == VTYPE_INT ? simple_->intValue : 0.0;
+  return DoubleOf(simple_.get());
 }
 
 CefString ValueBox::GetString() {
   Lock lock(ValuesLock());
-  return simple_ && simple_->type == VTYPE_STRING ? CefString(simple_->stringValue) : CefString();
+  return StringOf(simple_.get());
 }
 
 CefRefPtr<CefBinaryValue> ValueBox::GetBinary() {
@@ -186,31 +183,23 @@ bool ValueBox::Hold(CefRefPtr<CefBaseRefCounted> held, CefValueType type) {
 }
 
 bool ValueBox::SetNull() {
-  return SetSimple(Simple(VTYPE_NULL));
+  return SetSimple(std::make_unique<ValueNode>(VTYPE_NULL));
 }
 
 bool ValueBox::SetBool(bool value) {
-  auto node = Simple(VTYPE_BOOL);
-  node->boolValue = value;
-  return SetSimple(std::move(node));
+  return SetSimple(BoolNode(value));
 }
 
 bool ValueBox::SetInt(int value) {
-  auto node = Simple(VTYPE_INT);
-  node->intValue = value;
-  return SetSimple(std::move(node));
+  return SetSimple(IntNode(value));
 }
 
 bool ValueBox::SetDouble(double value) {
-  auto node = Simple(VTYPE_DOUBLE);
-  node->doubleValue = FiniteOrZero(value);
-  return SetSimple(std::move(node));
+  return SetSimple(DoubleNode(value));
 }
 
 bool ValueBox::SetString(const CefString& value) {
-  auto node = Simple(VTYPE_STRING);
-  node->stringValue = value.ToString();
-  return SetSimple(std::move(node));
+  return SetSimple(StringNode(value));
 }
 
 bool ValueBox::SetBinary(CefRefPtr<CefBinaryValue> value) {

@@ -6,10 +6,6 @@
 
 namespace cef_standin {
 
-double FiniteOrZero(double value) {
-  return std::isfinite(value) ? value : 0.0;
-}
-
 std::recursive_mutex& ValuesLock() {
   static auto* lock = new std::recursive_mutex();  // never destroyed: used at exit
   return *lock;
@@ -26,14 +22,12 @@ std::unique_ptr<ValueNode> ValueNode::Clone(bool withoutEmpty) const {
   copy->bytes = bytes;
   for (const auto& item : items) {
     if (auto child = item->Clone(withoutEmpty)) {
-      child->parent = copy.get();
-      copy->items.push_back(std::move(child));
+      copy->Append(std::move(child));
     }
   }
   for (const auto& [key, member] : members) {
     if (auto child = member->Clone(withoutEmpty)) {
-      child->parent = copy.get();
-      copy->members.emplace(key, std::move(child));
+      copy->AddMember(key, std::move(child));
     }
   }
   const bool emptied = (type == VTYPE_LIST && copy->items.empty()) ||
@@ -77,6 +71,19 @@ const ValueNode* ValueNode::Root() const {
   return node;
 }
 
+ValueNode* ValueNode::Append(std::unique_ptr<ValueNode> child) {
+  child->parent = this;
+  items.push_back(std::move(child));
+  return items.back().get();
+}
+
+ValueNode* ValueNode::AddMember(const std::string& key, std::unique_ptr<ValueNode> child) {
+  child->parent = this;
+  std::unique_ptr<ValueNode>& slot = members[key];
+  slot = std::move(child);
+  return slot.get();
+}
+
 void DropNode(std::unique_ptr<ValueNode> node) {
   if (!node) {
     return;
@@ -96,6 +103,49 @@ void DropNode(std::unique_ptr<ValueNode> node) {
       pending.push_back(member.get());
     }
   }
+}
+
+std::unique_ptr<ValueNode> BoolNode(bool value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_BOOL);
+  node->boolValue = value;
+  return node;
+}
+
+std::unique_ptr<ValueNode> IntNode(int value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_INT);
+  node->intValue = value;
+  return node;
+}
+
+std::unique_ptr<ValueNode> DoubleNode(double value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_DOUBLE);
+  node->doubleValue = std::isfinite(value) ? value : 0.0;
+  return node;
+}
+
+std::unique_ptr<ValueNode> StringNode(const CefString& value) {
+  auto node = std::make_unique<ValueNode>(VTYPE_STRING);
+  node->stringValue = value.ToString();
+  return node;
+}
+
+bool BoolOf(const ValueNode* node) {
+  return node && node->type == VTYPE_BOOL && node->boolValue;
+}
+
+int IntOf(const ValueNode* node) {
+  return node && node->type == VTYPE_INT ? node->intValue : 0;
+}
+
+double DoubleOf(const ValueNode* node) {
+  if (node && node->type == VTYPE_DOUBLE) {
+    return node->doubleValue;
+  }
+  return node && node->type == VTYPE_INT ? node->intValue : 0.0;
+}
+
+CefString StringOf(const ValueNode* node) {
+  return node && node->type == VTYPE_STRING ? CefString(node->stringValue) : CefString();
 }
 
 // Handles

@@ -21,10 +21,6 @@ namespace cef_standin {
 
 class ValueHandle;
 
-// What a list or dictionary keeps of a double: NaN and the infinities, which JSON cannot
-// hold, are kept as 0.
-double FiniteOrZero(double value);
-
 // The lock of every value tree (recursive: a handle's release may run inside a call).
 std::recursive_mutex& ValuesLock();
 
@@ -50,10 +46,29 @@ struct ValueNode {
   bool Equals(const ValueNode& other) const;
   // The root of the tree this node is in.
   const ValueNode* Root() const;
+  // Makes `child` this list's last entry; answers it.
+  ValueNode* Append(std::unique_ptr<ValueNode> child);
+  // Makes `child` this dictionary's member under `key`, in a tree being built (a member
+  // there already goes without its views being told); answers it.
+  ValueNode* AddMember(const std::string& key, std::unique_ptr<ValueNode> child);
 };
 
 // Invalidates every view into `node` and below, and frees it.
 void DropNode(std::unique_ptr<ValueNode> node);
+
+// A node of a simple value as lists, dictionaries and CefValue keep it: a string as
+// UTF-8; a double that is NaN or infinite, which JSON cannot hold, as 0.
+std::unique_ptr<ValueNode> BoolNode(bool value);
+std::unique_ptr<ValueNode> IntNode(int value);
+std::unique_ptr<ValueNode> DoubleNode(double value);
+std::unique_ptr<ValueNode> StringNode(const CefString& value);
+
+// What CEF's getters answer for a node (or none): its value when it is of that type, an
+// int read as a double too; else false, 0 or an empty string.
+bool BoolOf(const ValueNode* node);
+int IntOf(const ValueNode* node);
+double DoubleOf(const ValueNode* node);
+CefString StringOf(const ValueNode* node);
 
 // What list, dictionary and binary handles share.
 class ValueHandle {
@@ -150,7 +165,8 @@ class ContainerValue : public Interface, public ValueHandle {
   using ValueHandle::ValueHandle;
 
  private:
-  const ValueNode* Find(Key key) const;
+  // The entry at the key, or null; getters hand out views of it, so it is not const.
+  ValueNode* Find(Key key) const;
   // Detaches the entry from the tree and invalidates its views; false when missing.
   bool Take(Key key);
   bool PutHandle(Key key, ValueHandle* handle);
