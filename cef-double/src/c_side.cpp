@@ -165,13 +165,6 @@ void LeaveExecutable() {
   books().inExe.fetch_sub(1);
 }
 
-struct CallingExe {
-  CallingExe() { EnterExecutable(); }
-  ~CallingExe() { LeaveExecutable(); }
-  CallingExe(const CallingExe&) = delete;
-  CallingExe& operator=(const CallingExe&) = delete;
-};
-
 // The C name of a struct type, for reports ("_cef_frame_t" -> "cef_frame_t").
 template <class S>
 const char* StructName() {
@@ -749,7 +742,7 @@ cef_waitable_event_t* WaitableEventOut(Obj* event) {
 void ExeRelease(Exe* object) {
   auto* base = reinterpret_cast<cef_base_ref_counted_t*>(object);
   books().exeHeld.fetch_sub(1);
-  CallingExe calling;
+  CallingExecutable calling;
   base->release(base);
 }
 
@@ -760,7 +753,7 @@ void AppOnBeforeCommandLineProcessing(Exe* app, const std::u16string& type, Obj*
   }
   cef_string_t text = {};
   Assign(&text, type);
-  CallingExe calling;
+  CallingExecutable calling;
   s->on_before_command_line_processing(
       s, &text, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
   cef_string_utf16_clear(&text);
@@ -781,7 +774,7 @@ void AppOnRegisterCustomSchemes(Exe* app, Registrar* registrar) {
     return RegistrarAddCustomScheme(reinterpret_cast<RegistrarShell*>(self)->registrar, In(name),
                                     options);
   };
-  CallingExe calling;
+  CallingExecutable calling;
   s->on_register_custom_schemes(s, &shell.s);
 }
 
@@ -790,7 +783,7 @@ Exe* AppBrowserProcessHandler(Exe* app) {
   if (!s->get_browser_process_handler) {
     return nullptr;
   }
-  CallingExe calling;
+  CallingExecutable calling;
   cef_browser_process_handler_t* handler = s->get_browser_process_handler(s);
   return Keep(handler);
 }
@@ -800,7 +793,7 @@ Exe* AppRenderProcessHandler(Exe* app) {
   if (!s->get_render_process_handler) {
     return nullptr;
   }
-  CallingExe calling;
+  CallingExecutable calling;
   cef_render_process_handler_t* handler = s->get_render_process_handler(s);
   return Keep(handler);
 }
@@ -808,7 +801,7 @@ Exe* AppRenderProcessHandler(Exe* app) {
 void BrowserHandlerOnContextInitialized(Exe* handler) {
   auto* s = ExeStruct<cef_browser_process_handler_t>(handler);
   if (s->on_context_initialized) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_context_initialized(s);
   }
 }
@@ -816,7 +809,7 @@ void BrowserHandlerOnContextInitialized(Exe* handler) {
 void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine) {
   auto* s = ExeStruct<cef_browser_process_handler_t>(handler);
   if (s->on_before_child_process_launch) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_before_child_process_launch(
         s, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
   }
@@ -825,7 +818,7 @@ void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine) {
 void RenderHandlerOnWebKitInitialized(Exe* handler) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_web_kit_initialized) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_web_kit_initialized(s);
   }
 }
@@ -833,7 +826,7 @@ void RenderHandlerOnWebKitInitialized(Exe* handler) {
 void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_browser_created) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_browser_created(s, BrowserLent(browser), nullptr);
   }
 }
@@ -841,7 +834,7 @@ void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser) {
 void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_browser_destroyed) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_browser_destroyed(s, BrowserLent(browser));
   }
 }
@@ -849,7 +842,7 @@ void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser) {
 void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* context) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_context_created) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_context_created(s, BrowserLent(browser), FrameLent(frame), ContextLent(context));
   }
 }
@@ -857,7 +850,7 @@ void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* 
 void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_context_released) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_context_released(s, BrowserLent(browser), FrameLent(frame), ContextLent(context));
   }
 }
@@ -871,7 +864,7 @@ bool RenderHandlerOnProcessMessageReceived(Exe* handler,
   if (!s->on_process_message_received) {
     return false;
   }
-  CallingExe calling;
+  CallingExecutable calling;
   return s->on_process_message_received(
              s, BrowserLent(browser), FrameLent(frame), static_cast<cef_process_id_t>(source),
              Make(message, Kind::kMessage, "cef_process_message_t", FillMessage)) != 0;
@@ -897,7 +890,7 @@ bool V8HandlerExecute(Exe* handler,
   cef_string_t thrown = {};
   int handled = 0;
   {
-    CallingExe calling;
+    CallingExecutable calling;
     handled = s->execute(s, &text, ValueLent(receiver), args.size(),
                          args.empty() ? nullptr : args.data(), &result, &thrown);
   }
@@ -918,7 +911,7 @@ bool V8HandlerExecute(Exe* handler,
 void DomVisitorVisit(Exe* visitor, Obj* document) {
   auto* s = ExeStruct<cef_domvisitor_t>(visitor);
   if (s->visit) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->visit(s, Make(document, Kind::kDocument, "cef_domdocument_t", FillDocument));
   }
 }
@@ -926,7 +919,7 @@ void DomVisitorVisit(Exe* visitor, Obj* document) {
 void TaskExecute(Exe* task) {
   auto* s = ExeStruct<cef_task_t>(task);
   if (s->execute) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->execute(s);
   }
 }
