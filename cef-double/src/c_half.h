@@ -75,6 +75,14 @@ class CallingExecutable {
 cef_v8value_t* V8ValueLent(Obj* value);
 cef_task_runner_t* TaskRunnerOut(Obj* runner);
 cef_waitable_event_t* WaitableEventOut(Obj* event);
+// What the executable answered a V8 call with (c_v8_access.cpp): `exception` gets the
+// text it threw (`thrown` is cleared), *retval the value it gave (one reference) if any
+// (`result` is released). Returns whether it handled the call.
+bool V8Answer(int handled,
+              cef_v8value_t* result,
+              cef_string_t* thrown,
+              Obj** retval,
+              std::u16string& exception);
 // Members defined by c_tasks.cpp and c_v8_access.cpp.
 void FillTaskRunner(cef_task_runner_t* s);
 void FillWaitableEvent(cef_waitable_event_t* s);

@@ -895,17 +895,7 @@ bool V8HandlerExecute(Exe* handler,
                          args.empty() ? nullptr : args.data(), &result, &thrown);
   }
   cef_string_utf16_clear(&text);
-  exception = In(&thrown);
-  cef_string_utf16_clear(&thrown);
-  if (result) {
-    Obj* obj = ObjOf(result);
-    if (obj) {
-      ObjAddRef(Kind::kValue, obj);
-      *retval = obj;
-    }
-    result->base.release(&result->base);
-  }
-  return handled != 0;
+  return V8Answer(handled, result, &thrown, retval, exception);
 }
 
 void DomVisitorVisit(Exe* visitor, Obj* document) {

@@ -1,17 +1,15 @@
 // The C half of the double for V8 objects with an accessor or interceptor: accessor
 // properties, and the calls into the executable's cef_v8accessor_t and
-// cef_v8interceptor_t.
+// cef_v8interceptor_t; and how any V8 call into the executable is answered.
 #include "c_half.h"
 
 namespace cef_double {
-namespace {
 
-// The executable's answer: *retval gets the value it gave (one reference), if any.
-bool Answer(int handled,
-            cef_v8value_t* result,
-            cef_string_t* thrown,
-            Obj** retval,
-            std::u16string& exception) {
+bool V8Answer(int handled,
+              cef_v8value_t* result,
+              cef_string_t* thrown,
+              Obj** retval,
+              std::u16string& exception) {
   exception = In(thrown);
   cef_string_utf16_clear(thrown);
   if (result) {
@@ -24,8 +22,6 @@ bool Answer(int handled,
   }
   return handled != 0;
 }
-
-}  // namespace
 
 void FillValueAccessor(cef_v8value_t* s) {
   s->set_value_byaccessor = [](cef_v8value_t* self, const cef_string_t* key,
@@ -55,7 +51,7 @@ bool AccessorGet(Exe* accessor,
     handled = s->get(s, &text, V8ValueLent(object), &result, &thrown);
   }
   cef_string_utf16_clear(&text);
-  return Answer(handled, result, &thrown, retval, exception);
+  return V8Answer(handled, result, &thrown, retval, exception);
 }
 
 bool AccessorSet(Exe* accessor,
@@ -77,7 +73,7 @@ bool AccessorSet(Exe* accessor,
   }
   cef_string_utf16_clear(&text);
   Obj* none = nullptr;
-  return Answer(handled, nullptr, &thrown, &none, exception);
+  return V8Answer(handled, nullptr, &thrown, &none, exception);
 }
 
 bool InterceptorGet(Exe* interceptor,
@@ -102,7 +98,7 @@ bool InterceptorGet(Exe* interceptor,
     }
     cef_string_utf16_clear(&text);
   }
-  return Answer(handled, result, &thrown, retval, exception);
+  return V8Answer(handled, result, &thrown, retval, exception);
 }
 
 bool InterceptorSet(Exe* interceptor,
@@ -127,7 +123,7 @@ bool InterceptorSet(Exe* interceptor,
     cef_string_utf16_clear(&text);
   }
   Obj* none = nullptr;
-  return Answer(handled, nullptr, &thrown, &none, exception);
+  return V8Answer(handled, nullptr, &thrown, &none, exception);
 }
 
 }  // namespace cef_double
