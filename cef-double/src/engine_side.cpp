@@ -14,7 +14,6 @@
 #include "include/cef_values.h"
 #include "include/cef_waitable_event.h"
 #include "neutral.h"
-#include "utf.h"
 
 namespace cef_double {
 namespace {
@@ -239,14 +238,6 @@ bool Initialize(const Settings& s, Exe* app, bool hasSandboxInfo) {
   CefRefPtr<CefApp> application = app ? new ExeApp(app) : nullptr;
   static int sandbox = 0;
   return CefInitialize(args, settings, application, hasSandboxInfo ? &sandbox : nullptr);
-}
-
-std::u16string Utf8To16(const std::string& text) {
-  return cef_standin::Utf8ToUtf16(text);
-}
-
-std::string Utf16To8(const std::u16string& text) {
-  return cef_standin::Utf16ToUtf8(text.data(), text.size());
 }
 
 void LogJson(const std::string& json) {
