@@ -4,6 +4,9 @@
 #ifndef CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
 #define CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
 
+#include <string>
+
+#include "include/cef_v8.h"
 #include "include/internal/cef_ptr.h"
 #include "neutral.h"
 
@@ -52,6 +55,24 @@ class ExeRef {
  private:
   Exe* exe_;
 };
+
+// What the executable answered a V8 call with, as the engine's: the value it gave (one
+// reference, or null) into *retval where the call has one, the text it threw (if any)
+// into `exception`. Returns `handled`.
+inline bool Answered(bool handled,
+                     Obj* result,
+                     CefRefPtr<CefV8Value>* retval,
+                     const std::u16string& thrown,
+                     CefString& exception) {
+  if (result) {
+    *retval = As<CefV8Value>(result);
+    ObjRelease(Kind::kValue, result);
+  }
+  if (!thrown.empty()) {
+    exception = thrown;
+  }
+  return handled;
+}
 
 }  // namespace cef_double
 

@@ -39,14 +39,7 @@ class ExeV8Handler : public CefV8Handler {
     std::u16string thrown;
     Obj* receiver = Borrow(object.get());
     const bool handled = V8HandlerExecute(exe_.get(), Text(name), receiver, args, &result, thrown);
-    if (result) {
-      retval = As<CefV8Value>(result);
-      ObjRelease(Kind::kValue, result);
-    }
-    if (!thrown.empty()) {
-      exception = thrown;
-    }
-    return handled;
+    return Answered(handled, result, &retval, thrown, exception);
   }
 
  private:
