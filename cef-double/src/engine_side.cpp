@@ -134,16 +134,6 @@ class ExeApp : public CefApp {
   IMPLEMENT_REFCOUNTING(ExeApp);
 };
 
-class ExeTask : public CefTask {
- public:
-  explicit ExeTask(Exe* exe) : exe_(exe) {}
-  void Execute() override { TaskExecute(exe_.get()); }
-
- private:
-  ExeRef exe_;
-  IMPLEMENT_REFCOUNTING(ExeTask);
-};
-
 CefString::struct_type* Field(cef_string_t& field) {
   return &field;
 }
@@ -239,11 +229,6 @@ void LogJson(const std::string& json) {
 
 void LogUnmodeled(const char* what) {
   cef_standin::LogEvent({{"event", "Unmodeled"}, {"call", what}});
-}
-
-bool PostTask(int thread, Exe* task) {
-  CefRefPtr<CefTask> adapter = task ? new ExeTask(task) : nullptr;
-  return CefPostTask(static_cast<CefThreadId>(thread), adapter);
 }
 
 bool CurrentlyOn(int thread) {

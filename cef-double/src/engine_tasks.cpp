@@ -114,6 +114,9 @@ class InterceptorAdapter : public CefV8Interceptor {
 
 // Threads and the browser context
 
+bool PostTask(int thread, Exe* task) {
+  return CefPostTask(static_cast<CefThreadId>(thread), TaskOf(task));
+}
 bool PostDelayedTask(int thread, Exe* task, int64_t delayMs) {
   return CefPostDelayedTask(static_cast<CefThreadId>(thread), TaskOf(task), delayMs);
 }
