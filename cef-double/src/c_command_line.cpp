@@ -32,12 +32,7 @@ void FillCommandLineMore(cef_command_line_t* s) {
     }
   };
   s->get_arguments = [](cef_command_line_t* self, cef_string_list_t arguments) CEF_CALLBACK {
-    for (const auto& argument : CommandLineArguments(ObjOf(self))) {
-      cef_string_t text = {};
-      Assign(&text, argument);
-      cef_string_list_append(arguments, &text);
-      cef_string_utf16_clear(&text);
-    }
+    StringListOut(arguments, CommandLineArguments(ObjOf(self)));
   };
   s->prepend_wrapper = [](cef_command_line_t* self, const cef_string_t* wrapper)
                            CEF_CALLBACK { CommandLinePrependWrapper(ObjOf(self), In(wrapper)); };

@@ -4,6 +4,7 @@
 
 #include <cstring>  // before CEF's headers, whose string wrappers use strlen
 #include <string>
+#include <vector>
 
 #include "include/capi/cef_command_line_capi.h"
 #include "include/capi/cef_task_capi.h"
@@ -11,6 +12,7 @@
 #include "include/capi/cef_values_capi.h"
 #include "include/capi/cef_waitable_event_capi.h"
 #include "include/internal/cef_string.h"
+#include "include/internal/cef_string_list.h"
 #include "neutral.h"
 
 namespace cef_double {
@@ -63,6 +65,8 @@ void FillCommandLineMore(cef_command_line_t* s);
 // The bookkeeping of c_side.cpp for the other files of the C half. An object of the
 // executable passed in, held with its reference (null stays null).
 Exe* KeepExe(cef_base_ref_counted_t* base);
+// Appends each text to a string list the executable passed in.
+void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items);
 // While one lives, a call into the executable is under way.
 class CallingExecutable {
  public:

@@ -405,15 +405,6 @@ cef_v8value_t* ValueLent(Obj* o) {
   return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
 }
 
-void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
-  for (const auto& item : items) {
-    cef_string_t text = {};
-    Assign(&text, item);
-    cef_string_list_append(list, &text);
-    cef_string_utf16_clear(&text);
-  }
-}
-
 // Browser
 
 void FillBrowser(cef_browser_t* s) {
@@ -719,6 +710,14 @@ template Obj* ObjOf(cef_waitable_event_t*);
 
 Exe* KeepExe(cef_base_ref_counted_t* base) {
   return Keep(base);
+}
+void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
+  for (const auto& item : items) {
+    cef_string_t text = {};
+    Assign(&text, item);
+    cef_string_list_append(list, &text);
+    cef_string_utf16_clear(&text);
+  }
 }
 CallingExecutable::CallingExecutable() {
   EnterExecutable();

@@ -2,7 +2,6 @@
 // dictionaries share (entries by index or by key), binaries, CefValue boxes, and the
 // exports that make them. Each member forwards to the engine; structs passed in carry a
 // reference that is released when the call returns.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -239,12 +238,7 @@ void FillDictionary(cef_dictionary_value_t* s) {
   s->get_keys = [](cef_dictionary_value_t* self, cef_string_list_t keys) CEF_CALLBACK -> int {
     std::vector<std::u16string> names;
     const bool ok = DictionaryKeys(ObjOf(self), names);
-    for (const auto& name : names) {
-      cef_string_t text = {};
-      Assign(&text, name);
-      cef_string_list_append(keys, &text);
-      cef_string_utf16_clear(&text);
-    }
+    StringListOut(keys, names);
     return ok;
   };
 }
