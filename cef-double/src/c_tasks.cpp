@@ -14,12 +14,8 @@ Exe* TaskArg(cef_task_t* task) {
 
 void FillTaskRunner(cef_task_runner_t* s) {
   s->is_same = [](cef_task_runner_t* self, cef_task_runner_t* that) CEF_CALLBACK -> int {
-    Obj* other = that ? ObjOf(that) : nullptr;
-    const bool same = other && TaskRunnerIsSame(ObjOf(self), other);
-    if (that) {
-      that->base.release(&that->base);
-    }
-    return same;
+    Arg<cef_task_runner_t> other(that);
+    return other.obj() && TaskRunnerIsSame(ObjOf(self), other.obj());
   };
   s->belongs_to_current_thread = [](cef_task_runner_t* self) CEF_CALLBACK -> int {
     return TaskRunnerBelongsToCurrentThread(ObjOf(self));
