@@ -63,8 +63,10 @@ void FillBinary(cef_binary_value_t* s);
 void FillBox(cef_value_t* s);
 void FillCommandLineMore(cef_command_line_t* s);
 // The bookkeeping of c_side.cpp for the other files of the C half. An object of the
-// executable passed in, held with its reference (null stays null).
-Exe* KeepExe(cef_base_ref_counted_t* base);
+// executable passed in, held with its reference (null stays null); a `size` other than
+// that of S is reported. Defined for the structs the other files take in (cef_task_t).
+template <class S>
+Exe* KeepExe(S* s);
 // Appends each text to a string list the executable passed in.
 void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items);
 // While one lives, a call into the executable is under way.

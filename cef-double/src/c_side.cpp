@@ -708,9 +708,11 @@ template Obj* ObjOf(cef_waitable_event_t*);
 // ---------------------------------------------------------------------------------------
 // The bookkeeping for the other files of the C half (c_half.h)
 
-Exe* KeepExe(cef_base_ref_counted_t* base) {
-  return Keep(base);
+template <class S>
+Exe* KeepExe(S* s) {
+  return Keep(s);
 }
+template Exe* KeepExe(cef_task_t*);
 void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
   for (const auto& item : items) {
     cef_string_t text = {};
