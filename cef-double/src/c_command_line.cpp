@@ -13,7 +13,7 @@ void FillCommandLineMore(cef_command_line_t* s) {
   s->is_valid = [](cef_command_line_t* self)
                     CEF_CALLBACK -> int { return CommandLineIsValid(ObjOf(self)); };
   s->copy = [](cef_command_line_t* self)
-                CEF_CALLBACK { return CommandLineValueOut(CommandLineCopy(ObjOf(self))); };
+                CEF_CALLBACK { return CommandLineOut(CommandLineCopy(ObjOf(self))); };
   // CEF builds a command line from argv only where there is no command-line string.
   s->init_from_argv = [](cef_command_line_t*, int, const char* const*) CEF_CALLBACK {};
   s->init_from_string =
@@ -43,7 +43,7 @@ void FillCommandLineMore(cef_command_line_t* s) {
 extern "C" {
 
 CEF_EXPORT cef_command_line_t* cef_command_line_get_global() {
-  return cef_double::CommandLineValueOut(cef_double::CommandLineGlobal());
+  return cef_double::CommandLineOut(cef_double::CommandLineGlobal());
 }
 
 }  // extern "C"

@@ -50,11 +50,11 @@ class Arg {
 
 // Shells of the value and command-line structs (c_side.cpp). `...Out` takes the handle's
 // reference (null stays null).
-cef_list_value_t* ListValueOut(Obj* o);
+cef_list_value_t* ListOut(Obj* o);
 cef_dictionary_value_t* DictionaryValueOut(Obj* o);
 cef_binary_value_t* BinaryValueOut(Obj* o);
 cef_value_t* BoxOut(Obj* o);
-cef_command_line_t* CommandLineValueOut(Obj* o);
+cef_command_line_t* CommandLineOut(Obj* o);
 
 // Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp).
 void FillListValues(cef_list_value_t* s);
@@ -78,7 +78,7 @@ class CallingExecutable {
   CallingExecutable& operator=(const CallingExecutable&) = delete;
 };
 // Shells: *Out takes over the handle's reference, *Lent adds one of its own.
-cef_v8value_t* V8ValueLent(Obj* value);
+cef_v8value_t* ValueLent(Obj* o);
 cef_task_runner_t* TaskRunnerOut(Obj* runner);
 cef_waitable_event_t* WaitableEventOut(Obj* event);
 // What the executable answered a V8 call with (c_v8_access.cpp): `exception` gets the

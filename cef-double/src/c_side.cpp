@@ -381,14 +381,8 @@ cef_v8value_t* ValueOut(Obj* o) {
 cef_process_message_t* MessageOut(Obj* o) {
   return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
 }
-cef_list_value_t* ListOut(Obj* o) {
-  return Hand(o, Kind::kList, "cef_list_value_t", FillList);
-}
 cef_domnode_t* NodeOut(Obj* o) {
   return Hand(o, Kind::kNode, "cef_domnode_t", FillNode);
-}
-cef_command_line_t* CommandLineOut(Obj* o) {
-  return Hand(o, Kind::kCommandLine, "cef_command_line_t", FillCommandLine);
 }
 
 // Borrowed engine handles as shells for the executable (each with its own reference).
@@ -400,9 +394,6 @@ cef_frame_t* FrameLent(Obj* o) {
 }
 cef_v8context_t* ContextLent(Obj* o) {
   return Make(o, Kind::kContext, "cef_v8context_t", FillContext);
-}
-cef_v8value_t* ValueLent(Obj* o) {
-  return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
 }
 
 // Browser
@@ -679,8 +670,8 @@ struct RegistrarShell {
 
 }  // namespace
 
-cef_list_value_t* ListValueOut(Obj* o) {
-  return ListOut(o);
+cef_list_value_t* ListOut(Obj* o) {
+  return Hand(o, Kind::kList, "cef_list_value_t", FillList);
 }
 cef_dictionary_value_t* DictionaryValueOut(Obj* o) {
   return Hand(o, Kind::kDictionary, "cef_dictionary_value_t", FillDictionary);
@@ -691,8 +682,8 @@ cef_binary_value_t* BinaryValueOut(Obj* o) {
 cef_value_t* BoxOut(Obj* o) {
   return Hand(o, Kind::kBox, "cef_value_t", FillBox);
 }
-cef_command_line_t* CommandLineValueOut(Obj* o) {
-  return CommandLineOut(o);
+cef_command_line_t* CommandLineOut(Obj* o) {
+  return Hand(o, Kind::kCommandLine, "cef_command_line_t", FillCommandLine);
 }
 
 // The structs whose members live in the other files of the C half.
@@ -727,8 +718,8 @@ CallingExecutable::CallingExecutable() {
 CallingExecutable::~CallingExecutable() {
   LeaveExecutable();
 }
-cef_v8value_t* V8ValueLent(Obj* value) {
-  return ValueLent(value);
+cef_v8value_t* ValueLent(Obj* o) {
+  return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
 }
 cef_task_runner_t* TaskRunnerOut(Obj* runner) {
   return Hand(runner, Kind::kTaskRunner, "cef_task_runner_t", FillTaskRunner);

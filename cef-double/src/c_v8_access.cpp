@@ -48,7 +48,7 @@ bool AccessorGet(Exe* accessor,
   int handled = 0;
   {
     CallingExecutable calling;
-    handled = s->get(s, &text, V8ValueLent(object), &result, &thrown);
+    handled = s->get(s, &text, ValueLent(object), &result, &thrown);
   }
   cef_string_utf16_clear(&text);
   return V8Answer(handled, result, &thrown, retval, exception);
@@ -69,7 +69,7 @@ bool AccessorSet(Exe* accessor,
   int handled = 0;
   {
     CallingExecutable calling;
-    handled = s->set(s, &text, V8ValueLent(object), V8ValueLent(value), &thrown);
+    handled = s->set(s, &text, ValueLent(object), ValueLent(value), &thrown);
   }
   cef_string_utf16_clear(&text);
   Obj* none = nullptr;
@@ -88,13 +88,13 @@ bool InterceptorGet(Exe* interceptor,
   int handled = 0;
   if (index >= 0 && s->get_byindex) {
     CallingExecutable calling;
-    handled = s->get_byindex(s, index, V8ValueLent(object), &result, &thrown);
+    handled = s->get_byindex(s, index, ValueLent(object), &result, &thrown);
   } else if (index < 0 && s->get_byname) {
     cef_string_t text = {};
     Assign(&text, name);
     {
       CallingExecutable calling;
-      handled = s->get_byname(s, &text, V8ValueLent(object), &result, &thrown);
+      handled = s->get_byname(s, &text, ValueLent(object), &result, &thrown);
     }
     cef_string_utf16_clear(&text);
   }
@@ -112,13 +112,13 @@ bool InterceptorSet(Exe* interceptor,
   int handled = 0;
   if (index >= 0 && s->set_byindex) {
     CallingExecutable calling;
-    handled = s->set_byindex(s, index, V8ValueLent(object), V8ValueLent(value), &thrown);
+    handled = s->set_byindex(s, index, ValueLent(object), ValueLent(value), &thrown);
   } else if (index < 0 && s->set_byname) {
     cef_string_t text = {};
     Assign(&text, name);
     {
       CallingExecutable calling;
-      handled = s->set_byname(s, &text, V8ValueLent(object), V8ValueLent(value), &thrown);
+      handled = s->set_byname(s, &text, ValueLent(object), ValueLent(value), &thrown);
     }
     cef_string_utf16_clear(&text);
   }

@@ -122,7 +122,7 @@ cef_dictionary_value_t* CEF_CALLBACK GetDictionary(S* self, K key) {
 }
 template <class S, class K>
 cef_list_value_t* CEF_CALLBACK GetList(S* self, K key) {
-  return ListValueOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kList));
+  return ListOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kList));
 }
 template <class S, class K>
 int CEF_CALLBACK SetNull(S* self, K key) {
@@ -203,7 +203,7 @@ cef_dictionary_value_t* BoxHandleOut(Obj* o) {
 }
 template <>
 cef_list_value_t* BoxHandleOut(Obj* o) {
-  return ListValueOut(o);
+  return ListOut(o);
 }
 
 template <class V>
