@@ -5,6 +5,7 @@
 #define CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
 
 #include <string>
+#include <vector>
 
 #include "include/cef_v8.h"
 #include "include/internal/cef_ptr.h"
@@ -55,6 +56,16 @@ class ExeRef {
  private:
   Exe* exe_;
 };
+
+// The engine's texts as the seam's.
+inline std::vector<std::u16string> Texts(const std::vector<CefString>& texts) {
+  std::vector<std::u16string> out;
+  out.reserve(texts.size());
+  for (const CefString& text : texts) {
+    out.push_back(text.ToString16());
+  }
+  return out;
+}
 
 // What the executable answered a V8 call with, as the engine's: the value it gave (one
 // reference, or null) into *retval where the call has one, the text it threw (if any)

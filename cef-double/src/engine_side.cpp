@@ -270,11 +270,7 @@ size_t BrowserFrameCount(Obj* browser) {
 std::vector<std::u16string> BrowserFrameNames(Obj* browser) {
   std::vector<CefString> names;
   Take<CefBrowser>(browser)->GetFrameNames(names);
-  std::vector<std::u16string> out;
-  for (const auto& name : names) {
-    out.push_back(Text(name));
-  }
-  return out;
+  return Texts(names);
 }
 
 bool FrameIsValid(Obj* frame) {
@@ -475,9 +471,7 @@ bool V8SetIndex(Obj* value, int index, Obj* item) {
 bool V8Keys(Obj* value, std::vector<std::u16string>& keys) {
   std::vector<CefString> names;
   const bool ok = Take<CefV8Value>(value)->GetKeys(names);
-  for (const auto& name : names) {
-    keys.push_back(Text(name));
-  }
+  keys = Texts(names);
   return ok;
 }
 Obj* V8Execute(Obj* function, Obj* context, Obj* receiver, const std::vector<Obj*>& arguments) {
@@ -591,11 +585,7 @@ void CommandLineAppendArgument(Obj* commandLine, const std::u16string& argument)
 std::vector<std::u16string> CommandLineArgv(Obj* commandLine) {
   std::vector<CefString> argv;
   Take<CefCommandLine>(commandLine)->GetArgv(argv);
-  std::vector<std::u16string> out;
-  for (const auto& arg : argv) {
-    out.push_back(Text(arg));
-  }
-  return out;
+  return Texts(argv);
 }
 
 bool RegistrarAddCustomScheme(Registrar* registrar, const std::u16string& name, int options) {
