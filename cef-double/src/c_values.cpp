@@ -48,6 +48,28 @@ Simple Make(cef_value_type_t type) {
   return value;
 }
 
+// The simple values the setters take, as the engine's.
+Simple BoolValue(int value) {
+  Simple simple = Make(VTYPE_BOOL);
+  simple.b = value != 0;
+  return simple;
+}
+Simple IntValue(int value) {
+  Simple simple = Make(VTYPE_INT);
+  simple.i = value;
+  return simple;
+}
+Simple DoubleValue(double value) {
+  Simple simple = Make(VTYPE_DOUBLE);
+  simple.d = value;
+  return simple;
+}
+Simple StringValue(const cef_string_t* value) {
+  Simple simple = Make(VTYPE_STRING);
+  simple.s = In(value);
+  return simple;
+}
+
 // Members every value struct has.
 
 template <class S>
@@ -128,29 +150,9 @@ template <class S, class K>
 int CEF_CALLBACK SetNull(S* self, K key) {
   return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), Make(VTYPE_NULL));
 }
-template <class S, class K>
-int CEF_CALLBACK SetBool(S* self, K key, int value) {
-  Simple simple = Make(VTYPE_BOOL);
-  simple.b = value != 0;
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
-}
-template <class S, class K>
-int CEF_CALLBACK SetInt(S* self, K key, int value) {
-  Simple simple = Make(VTYPE_INT);
-  simple.i = value;
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
-}
-template <class S, class K>
-int CEF_CALLBACK SetDouble(S* self, K key, double value) {
-  Simple simple = Make(VTYPE_DOUBLE);
-  simple.d = value;
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
-}
-template <class S, class K>
-int CEF_CALLBACK SetString(S* self, K key, const cef_string_t* value) {
-  Simple simple = Make(VTYPE_STRING);
-  simple.s = In(value);
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
+template <class S, class K, class V, Simple (*Value)(V)>
+int CEF_CALLBACK SetSimple(S* self, K key, V value) {
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), Value(value));
 }
 template <class S, class K, class V>
 int CEF_CALLBACK SetHandle(S* self, K key, V* value) {
@@ -180,10 +182,10 @@ void FillEntries(S* s) {
   s->get_list = GetList<S, K>;
   s->set_value = SetHandle<S, K, cef_value_t>;
   s->set_null = SetNull<S, K>;
-  s->set_bool = SetBool<S, K>;
-  s->set_int = SetInt<S, K>;
-  s->set_double = SetDouble<S, K>;
-  s->set_string = SetString<S, K>;
+  s->set_bool = SetSimple<S, K, int, BoolValue>;
+  s->set_int = SetSimple<S, K, int, IntValue>;
+  s->set_double = SetSimple<S, K, double, DoubleValue>;
+  s->set_string = SetSimple<S, K, const cef_string_t*, StringValue>;
   s->set_binary = SetHandle<S, K, cef_binary_value_t>;
   s->set_dictionary = SetHandle<S, K, cef_dictionary_value_t>;
   s->set_list = SetHandle<S, K, cef_list_value_t>;
@@ -217,8 +219,9 @@ int CEF_CALLBACK BoxSetAny(cef_value_t* self, V* value) {
   return given.obj() && BoxSetHandle(ObjOf(self), KindOf<V>(), given.obj());
 }
 
-int BoxSetSimple(cef_value_t* self, const Simple& value) {
-  return BoxSet(ObjOf(self), value);
+template <class V, Simple (*Value)(V)>
+int CEF_CALLBACK BoxSetSimple(cef_value_t* self, V value) {
+  return BoxSet(ObjOf(self), Value(value));
 }
 
 }  // namespace
@@ -276,27 +279,11 @@ void FillBox(cef_value_t* s) {
   s->get_dictionary = BoxGetAny<cef_dictionary_value_t>;
   s->get_list = BoxGetAny<cef_list_value_t>;
   s->set_null = [](cef_value_t* self)
-                    CEF_CALLBACK -> int { return BoxSetSimple(self, Make(VTYPE_NULL)); };
-  s->set_bool = [](cef_value_t* self, int value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_BOOL);
-    simple.b = value != 0;
-    return BoxSetSimple(self, simple);
-  };
-  s->set_int = [](cef_value_t* self, int value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_INT);
-    simple.i = value;
-    return BoxSetSimple(self, simple);
-  };
-  s->set_double = [](cef_value_t* self, double value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_DOUBLE);
-    simple.d = value;
-    return BoxSetSimple(self, simple);
-  };
-  s->set_string = [](cef_value_t* self, const cef_string_t* value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_STRING);
-    simple.s = In(value);
-    return BoxSetSimple(self, simple);
-  };
+                    CEF_CALLBACK -> int { return BoxSet(ObjOf(self), Make(VTYPE_NULL)); };
+  s->set_bool = BoxSetSimple<int, BoolValue>;
+  s->set_int = BoxSetSimple<int, IntValue>;
+  s->set_double = BoxSetSimple<double, DoubleValue>;
+  s->set_string = BoxSetSimple<const cef_string_t*, StringValue>;
   s->set_binary = BoxSetAny<cef_binary_value_t>;
   s->set_dictionary = BoxSetAny<cef_dictionary_value_t>;
   s->set_list = BoxSetAny<cef_list_value_t>;
