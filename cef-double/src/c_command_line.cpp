@@ -22,13 +22,9 @@ void FillCommandLineMore(cef_command_line_t* s) {
   s->reset = [](cef_command_line_t* self) CEF_CALLBACK { CommandLineReset(ObjOf(self)); };
   s->get_switches = [](cef_command_line_t* self, cef_string_map_t switches) CEF_CALLBACK {
     for (const auto& [name, value] : CommandLineSwitches(ObjOf(self))) {
-      cef_string_t key = {};
-      cef_string_t text = {};
-      Assign(&key, name);
-      Assign(&text, value);
+      const cef_string_t key = Lend(name);
+      const cef_string_t text = Lend(value);
       cef_string_map_append(switches, &key, &text);
-      cef_string_utf16_clear(&key);
-      cef_string_utf16_clear(&text);
     }
   };
   s->get_arguments = [](cef_command_line_t* self, cef_string_list_t arguments) CEF_CALLBACK {

@@ -22,6 +22,17 @@ std::u16string In(const cef_string_t* text);
 // Text handed out, allocated by the double (freed with cef_string_userfree_utf16_free).
 cef_string_userfree_t Out(const std::u16string& text);
 void Assign(cef_string_t* target, const std::u16string& text);
+// Text lent to the executable for the length of a call: it points into `text`, which
+// outlives the call, so there is nothing to copy or free. Empty text has a null buffer,
+// as a copy of it would.
+inline cef_string_t Lend(const std::u16string& text) {
+  cef_string_t lent = {};
+  if (!text.empty()) {
+    lent.str = const_cast<char16*>(reinterpret_cast<const char16*>(text.data()));
+    lent.length = text.size();
+  }
+  return lent;
+}
 
 // The engine object behind a struct of the double (borrowed): `s` is the `self` of a
 // member or an argument CEF requires. A null, released or foreign struct is reported

@@ -706,10 +706,8 @@ Exe* KeepExe(S* s) {
 template Exe* KeepExe(cef_task_t*);
 void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
   for (const auto& item : items) {
-    cef_string_t text = {};
-    Assign(&text, item);
+    const cef_string_t text = Lend(item);
     cef_string_list_append(list, &text);
-    cef_string_utf16_clear(&text);
   }
 }
 CallingExecutable::CallingExecutable() {
@@ -743,12 +741,10 @@ void AppOnBeforeCommandLineProcessing(Exe* app, const std::u16string& type, Obj*
   if (!s->on_before_command_line_processing) {
     return;
   }
-  cef_string_t text = {};
-  Assign(&text, type);
+  const cef_string_t text = Lend(type);
   CallingExecutable calling;
   s->on_before_command_line_processing(
       s, &text, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
-  cef_string_utf16_clear(&text);
 }
 
 void AppOnRegisterCustomSchemes(Exe* app, Registrar* registrar) {
@@ -872,8 +868,7 @@ bool V8HandlerExecute(Exe* handler,
   if (!s->execute) {
     return false;
   }
-  cef_string_t text = {};
-  Assign(&text, name);
+  const cef_string_t text = Lend(name);
   std::vector<cef_v8value_t*> args;
   for (Obj* argument : arguments) {
     args.push_back(ValueLent(argument));
@@ -886,7 +881,6 @@ bool V8HandlerExecute(Exe* handler,
     handled = s->execute(s, &text, ValueLent(receiver), args.size(),
                          args.empty() ? nullptr : args.data(), &result, &thrown);
   }
-  cef_string_utf16_clear(&text);
   return V8Answer(handled, result, &thrown, retval, exception);
 }
 

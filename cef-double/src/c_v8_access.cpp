@@ -41,8 +41,7 @@ bool AccessorGet(Exe* accessor,
   if (!s->get) {
     return false;
   }
-  cef_string_t text = {};
-  Assign(&text, name);
+  const cef_string_t text = Lend(name);
   cef_v8value_t* result = nullptr;
   cef_string_t thrown = {};
   int handled = 0;
@@ -50,7 +49,6 @@ bool AccessorGet(Exe* accessor,
     CallingExecutable calling;
     handled = s->get(s, &text, ValueLent(object), &result, &thrown);
   }
-  cef_string_utf16_clear(&text);
   return V8Answer(handled, result, &thrown, retval, exception);
 }
 
@@ -63,15 +61,13 @@ bool AccessorSet(Exe* accessor,
   if (!s->set) {
     return false;
   }
-  cef_string_t text = {};
-  Assign(&text, name);
+  const cef_string_t text = Lend(name);
   cef_string_t thrown = {};
   int handled = 0;
   {
     CallingExecutable calling;
     handled = s->set(s, &text, ValueLent(object), ValueLent(value), &thrown);
   }
-  cef_string_utf16_clear(&text);
   Obj* none = nullptr;
   return V8Answer(handled, nullptr, &thrown, &none, exception);
 }
@@ -90,13 +86,9 @@ bool InterceptorGet(Exe* interceptor,
     CallingExecutable calling;
     handled = s->get_byindex(s, index, ValueLent(object), &result, &thrown);
   } else if (index < 0 && s->get_byname) {
-    cef_string_t text = {};
-    Assign(&text, name);
-    {
-      CallingExecutable calling;
-      handled = s->get_byname(s, &text, ValueLent(object), &result, &thrown);
-    }
-    cef_string_utf16_clear(&text);
+    const cef_string_t text = Lend(name);
+    CallingExecutable calling;
+    handled = s->get_byname(s, &text, ValueLent(object), &result, &thrown);
   }
   return V8Answer(handled, result, &thrown, retval, exception);
 }
@@ -114,13 +106,9 @@ bool InterceptorSet(Exe* interceptor,
     CallingExecutable calling;
     handled = s->set_byindex(s, index, ValueLent(object), ValueLent(value), &thrown);
   } else if (index < 0 && s->set_byname) {
-    cef_string_t text = {};
-    Assign(&text, name);
-    {
-      CallingExecutable calling;
-      handled = s->set_byname(s, &text, ValueLent(object), ValueLent(value), &thrown);
-    }
-    cef_string_utf16_clear(&text);
+    const cef_string_t text = Lend(name);
+    CallingExecutable calling;
+    handled = s->set_byname(s, &text, ValueLent(object), ValueLent(value), &thrown);
   }
   Obj* none = nullptr;
   return V8Answer(handled, nullptr, &thrown, &none, exception);
