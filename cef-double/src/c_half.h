@@ -59,27 +59,33 @@ class Arg {
   S* s_;
 };
 
-// Shells of the value and command-line structs (c_side.cpp). `...Out` takes the handle's
-// reference (null stays null).
+// Shells of the structs the other files of the C half hand out (c_side.cpp): `...Out`
+// takes over the handle's reference (null stays null), `...Lent` adds one of its own.
 cef_list_value_t* ListOut(Obj* o);
 cef_dictionary_value_t* DictionaryValueOut(Obj* o);
 cef_binary_value_t* BinaryValueOut(Obj* o);
 cef_value_t* BoxOut(Obj* o);
 cef_command_line_t* CommandLineOut(Obj* o);
+cef_v8value_t* ValueLent(Obj* o);
+cef_task_runner_t* TaskRunnerOut(Obj* runner);
+cef_waitable_event_t* WaitableEventOut(Obj* event);
 
-// Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp).
+// Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp,
+// c_tasks.cpp, c_v8_access.cpp).
 void FillListValues(cef_list_value_t* s);
 void FillDictionary(cef_dictionary_value_t* s);
 void FillBinary(cef_binary_value_t* s);
 void FillBox(cef_value_t* s);
 void FillCommandLineMore(cef_command_line_t* s);
+void FillTaskRunner(cef_task_runner_t* s);
+void FillWaitableEvent(cef_waitable_event_t* s);
+void FillValueAccessor(cef_v8value_t* s);
+
 // The bookkeeping of c_side.cpp for the other files of the C half. An object of the
 // executable passed in, held with its reference (null stays null); a `size` other than
 // that of S is reported. Defined for the structs the other files take in (cef_task_t).
 template <class S>
 Exe* KeepExe(S* s);
-// Appends each text to a string list the executable passed in.
-void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items);
 // While one lives, a call into the executable is under way.
 class CallingExecutable {
  public:
@@ -88,10 +94,9 @@ class CallingExecutable {
   CallingExecutable(const CallingExecutable&) = delete;
   CallingExecutable& operator=(const CallingExecutable&) = delete;
 };
-// Shells: *Out takes over the handle's reference, *Lent adds one of its own.
-cef_v8value_t* ValueLent(Obj* o);
-cef_task_runner_t* TaskRunnerOut(Obj* runner);
-cef_waitable_event_t* WaitableEventOut(Obj* event);
+
+// Appends each text to a string list the executable passed in (c_side.cpp).
+void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items);
 // What the executable answered a V8 call with (c_v8_access.cpp): `exception` gets the
 // text it threw (`thrown` is cleared), *retval the value it gave (one reference) if any
 // (`result` is released). Returns whether it handled the call.
@@ -100,10 +105,6 @@ bool V8Answer(int handled,
               cef_string_t* thrown,
               Obj** retval,
               std::u16string& exception);
-// Members defined by c_tasks.cpp and c_v8_access.cpp.
-void FillTaskRunner(cef_task_runner_t* s);
-void FillWaitableEvent(cef_waitable_event_t* s);
-void FillValueAccessor(cef_v8value_t* s);
 
 }  // namespace cef_double
 
