@@ -86,6 +86,11 @@ void FillValueAccessor(cef_v8value_t* s);
 // that of S is reported. Defined for the structs the other files take in (cef_task_t).
 template <class S>
 Exe* KeepExe(S* s);
+// The struct of an object of the executable that the double holds.
+template <class S>
+S* ExeStruct(Exe* exe) {
+  return reinterpret_cast<S*>(exe);
+}
 // While one lives, a call into the executable is under way.
 class CallingExecutable {
  public:

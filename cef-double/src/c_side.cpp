@@ -346,11 +346,6 @@ Exe* Keep(S* s) {
   return Keep(s ? &s->base : nullptr);
 }
 
-template <class S>
-S* ExeStruct(Exe* exe) {
-  return reinterpret_cast<S*>(exe);
-}
-
 // ---------------------------------------------------------------------------------------
 // Structs of the double
 

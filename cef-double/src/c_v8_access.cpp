@@ -37,7 +37,7 @@ bool AccessorGet(Exe* accessor,
                  Obj* object,
                  Obj** retval,
                  std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8accessor_t*>(accessor);
+  auto* s = ExeStruct<cef_v8accessor_t>(accessor);
   if (!s->get) {
     return false;
   }
@@ -57,7 +57,7 @@ bool AccessorSet(Exe* accessor,
                  Obj* object,
                  Obj* value,
                  std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8accessor_t*>(accessor);
+  auto* s = ExeStruct<cef_v8accessor_t>(accessor);
   if (!s->set) {
     return false;
   }
@@ -78,7 +78,7 @@ bool InterceptorGet(Exe* interceptor,
                     Obj* object,
                     Obj** retval,
                     std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8interceptor_t*>(interceptor);
+  auto* s = ExeStruct<cef_v8interceptor_t>(interceptor);
   cef_v8value_t* result = nullptr;
   cef_string_t thrown = {};
   int handled = 0;
@@ -99,7 +99,7 @@ bool InterceptorSet(Exe* interceptor,
                     Obj* object,
                     Obj* value,
                     std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8interceptor_t*>(interceptor);
+  auto* s = ExeStruct<cef_v8interceptor_t>(interceptor);
   cef_string_t thrown = {};
   int handled = 0;
   if (index >= 0 && s->set_byindex) {
