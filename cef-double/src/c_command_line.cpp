@@ -13,7 +13,7 @@ void FillCommandLineMore(cef_command_line_t* s) {
   s->is_valid = [](cef_command_line_t* self)
                     CEF_CALLBACK -> int { return CommandLineIsValid(ObjOf(self)); };
   s->copy = [](cef_command_line_t* self)
-                CEF_CALLBACK { return CommandLineValueOut(CommandLineCopy(ObjOf(self))); };
+                CEF_CALLBACK { return CommandLineOut(CommandLineCopy(ObjOf(self))); };
   // CEF builds a command line from argv only where there is no command-line string.
   s->init_from_argv = [](cef_command_line_t*, int, const char* const*) CEF_CALLBACK {};
   s->init_from_string =
@@ -22,22 +22,13 @@ void FillCommandLineMore(cef_command_line_t* s) {
   s->reset = [](cef_command_line_t* self) CEF_CALLBACK { CommandLineReset(ObjOf(self)); };
   s->get_switches = [](cef_command_line_t* self, cef_string_map_t switches) CEF_CALLBACK {
     for (const auto& [name, value] : CommandLineSwitches(ObjOf(self))) {
-      cef_string_t key = {};
-      cef_string_t text = {};
-      Assign(&key, name);
-      Assign(&text, value);
+      const cef_string_t key = Lend(name);
+      const cef_string_t text = Lend(value);
       cef_string_map_append(switches, &key, &text);
-      cef_string_utf16_clear(&key);
-      cef_string_utf16_clear(&text);
     }
   };
   s->get_arguments = [](cef_command_line_t* self, cef_string_list_t arguments) CEF_CALLBACK {
-    for (const auto& argument : CommandLineArguments(ObjOf(self))) {
-      cef_string_t text = {};
-      Assign(&text, argument);
-      cef_string_list_append(arguments, &text);
-      cef_string_utf16_clear(&text);
-    }
+    StringListOut(arguments, CommandLineArguments(ObjOf(self)));
   };
   s->prepend_wrapper = [](cef_command_line_t* self, const cef_string_t* wrapper)
                            CEF_CALLBACK { CommandLinePrependWrapper(ObjOf(self), In(wrapper)); };
@@ -48,7 +39,7 @@ void FillCommandLineMore(cef_command_line_t* s) {
 extern "C" {
 
 CEF_EXPORT cef_command_line_t* cef_command_line_get_global() {
-  return cef_double::CommandLineValueOut(cef_double::CommandLineGlobal());
+  return cef_double::CommandLineOut(cef_double::CommandLineGlobal());
 }
 
 }  // extern "C"

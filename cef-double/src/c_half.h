@@ -4,6 +4,7 @@
 
 #include <cstring>  // before CEF's headers, whose string wrappers use strlen
 #include <string>
+#include <vector>
 
 #include "include/capi/cef_command_line_capi.h"
 #include "include/capi/cef_task_capi.h"
@@ -11,6 +12,7 @@
 #include "include/capi/cef_values_capi.h"
 #include "include/capi/cef_waitable_event_capi.h"
 #include "include/internal/cef_string.h"
+#include "include/internal/cef_string_list.h"
 #include "neutral.h"
 
 namespace cef_double {
@@ -20,6 +22,17 @@ std::u16string In(const cef_string_t* text);
 // Text handed out, allocated by the double (freed with cef_string_userfree_utf16_free).
 cef_string_userfree_t Out(const std::u16string& text);
 void Assign(cef_string_t* target, const std::u16string& text);
+// Text lent to the executable for the length of a call: it points into `text`, which
+// outlives the call, so there is nothing to copy or free. Empty text has a null buffer,
+// as a copy of it would.
+inline cef_string_t Lend(const std::u16string& text) {
+  cef_string_t lent = {};
+  if (!text.empty()) {
+    lent.str = const_cast<char16*>(reinterpret_cast<const char16*>(text.data()));
+    lent.length = text.size();
+  }
+  return lent;
+}
 
 // The engine object behind a struct of the double (borrowed): `s` is the `self` of a
 // member or an argument CEF requires. A null, released or foreign struct is reported
@@ -46,23 +59,38 @@ class Arg {
   S* s_;
 };
 
-// Shells of the value and command-line structs (c_side.cpp). `...Out` takes the handle's
-// reference (null stays null).
-cef_list_value_t* ListValueOut(Obj* o);
+// Shells of the structs the other files of the C half hand out (c_side.cpp): `...Out`
+// takes over the handle's reference (null stays null), `...Lent` adds one of its own.
+cef_list_value_t* ListOut(Obj* o);
 cef_dictionary_value_t* DictionaryValueOut(Obj* o);
 cef_binary_value_t* BinaryValueOut(Obj* o);
 cef_value_t* BoxOut(Obj* o);
-cef_command_line_t* CommandLineValueOut(Obj* o);
+cef_command_line_t* CommandLineOut(Obj* o);
+cef_v8value_t* ValueLent(Obj* o);
+cef_task_runner_t* TaskRunnerOut(Obj* runner);
+cef_waitable_event_t* WaitableEventOut(Obj* event);
 
-// Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp).
+// Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp,
+// c_tasks.cpp, c_v8_access.cpp).
 void FillListValues(cef_list_value_t* s);
 void FillDictionary(cef_dictionary_value_t* s);
 void FillBinary(cef_binary_value_t* s);
 void FillBox(cef_value_t* s);
 void FillCommandLineMore(cef_command_line_t* s);
+void FillTaskRunner(cef_task_runner_t* s);
+void FillWaitableEvent(cef_waitable_event_t* s);
+void FillValueAccessor(cef_v8value_t* s);
+
 // The bookkeeping of c_side.cpp for the other files of the C half. An object of the
-// executable passed in, held with its reference (null stays null).
-Exe* KeepExe(cef_base_ref_counted_t* base);
+// executable passed in, held with its reference (null stays null); a `size` other than
+// that of S is reported. Defined for the structs the other files take in (cef_task_t).
+template <class S>
+Exe* KeepExe(S* s);
+// The struct of an object of the executable that the double holds.
+template <class S>
+S* ExeStruct(Exe* exe) {
+  return reinterpret_cast<S*>(exe);
+}
 // While one lives, a call into the executable is under way.
 class CallingExecutable {
  public:
@@ -71,14 +99,17 @@ class CallingExecutable {
   CallingExecutable(const CallingExecutable&) = delete;
   CallingExecutable& operator=(const CallingExecutable&) = delete;
 };
-// Shells: *Out takes over the handle's reference, *Lent adds one of its own.
-cef_v8value_t* V8ValueLent(Obj* value);
-cef_task_runner_t* TaskRunnerOut(Obj* runner);
-cef_waitable_event_t* WaitableEventOut(Obj* event);
-// Members defined by c_tasks.cpp and c_v8_access.cpp.
-void FillTaskRunner(cef_task_runner_t* s);
-void FillWaitableEvent(cef_waitable_event_t* s);
-void FillValueAccessor(cef_v8value_t* s);
+
+// Appends each text to a string list the executable passed in (c_side.cpp).
+void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items);
+// What the executable answered a V8 call with (c_v8_access.cpp): `exception` gets the
+// text it threw (`thrown` is cleared), *retval the value it gave (one reference) if any
+// (`result` is released). Returns whether it handled the call.
+bool V8Answer(int handled,
+              cef_v8value_t* result,
+              cef_string_t* thrown,
+              Obj** retval,
+              std::u16string& exception);
 
 }  // namespace cef_double
 

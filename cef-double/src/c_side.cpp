@@ -165,13 +165,6 @@ void LeaveExecutable() {
   books().inExe.fetch_sub(1);
 }
 
-struct CallingExe {
-  CallingExe() { EnterExecutable(); }
-  ~CallingExe() { LeaveExecutable(); }
-  CallingExe(const CallingExe&) = delete;
-  CallingExe& operator=(const CallingExe&) = delete;
-};
-
 // The C name of a struct type, for reports ("_cef_frame_t" -> "cef_frame_t").
 template <class S>
 const char* StructName() {
@@ -353,11 +346,6 @@ Exe* Keep(S* s) {
   return Keep(s ? &s->base : nullptr);
 }
 
-template <class S>
-S* ExeStruct(Exe* exe) {
-  return reinterpret_cast<S*>(exe);
-}
-
 // ---------------------------------------------------------------------------------------
 // Structs of the double
 
@@ -388,14 +376,8 @@ cef_v8value_t* ValueOut(Obj* o) {
 cef_process_message_t* MessageOut(Obj* o) {
   return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
 }
-cef_list_value_t* ListOut(Obj* o) {
-  return Hand(o, Kind::kList, "cef_list_value_t", FillList);
-}
 cef_domnode_t* NodeOut(Obj* o) {
   return Hand(o, Kind::kNode, "cef_domnode_t", FillNode);
-}
-cef_command_line_t* CommandLineOut(Obj* o) {
-  return Hand(o, Kind::kCommandLine, "cef_command_line_t", FillCommandLine);
 }
 
 // Borrowed engine handles as shells for the executable (each with its own reference).
@@ -407,18 +389,6 @@ cef_frame_t* FrameLent(Obj* o) {
 }
 cef_v8context_t* ContextLent(Obj* o) {
   return Make(o, Kind::kContext, "cef_v8context_t", FillContext);
-}
-cef_v8value_t* ValueLent(Obj* o) {
-  return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
-}
-
-void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
-  for (const auto& item : items) {
-    cef_string_t text = {};
-    Assign(&text, item);
-    cef_string_list_append(list, &text);
-    cef_string_utf16_clear(&text);
-  }
 }
 
 // Browser
@@ -695,8 +665,8 @@ struct RegistrarShell {
 
 }  // namespace
 
-cef_list_value_t* ListValueOut(Obj* o) {
-  return ListOut(o);
+cef_list_value_t* ListOut(Obj* o) {
+  return Hand(o, Kind::kList, "cef_list_value_t", FillList);
 }
 cef_dictionary_value_t* DictionaryValueOut(Obj* o) {
   return Hand(o, Kind::kDictionary, "cef_dictionary_value_t", FillDictionary);
@@ -707,8 +677,8 @@ cef_binary_value_t* BinaryValueOut(Obj* o) {
 cef_value_t* BoxOut(Obj* o) {
   return Hand(o, Kind::kBox, "cef_value_t", FillBox);
 }
-cef_command_line_t* CommandLineValueOut(Obj* o) {
-  return CommandLineOut(o);
+cef_command_line_t* CommandLineOut(Obj* o) {
+  return Hand(o, Kind::kCommandLine, "cef_command_line_t", FillCommandLine);
 }
 
 // The structs whose members live in the other files of the C half.
@@ -724,8 +694,16 @@ template Obj* ObjOf(cef_waitable_event_t*);
 // ---------------------------------------------------------------------------------------
 // The bookkeeping for the other files of the C half (c_half.h)
 
-Exe* KeepExe(cef_base_ref_counted_t* base) {
-  return Keep(base);
+template <class S>
+Exe* KeepExe(S* s) {
+  return Keep(s);
+}
+template Exe* KeepExe(cef_task_t*);
+void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
+  for (const auto& item : items) {
+    const cef_string_t text = Lend(item);
+    cef_string_list_append(list, &text);
+  }
 }
 CallingExecutable::CallingExecutable() {
   EnterExecutable();
@@ -733,8 +711,8 @@ CallingExecutable::CallingExecutable() {
 CallingExecutable::~CallingExecutable() {
   LeaveExecutable();
 }
-cef_v8value_t* V8ValueLent(Obj* value) {
-  return ValueLent(value);
+cef_v8value_t* ValueLent(Obj* o) {
+  return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
 }
 cef_task_runner_t* TaskRunnerOut(Obj* runner) {
   return Hand(runner, Kind::kTaskRunner, "cef_task_runner_t", FillTaskRunner);
@@ -749,7 +727,7 @@ cef_waitable_event_t* WaitableEventOut(Obj* event) {
 void ExeRelease(Exe* object) {
   auto* base = reinterpret_cast<cef_base_ref_counted_t*>(object);
   books().exeHeld.fetch_sub(1);
-  CallingExe calling;
+  CallingExecutable calling;
   base->release(base);
 }
 
@@ -758,12 +736,10 @@ void AppOnBeforeCommandLineProcessing(Exe* app, const std::u16string& type, Obj*
   if (!s->on_before_command_line_processing) {
     return;
   }
-  cef_string_t text = {};
-  Assign(&text, type);
-  CallingExe calling;
+  const cef_string_t text = Lend(type);
+  CallingExecutable calling;
   s->on_before_command_line_processing(
       s, &text, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
-  cef_string_utf16_clear(&text);
 }
 
 void AppOnRegisterCustomSchemes(Exe* app, Registrar* registrar) {
@@ -781,7 +757,7 @@ void AppOnRegisterCustomSchemes(Exe* app, Registrar* registrar) {
     return RegistrarAddCustomScheme(reinterpret_cast<RegistrarShell*>(self)->registrar, In(name),
                                     options);
   };
-  CallingExe calling;
+  CallingExecutable calling;
   s->on_register_custom_schemes(s, &shell.s);
 }
 
@@ -790,7 +766,7 @@ Exe* AppBrowserProcessHandler(Exe* app) {
   if (!s->get_browser_process_handler) {
     return nullptr;
   }
-  CallingExe calling;
+  CallingExecutable calling;
   cef_browser_process_handler_t* handler = s->get_browser_process_handler(s);
   return Keep(handler);
 }
@@ -800,7 +776,7 @@ Exe* AppRenderProcessHandler(Exe* app) {
   if (!s->get_render_process_handler) {
     return nullptr;
   }
-  CallingExe calling;
+  CallingExecutable calling;
   cef_render_process_handler_t* handler = s->get_render_process_handler(s);
   return Keep(handler);
 }
@@ -808,7 +784,7 @@ Exe* AppRenderProcessHandler(Exe* app) {
 void BrowserHandlerOnContextInitialized(Exe* handler) {
   auto* s = ExeStruct<cef_browser_process_handler_t>(handler);
   if (s->on_context_initialized) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_context_initialized(s);
   }
 }
@@ -816,7 +792,7 @@ void BrowserHandlerOnContextInitialized(Exe* handler) {
 void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine) {
   auto* s = ExeStruct<cef_browser_process_handler_t>(handler);
   if (s->on_before_child_process_launch) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_before_child_process_launch(
         s, Make(commandLine, Kind::kCommandLine, "cef_command_line_t", FillCommandLine));
   }
@@ -825,7 +801,7 @@ void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine) {
 void RenderHandlerOnWebKitInitialized(Exe* handler) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_web_kit_initialized) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_web_kit_initialized(s);
   }
 }
@@ -833,7 +809,7 @@ void RenderHandlerOnWebKitInitialized(Exe* handler) {
 void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_browser_created) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_browser_created(s, BrowserLent(browser), nullptr);
   }
 }
@@ -841,7 +817,7 @@ void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser) {
 void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_browser_destroyed) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_browser_destroyed(s, BrowserLent(browser));
   }
 }
@@ -849,7 +825,7 @@ void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser) {
 void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* context) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_context_created) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_context_created(s, BrowserLent(browser), FrameLent(frame), ContextLent(context));
   }
 }
@@ -857,7 +833,7 @@ void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* 
 void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_context_released) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->on_context_released(s, BrowserLent(browser), FrameLent(frame), ContextLent(context));
   }
 }
@@ -871,7 +847,7 @@ bool RenderHandlerOnProcessMessageReceived(Exe* handler,
   if (!s->on_process_message_received) {
     return false;
   }
-  CallingExe calling;
+  CallingExecutable calling;
   return s->on_process_message_received(
              s, BrowserLent(browser), FrameLent(frame), static_cast<cef_process_id_t>(source),
              Make(message, Kind::kMessage, "cef_process_message_t", FillMessage)) != 0;
@@ -887,8 +863,7 @@ bool V8HandlerExecute(Exe* handler,
   if (!s->execute) {
     return false;
   }
-  cef_string_t text = {};
-  Assign(&text, name);
+  const cef_string_t text = Lend(name);
   std::vector<cef_v8value_t*> args;
   for (Obj* argument : arguments) {
     args.push_back(ValueLent(argument));
@@ -897,28 +872,17 @@ bool V8HandlerExecute(Exe* handler,
   cef_string_t thrown = {};
   int handled = 0;
   {
-    CallingExe calling;
+    CallingExecutable calling;
     handled = s->execute(s, &text, ValueLent(receiver), args.size(),
                          args.empty() ? nullptr : args.data(), &result, &thrown);
   }
-  cef_string_utf16_clear(&text);
-  exception = In(&thrown);
-  cef_string_utf16_clear(&thrown);
-  if (result) {
-    Obj* obj = ObjOf(result);
-    if (obj) {
-      ObjAddRef(Kind::kValue, obj);
-      *retval = obj;
-    }
-    result->base.release(&result->base);
-  }
-  return handled != 0;
+  return V8Answer(handled, result, &thrown, retval, exception);
 }
 
 void DomVisitorVisit(Exe* visitor, Obj* document) {
   auto* s = ExeStruct<cef_domvisitor_t>(visitor);
   if (s->visit) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->visit(s, Make(document, Kind::kDocument, "cef_domdocument_t", FillDocument));
   }
 }
@@ -926,7 +890,7 @@ void DomVisitorVisit(Exe* visitor, Obj* document) {
 void TaskExecute(Exe* task) {
   auto* s = ExeStruct<cef_task_t>(task);
   if (s->execute) {
-    CallingExe calling;
+    CallingExecutable calling;
     s->execute(s);
   }
 }

@@ -4,22 +4,11 @@
 #include "include/capi/cef_app_capi.h"
 
 namespace cef_double {
-namespace {
-
-Exe* TaskArg(cef_task_t* task) {
-  return KeepExe(task ? &task->base : nullptr);
-}
-
-}  // namespace
 
 void FillTaskRunner(cef_task_runner_t* s) {
   s->is_same = [](cef_task_runner_t* self, cef_task_runner_t* that) CEF_CALLBACK -> int {
-    Obj* other = that ? ObjOf(that) : nullptr;
-    const bool same = other && TaskRunnerIsSame(ObjOf(self), other);
-    if (that) {
-      that->base.release(&that->base);
-    }
-    return same;
+    Arg<cef_task_runner_t> other(that);
+    return other.obj() && TaskRunnerIsSame(ObjOf(self), other.obj());
   };
   s->belongs_to_current_thread = [](cef_task_runner_t* self) CEF_CALLBACK -> int {
     return TaskRunnerBelongsToCurrentThread(ObjOf(self));
@@ -28,11 +17,11 @@ void FillTaskRunner(cef_task_runner_t* s) {
     return TaskRunnerBelongsToThread(ObjOf(self), static_cast<int>(thread));
   };
   s->post_task = [](cef_task_runner_t* self, cef_task_t* task) CEF_CALLBACK -> int {
-    return task && TaskRunnerPost(ObjOf(self), TaskArg(task), 0, false);
+    return task && TaskRunnerPost(ObjOf(self), KeepExe(task), 0, false);
   };
   s->post_delayed_task = [](cef_task_runner_t* self, cef_task_t* task, int64 delay)
                              CEF_CALLBACK -> int {
-    return task && TaskRunnerPost(ObjOf(self), TaskArg(task), delay, true);
+    return task && TaskRunnerPost(ObjOf(self), KeepExe(task), delay, true);
   };
 }
 
@@ -53,7 +42,7 @@ using namespace cef_double;
 extern "C" {
 
 CEF_EXPORT int cef_post_delayed_task(cef_thread_id_t thread, cef_task_t* task, int64 delay_ms) {
-  return task && PostDelayedTask(static_cast<int>(thread), TaskArg(task), delay_ms);
+  return task && PostDelayedTask(static_cast<int>(thread), KeepExe(task), delay_ms);
 }
 
 CEF_EXPORT cef_task_runner_t* cef_task_runner_get_for_current_thread() {

@@ -1,17 +1,15 @@
 // The C half of the double for V8 objects with an accessor or interceptor: accessor
 // properties, and the calls into the executable's cef_v8accessor_t and
-// cef_v8interceptor_t.
+// cef_v8interceptor_t; and how any V8 call into the executable is answered.
 #include "c_half.h"
 
 namespace cef_double {
-namespace {
 
-// The executable's answer: *retval gets the value it gave (one reference), if any.
-bool Answer(int handled,
-            cef_v8value_t* result,
-            cef_string_t* thrown,
-            Obj** retval,
-            std::u16string& exception) {
+bool V8Answer(int handled,
+              cef_v8value_t* result,
+              cef_string_t* thrown,
+              Obj** retval,
+              std::u16string& exception) {
   exception = In(thrown);
   cef_string_utf16_clear(thrown);
   if (result) {
@@ -24,8 +22,6 @@ bool Answer(int handled,
   }
   return handled != 0;
 }
-
-}  // namespace
 
 void FillValueAccessor(cef_v8value_t* s) {
   s->set_value_byaccessor = [](cef_v8value_t* self, const cef_string_t* key,
@@ -41,21 +37,19 @@ bool AccessorGet(Exe* accessor,
                  Obj* object,
                  Obj** retval,
                  std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8accessor_t*>(accessor);
+  auto* s = ExeStruct<cef_v8accessor_t>(accessor);
   if (!s->get) {
     return false;
   }
-  cef_string_t text = {};
-  Assign(&text, name);
+  const cef_string_t text = Lend(name);
   cef_v8value_t* result = nullptr;
   cef_string_t thrown = {};
   int handled = 0;
   {
     CallingExecutable calling;
-    handled = s->get(s, &text, V8ValueLent(object), &result, &thrown);
+    handled = s->get(s, &text, ValueLent(object), &result, &thrown);
   }
-  cef_string_utf16_clear(&text);
-  return Answer(handled, result, &thrown, retval, exception);
+  return V8Answer(handled, result, &thrown, retval, exception);
 }
 
 bool AccessorSet(Exe* accessor,
@@ -63,21 +57,19 @@ bool AccessorSet(Exe* accessor,
                  Obj* object,
                  Obj* value,
                  std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8accessor_t*>(accessor);
+  auto* s = ExeStruct<cef_v8accessor_t>(accessor);
   if (!s->set) {
     return false;
   }
-  cef_string_t text = {};
-  Assign(&text, name);
+  const cef_string_t text = Lend(name);
   cef_string_t thrown = {};
   int handled = 0;
   {
     CallingExecutable calling;
-    handled = s->set(s, &text, V8ValueLent(object), V8ValueLent(value), &thrown);
+    handled = s->set(s, &text, ValueLent(object), ValueLent(value), &thrown);
   }
-  cef_string_utf16_clear(&text);
   Obj* none = nullptr;
-  return Answer(handled, nullptr, &thrown, &none, exception);
+  return V8Answer(handled, nullptr, &thrown, &none, exception);
 }
 
 bool InterceptorGet(Exe* interceptor,
@@ -86,23 +78,19 @@ bool InterceptorGet(Exe* interceptor,
                     Obj* object,
                     Obj** retval,
                     std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8interceptor_t*>(interceptor);
+  auto* s = ExeStruct<cef_v8interceptor_t>(interceptor);
   cef_v8value_t* result = nullptr;
   cef_string_t thrown = {};
   int handled = 0;
   if (index >= 0 && s->get_byindex) {
     CallingExecutable calling;
-    handled = s->get_byindex(s, index, V8ValueLent(object), &result, &thrown);
+    handled = s->get_byindex(s, index, ValueLent(object), &result, &thrown);
   } else if (index < 0 && s->get_byname) {
-    cef_string_t text = {};
-    Assign(&text, name);
-    {
-      CallingExecutable calling;
-      handled = s->get_byname(s, &text, V8ValueLent(object), &result, &thrown);
-    }
-    cef_string_utf16_clear(&text);
+    const cef_string_t text = Lend(name);
+    CallingExecutable calling;
+    handled = s->get_byname(s, &text, ValueLent(object), &result, &thrown);
   }
-  return Answer(handled, result, &thrown, retval, exception);
+  return V8Answer(handled, result, &thrown, retval, exception);
 }
 
 bool InterceptorSet(Exe* interceptor,
@@ -111,23 +99,19 @@ bool InterceptorSet(Exe* interceptor,
                     Obj* object,
                     Obj* value,
                     std::u16string& exception) {
-  auto* s = reinterpret_cast<cef_v8interceptor_t*>(interceptor);
+  auto* s = ExeStruct<cef_v8interceptor_t>(interceptor);
   cef_string_t thrown = {};
   int handled = 0;
   if (index >= 0 && s->set_byindex) {
     CallingExecutable calling;
-    handled = s->set_byindex(s, index, V8ValueLent(object), V8ValueLent(value), &thrown);
+    handled = s->set_byindex(s, index, ValueLent(object), ValueLent(value), &thrown);
   } else if (index < 0 && s->set_byname) {
-    cef_string_t text = {};
-    Assign(&text, name);
-    {
-      CallingExecutable calling;
-      handled = s->set_byname(s, &text, V8ValueLent(object), V8ValueLent(value), &thrown);
-    }
-    cef_string_utf16_clear(&text);
+    const cef_string_t text = Lend(name);
+    CallingExecutable calling;
+    handled = s->set_byname(s, &text, ValueLent(object), ValueLent(value), &thrown);
   }
   Obj* none = nullptr;
-  return Answer(handled, nullptr, &thrown, &none, exception);
+  return V8Answer(handled, nullptr, &thrown, &none, exception);
 }
 
 }  // namespace cef_double

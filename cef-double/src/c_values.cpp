@@ -2,7 +2,6 @@
 // dictionaries share (entries by index or by key), binaries, CefValue boxes, and the
 // exports that make them. Each member forwards to the engine; structs passed in carry a
 // reference that is released when the call returns.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,6 +46,28 @@ Simple Make(cef_value_type_t type) {
   Simple value;
   value.type = static_cast<int>(type);
   return value;
+}
+
+// The simple values the setters take, as the engine's.
+Simple BoolValue(int value) {
+  Simple simple = Make(VTYPE_BOOL);
+  simple.b = value != 0;
+  return simple;
+}
+Simple IntValue(int value) {
+  Simple simple = Make(VTYPE_INT);
+  simple.i = value;
+  return simple;
+}
+Simple DoubleValue(double value) {
+  Simple simple = Make(VTYPE_DOUBLE);
+  simple.d = value;
+  return simple;
+}
+Simple StringValue(const cef_string_t* value) {
+  Simple simple = Make(VTYPE_STRING);
+  simple.s = In(value);
+  return simple;
 }
 
 // Members every value struct has.
@@ -123,35 +144,15 @@ cef_dictionary_value_t* CEF_CALLBACK GetDictionary(S* self, K key) {
 }
 template <class S, class K>
 cef_list_value_t* CEF_CALLBACK GetList(S* self, K key) {
-  return ListValueOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kList));
+  return ListOut(EntryGetHandle(KindOf<S>(), ObjOf(self), SlotOf(key), Kind::kList));
 }
 template <class S, class K>
 int CEF_CALLBACK SetNull(S* self, K key) {
   return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), Make(VTYPE_NULL));
 }
-template <class S, class K>
-int CEF_CALLBACK SetBool(S* self, K key, int value) {
-  Simple simple = Make(VTYPE_BOOL);
-  simple.b = value != 0;
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
-}
-template <class S, class K>
-int CEF_CALLBACK SetInt(S* self, K key, int value) {
-  Simple simple = Make(VTYPE_INT);
-  simple.i = value;
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
-}
-template <class S, class K>
-int CEF_CALLBACK SetDouble(S* self, K key, double value) {
-  Simple simple = Make(VTYPE_DOUBLE);
-  simple.d = value;
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
-}
-template <class S, class K>
-int CEF_CALLBACK SetString(S* self, K key, const cef_string_t* value) {
-  Simple simple = Make(VTYPE_STRING);
-  simple.s = In(value);
-  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), simple);
+template <class S, class K, class V, Simple (*Value)(V)>
+int CEF_CALLBACK SetSimple(S* self, K key, V value) {
+  return EntrySet(KindOf<S>(), ObjOf(self), SlotOf(key), Value(value));
 }
 template <class S, class K, class V>
 int CEF_CALLBACK SetHandle(S* self, K key, V* value) {
@@ -181,10 +182,10 @@ void FillEntries(S* s) {
   s->get_list = GetList<S, K>;
   s->set_value = SetHandle<S, K, cef_value_t>;
   s->set_null = SetNull<S, K>;
-  s->set_bool = SetBool<S, K>;
-  s->set_int = SetInt<S, K>;
-  s->set_double = SetDouble<S, K>;
-  s->set_string = SetString<S, K>;
+  s->set_bool = SetSimple<S, K, int, BoolValue>;
+  s->set_int = SetSimple<S, K, int, IntValue>;
+  s->set_double = SetSimple<S, K, double, DoubleValue>;
+  s->set_string = SetSimple<S, K, const cef_string_t*, StringValue>;
   s->set_binary = SetHandle<S, K, cef_binary_value_t>;
   s->set_dictionary = SetHandle<S, K, cef_dictionary_value_t>;
   s->set_list = SetHandle<S, K, cef_list_value_t>;
@@ -204,7 +205,7 @@ cef_dictionary_value_t* BoxHandleOut(Obj* o) {
 }
 template <>
 cef_list_value_t* BoxHandleOut(Obj* o) {
-  return ListValueOut(o);
+  return ListOut(o);
 }
 
 template <class V>
@@ -218,8 +219,9 @@ int CEF_CALLBACK BoxSetAny(cef_value_t* self, V* value) {
   return given.obj() && BoxSetHandle(ObjOf(self), KindOf<V>(), given.obj());
 }
 
-int BoxSetSimple(cef_value_t* self, const Simple& value) {
-  return BoxSet(ObjOf(self), value);
+template <class V, Simple (*Value)(V)>
+int CEF_CALLBACK BoxSetSimple(cef_value_t* self, V value) {
+  return BoxSet(ObjOf(self), Value(value));
 }
 
 }  // namespace
@@ -239,12 +241,7 @@ void FillDictionary(cef_dictionary_value_t* s) {
   s->get_keys = [](cef_dictionary_value_t* self, cef_string_list_t keys) CEF_CALLBACK -> int {
     std::vector<std::u16string> names;
     const bool ok = DictionaryKeys(ObjOf(self), names);
-    for (const auto& name : names) {
-      cef_string_t text = {};
-      Assign(&text, name);
-      cef_string_list_append(keys, &text);
-      cef_string_utf16_clear(&text);
-    }
+    StringListOut(keys, names);
     return ok;
   };
 }
@@ -282,27 +279,11 @@ void FillBox(cef_value_t* s) {
   s->get_dictionary = BoxGetAny<cef_dictionary_value_t>;
   s->get_list = BoxGetAny<cef_list_value_t>;
   s->set_null = [](cef_value_t* self)
-                    CEF_CALLBACK -> int { return BoxSetSimple(self, Make(VTYPE_NULL)); };
-  s->set_bool = [](cef_value_t* self, int value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_BOOL);
-    simple.b = value != 0;
-    return BoxSetSimple(self, simple);
-  };
-  s->set_int = [](cef_value_t* self, int value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_INT);
-    simple.i = value;
-    return BoxSetSimple(self, simple);
-  };
-  s->set_double = [](cef_value_t* self, double value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_DOUBLE);
-    simple.d = value;
-    return BoxSetSimple(self, simple);
-  };
-  s->set_string = [](cef_value_t* self, const cef_string_t* value) CEF_CALLBACK -> int {
-    Simple simple = Make(VTYPE_STRING);
-    simple.s = In(value);
-    return BoxSetSimple(self, simple);
-  };
+                    CEF_CALLBACK -> int { return BoxSet(ObjOf(self), Make(VTYPE_NULL)); };
+  s->set_bool = BoxSetSimple<int, BoolValue>;
+  s->set_int = BoxSetSimple<int, IntValue>;
+  s->set_double = BoxSetSimple<double, DoubleValue>;
+  s->set_string = BoxSetSimple<const cef_string_t*, StringValue>;
   s->set_binary = BoxSetAny<cef_binary_value_t>;
   s->set_dictionary = BoxSetAny<cef_dictionary_value_t>;
   s->set_list = BoxSetAny<cef_list_value_t>;

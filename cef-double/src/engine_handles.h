@@ -4,6 +4,10 @@
 #ifndef CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
 #define CEF_DOUBLE_SRC_ENGINE_HANDLES_H_
 
+#include <string>
+#include <vector>
+
+#include "include/cef_v8.h"
 #include "include/internal/cef_ptr.h"
 #include "neutral.h"
 
@@ -52,6 +56,34 @@ class ExeRef {
  private:
   Exe* exe_;
 };
+
+// The engine's texts as the seam's.
+inline std::vector<std::u16string> Texts(const std::vector<CefString>& texts) {
+  std::vector<std::u16string> out;
+  out.reserve(texts.size());
+  for (const CefString& text : texts) {
+    out.push_back(text.ToString16());
+  }
+  return out;
+}
+
+// What the executable answered a V8 call with, as the engine's: the value it gave (one
+// reference, or null) into *retval where the call has one, the text it threw (if any)
+// into `exception`. Returns `handled`.
+inline bool Answered(bool handled,
+                     Obj* result,
+                     CefRefPtr<CefV8Value>* retval,
+                     const std::u16string& thrown,
+                     CefString& exception) {
+  if (result) {
+    *retval = As<CefV8Value>(result);
+    ObjRelease(Kind::kValue, result);
+  }
+  if (!thrown.empty()) {
+    exception = thrown;
+  }
+  return handled;
+}
 
 }  // namespace cef_double
 

@@ -14,7 +14,6 @@
 #include "include/cef_values.h"
 #include "include/cef_waitable_event.h"
 #include "neutral.h"
-#include "utf.h"
 
 namespace cef_double {
 namespace {
@@ -40,14 +39,7 @@ class ExeV8Handler : public CefV8Handler {
     std::u16string thrown;
     Obj* receiver = Borrow(object.get());
     const bool handled = V8HandlerExecute(exe_.get(), Text(name), receiver, args, &result, thrown);
-    if (result) {
-      retval = As<CefV8Value>(result);
-      ObjRelease(Kind::kValue, result);
-    }
-    if (!thrown.empty()) {
-      exception = thrown;
-    }
-    return handled;
+    return Answered(handled, result, &retval, thrown, exception);
   }
 
  private:
@@ -142,16 +134,6 @@ class ExeApp : public CefApp {
   IMPLEMENT_REFCOUNTING(ExeApp);
 };
 
-class ExeTask : public CefTask {
- public:
-  explicit ExeTask(Exe* exe) : exe_(exe) {}
-  void Execute() override { TaskExecute(exe_.get()); }
-
- private:
-  ExeRef exe_;
-  IMPLEMENT_REFCOUNTING(ExeTask);
-};
-
 CefString::struct_type* Field(cef_string_t& field) {
   return &field;
 }
@@ -241,25 +223,12 @@ bool Initialize(const Settings& s, Exe* app, bool hasSandboxInfo) {
   return CefInitialize(args, settings, application, hasSandboxInfo ? &sandbox : nullptr);
 }
 
-std::u16string Utf8To16(const std::string& text) {
-  return cef_standin::Utf8ToUtf16(text);
-}
-
-std::string Utf16To8(const std::u16string& text) {
-  return cef_standin::Utf16ToUtf8(text.data(), text.size());
-}
-
 void LogJson(const std::string& json) {
   cef_standin::LogEvent(nlohmann::json::parse(json, nullptr, false));
 }
 
 void LogUnmodeled(const char* what) {
   cef_standin::LogEvent({{"event", "Unmodeled"}, {"call", what}});
-}
-
-bool PostTask(int thread, Exe* task) {
-  CefRefPtr<CefTask> adapter = task ? new ExeTask(task) : nullptr;
-  return CefPostTask(static_cast<CefThreadId>(thread), adapter);
 }
 
 bool CurrentlyOn(int thread) {
@@ -301,11 +270,7 @@ size_t BrowserFrameCount(Obj* browser) {
 std::vector<std::u16string> BrowserFrameNames(Obj* browser) {
   std::vector<CefString> names;
   Take<CefBrowser>(browser)->GetFrameNames(names);
-  std::vector<std::u16string> out;
-  for (const auto& name : names) {
-    out.push_back(Text(name));
-  }
-  return out;
+  return Texts(names);
 }
 
 bool FrameIsValid(Obj* frame) {
@@ -506,9 +471,7 @@ bool V8SetIndex(Obj* value, int index, Obj* item) {
 bool V8Keys(Obj* value, std::vector<std::u16string>& keys) {
   std::vector<CefString> names;
   const bool ok = Take<CefV8Value>(value)->GetKeys(names);
-  for (const auto& name : names) {
-    keys.push_back(Text(name));
-  }
+  keys = Texts(names);
   return ok;
 }
 Obj* V8Execute(Obj* function, Obj* context, Obj* receiver, const std::vector<Obj*>& arguments) {
@@ -622,11 +585,7 @@ void CommandLineAppendArgument(Obj* commandLine, const std::u16string& argument)
 std::vector<std::u16string> CommandLineArgv(Obj* commandLine) {
   std::vector<CefString> argv;
   Take<CefCommandLine>(commandLine)->GetArgv(argv);
-  std::vector<std::u16string> out;
-  for (const auto& arg : argv) {
-    out.push_back(Text(arg));
-  }
-  return out;
+  return Texts(argv);
 }
 
 bool RegistrarAddCustomScheme(Registrar* registrar, const std::u16string& name, int options) {

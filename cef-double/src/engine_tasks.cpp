@@ -27,22 +27,6 @@ CefRefPtr<CefTask> TaskOf(Exe* task) {
   return task ? new TaskAdapter(task) : nullptr;
 }
 
-// The value an accessor or interceptor answered with, as the engine's.
-bool Answered(bool handled,
-              Obj* result,
-              CefRefPtr<CefV8Value>& retval,
-              const std::u16string& thrown,
-              CefString& exception) {
-  if (result) {
-    retval = As<CefV8Value>(result);
-    ObjRelease(Kind::kValue, result);
-  }
-  if (!thrown.empty()) {
-    exception = thrown;
-  }
-  return handled;
-}
-
 class AccessorAdapter : public CefV8Accessor {
  public:
   explicit AccessorAdapter(Exe* exe) : exe_(exe) {}
@@ -52,22 +36,18 @@ class AccessorAdapter : public CefV8Accessor {
            CefString& exception) override {
     Obj* result = nullptr;
     std::u16string thrown;
-    const bool handled = AccessorGet(exe_.get(), name.ToString16(),
-                                     reinterpret_cast<Obj*>(object.get()), &result, thrown);
-    return Answered(handled, result, retval, thrown, exception);
+    const bool handled =
+        AccessorGet(exe_.get(), name.ToString16(), Borrow(object.get()), &result, thrown);
+    return Answered(handled, result, &retval, thrown, exception);
   }
   bool Set(const CefString& name,
            const CefRefPtr<CefV8Value> object,
            const CefRefPtr<CefV8Value> value,
            CefString& exception) override {
     std::u16string thrown;
-    const bool handled =
-        AccessorSet(exe_.get(), name.ToString16(), reinterpret_cast<Obj*>(object.get()),
-                    reinterpret_cast<Obj*>(value.get()), thrown);
-    if (!thrown.empty()) {
-      exception = thrown;
-    }
-    return handled;
+    const bool handled = AccessorSet(exe_.get(), name.ToString16(), Borrow(object.get()),
+                                     Borrow(value.get()), thrown);
+    return Answered(handled, nullptr, nullptr, thrown, exception);
   }
 
  private:
@@ -111,9 +91,9 @@ class InterceptorAdapter : public CefV8Interceptor {
             CefString& exception) {
     Obj* result = nullptr;
     std::u16string thrown;
-    const bool handled = InterceptorGet(exe_.get(), name, index,
-                                        reinterpret_cast<Obj*>(object.get()), &result, thrown);
-    return Answered(handled, result, retval, thrown, exception);
+    const bool handled =
+        InterceptorGet(exe_.get(), name, index, Borrow(object.get()), &result, thrown);
+    return Answered(handled, result, &retval, thrown, exception);
   }
   bool Write(const std::u16string& name,
              int index,
@@ -122,12 +102,8 @@ class InterceptorAdapter : public CefV8Interceptor {
              CefString& exception) {
     std::u16string thrown;
     const bool handled =
-        InterceptorSet(exe_.get(), name, index, reinterpret_cast<Obj*>(object.get()),
-                       reinterpret_cast<Obj*>(value.get()), thrown);
-    if (!thrown.empty()) {
-      exception = thrown;
-    }
-    return handled;
+        InterceptorSet(exe_.get(), name, index, Borrow(object.get()), Borrow(value.get()), thrown);
+    return Answered(handled, nullptr, nullptr, thrown, exception);
   }
 
   ExeRef exe_;
@@ -138,6 +114,9 @@ class InterceptorAdapter : public CefV8Interceptor {
 
 // Threads and the browser context
 
+bool PostTask(int thread, Exe* task) {
+  return CefPostTask(static_cast<CefThreadId>(thread), TaskOf(task));
+}
 bool PostDelayedTask(int thread, Exe* task, int64_t delayMs) {
   return CefPostDelayedTask(static_cast<CefThreadId>(thread), TaskOf(task), delayMs);
 }

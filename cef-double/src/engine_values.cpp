@@ -163,9 +163,7 @@ bool DictionaryHasKey(Obj* dictionary, const std::u16string& key) {
 bool DictionaryKeys(Obj* dictionary, std::vector<std::u16string>& keys) {
   CefDictionaryValue::KeyList names;
   const bool ok = As<CefDictionaryValue>(dictionary)->GetKeys(names);
-  for (const CefString& name : names) {
-    keys.push_back(name.ToString16());
-  }
+  keys = Texts(names);
   return ok;
 }
 
@@ -344,11 +342,7 @@ std::vector<std::pair<std::u16string, std::u16string>> CommandLineSwitches(Obj* 
 std::vector<std::u16string> CommandLineArguments(Obj* commandLine) {
   CefCommandLine::ArgumentList arguments;
   As<CefCommandLine>(commandLine)->GetArguments(arguments);
-  std::vector<std::u16string> out;
-  for (const CefString& argument : arguments) {
-    out.push_back(argument.ToString16());
-  }
-  return out;
+  return Texts(arguments);
 }
 
 void CommandLinePrependWrapper(Obj* commandLine, const std::u16string& wrapper) {

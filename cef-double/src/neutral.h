@@ -34,7 +34,6 @@ enum class Kind {
   kTaskRunner,
   kWaitableEvent
 };
-constexpr int kKinds = 14;
 void ObjAddRef(Kind kind, Obj* object);
 void ObjRelease(Kind kind, Obj* object);
 
@@ -69,9 +68,6 @@ struct Settings {
 void EnableHighDpiSupport();
 int ExecuteProcess(Exe* app, bool hasSandboxInfo);
 bool Initialize(const Settings& settings, Exe* app, bool hasSandboxInfo);
-// UTF-8 <-> UTF-16; malformed input becomes U+FFFD.
-std::u16string Utf8To16(const std::string& text);
-std::string Utf16To8(const std::u16string& text);
 // A line for the event log, as a JSON object text.
 void LogJson(const std::string& json);
 // A member or export the double does not model was called.

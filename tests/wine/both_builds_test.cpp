@@ -77,16 +77,6 @@ std::vector<Json> normalised(const harness::Result& result, const std::string& e
   return events;
 }
 
-std::string windowsPath(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  for (char& c : path) {
-    if (c == '/') {
-      c = '\\';
-    }
-  }
-  return path;
-}
-
 harness::Result runBoth(const std::string& exeDir, const harness::Launch& launch) {
   setenv("QUORVANE_EXE_DIR", exeDir.c_str(), 1);
   return harness::runQuorvane(launch);
@@ -113,9 +103,9 @@ class BothBuilds : public testing::Test {
     harness::Result real = runBoth(doubleDir_, launch);
     EXPECT_EQ(standin.exitCode, real.exitCode);
     const std::vector<Json> a =
-        normalised(standin, windowsPath(std::filesystem::canonical(standinDir_).string()));
+        normalised(standin, harness::windowsPath(std::filesystem::canonical(standinDir_).string()));
     const std::vector<Json> b =
-        normalised(real, windowsPath(std::filesystem::canonical(doubleDir_).string()));
+        normalised(real, harness::windowsPath(std::filesystem::canonical(doubleDir_).string()));
     ASSERT_FALSE(a.empty()) << standin.output;
     for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
       ASSERT_EQ(i < a.size() ? a[i].dump() : "(none)", i < b.size() ? b[i].dump() : "(none)")
@@ -150,7 +140,7 @@ TEST_F(BothBuilds, BrowserAndOtherChildrenGiveTheSameEvents) {
 // The double's own bookkeeping: a library user that releases a struct once too often,
 // or never, is reported in the event log; a clean one is not.
 TEST_F(BothBuilds, TheDoubleReportsReferenceFaults) {
-  const std::string library = windowsPath(doubleDir_ + "/libcef.dll");
+  const std::string library = harness::windowsPath(doubleDir_ + "/libcef.dll");
   struct Case {
     const char* mode;
     std::vector<std::string> faults;  // "problem: object(s)"

@@ -35,10 +35,7 @@ class DoubleApi : public testing::Test {
 };
 
 TEST_F(DoubleApi, TheThreadExportsRunTasksOnTheirThreadsAndGiveEveryTaskBack) {
-  std::string library = "Z:" + harness::exeDir() + "/libcef.dll";
-  for (char& c : library) {
-    c = c == '/' ? '\\' : c;
-  }
+  const std::string library = harness::windowsPath(harness::exeDir() + "/libcef.dll");
   std::vector<std::string> seen;
   for (const Json& event : run({harness::testProgram("double_threads"), library}, {})) {
     const std::string name = event.value("event", "");

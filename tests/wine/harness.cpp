@@ -62,6 +62,16 @@ std::string testProgram(const std::string& name) {
   return win32BuildDir() + "/test-programs/" + name + ".exe";
 }
 
+std::string windowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path) {
+    if (c == '/') {
+      c = '\\';
+    }
+  }
+  return path;
+}
+
 std::string scratchDir() {
   static ScratchRoot root;
   static int counter = 0;

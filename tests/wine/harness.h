@@ -24,6 +24,9 @@ std::string quorvaneExe();
 // and the stand-in cannot imitate.
 bool realCef();
 std::string testProgram(const std::string& name);
+// A Unix absolute path as a Windows program under Wine names it (drive Z: is the Unix
+// root, with backslashes).
+std::string windowsPath(const std::string& unixPath);
 
 // A scratch folder of its own for each test, removed at the end of the process.
 std::string scratchDir();

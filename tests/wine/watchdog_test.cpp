@@ -39,21 +39,12 @@ struct Outcome {
   }
 };
 
-std::string windowsPath(std::string path) {
-  for (char& c : path) {
-    if (c == '/') {
-      c = '\\';
-    }
-  }
-  return "Z:" + path;
-}
-
 Outcome runScenario(const std::string& scenario, const std::string& childMs) {
   const std::string log = harness::scratchDir() + "/events.jsonl";
-  harness::Result r =
-      harness::runWine({harness::testProgram("watchdog_driver"), scenario,
-                        windowsPath(harness::quorvaneExe()), "C:\\X", "--type=gpu-process"},
-                       {{"CEF_STANDIN_LOG", log}, {"CEF_STANDIN_CHILD_MS", childMs}});
+  harness::Result r = harness::runWine(
+      {harness::testProgram("watchdog_driver"), scenario,
+       harness::windowsPath(harness::quorvaneExe()), "C:\\X", "--type=gpu-process"},
+      {{"CEF_STANDIN_LOG", log}, {"CEF_STANDIN_CHILD_MS", childMs}});
 
   Outcome outcome;
   outcome.driverExitCode = r.exitCode;
