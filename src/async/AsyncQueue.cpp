@@ -35,6 +35,7 @@ AsyncQueue::AsyncQueue(const std::string& name, RootLogger& reporter, Start star
 }
 
 AsyncQueue::~AsyncQueue() {
+  waitForWakesInFlight();
   try {
     stop();
   } catch (...) {

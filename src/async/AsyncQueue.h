@@ -46,6 +46,8 @@ class AsyncQueue : public IAsyncQueue {
   // Stops the queue (draining the task queue), then destroys the tasks left in either
   // queue without running them. Safe on the worker thread itself (from a task that
   // drops the last reference): the worker then ends without touching the queue again.
+  // Safe too while the caller that added that task is still waking the worker: it
+  // waits for that caller to be done with the queue first.
   ~AsyncQueue() override;
 
   AsyncQueue(const AsyncQueue&) = delete;
@@ -80,6 +82,11 @@ class AsyncQueue : public IAsyncQueue {
 
   QueueState state() const { return static_cast<QueueState>(mState.load()); }
 
+  // Tests: called in addTask on the caller's thread after it has let the queue's lock
+  // go and before it wakes the worker, the window in which its task may already run
+  // (null: nothing).
+  static void setWakeWindowHookForTesting(void (*hook)()) noexcept;
+
  private:
   friend class AsyncQueueTestAccess;  // lets tests hold the queue's lock
   using Lock = std::unique_lock<OwnerCheckedMutex>;
@@ -107,6 +114,9 @@ class AsyncQueue : public IAsyncQueue {
   Wake wakeNeeded();
   // Rings or signals as decided; with or without mMutex.
   void sendWake(Wake wake);
+  // The destructor's first step: waits until no caller is between letting mMutex go and
+  // waking the worker (see mWakesInFlight).
+  void waitForWakesInFlight() const;
   // The worker's single wait on mSignal, holding mMutex; a timed one ends after a while
   // if nothing wakes the worker, and then answers true.
   bool waitForSignal(bool timed = false);
@@ -163,6 +173,14 @@ class AsyncQueue : public IAsyncQueue {
   // When a caller woke the sleeping worker; unset while nobody has.
   IdlePolling::Clock::time_point mWakeAskedAt{};
   std::condition_variable mSignal;  // only the worker waits on it, through mMutex.wait
+
+  // Callers that have let mMutex go and not yet rung the doorbell or signalled. The task
+  // such a caller added may already have run and dropped the queue's last reference (a
+  // queue that ends itself is written so), so the destructor waits for the count to be
+  // zero before the doorbell and the signal go. Raised under mMutex, lowered as the
+  // caller's last touch of the queue. Written by waking callers alone, so on a line of
+  // its own: the worker's polling and the lock's hand-over never have to fetch it.
+  alignas(kCacheLine) std::atomic<uint32_t> mWakesInFlight{0};
   // Written by callers only while the queue is initialising.
   TaskDeque mDeferredQueue;
   std::thread mThread;

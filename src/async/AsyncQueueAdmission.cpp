@@ -2,6 +2,8 @@
 // initialiser phase.
 #include "async/AsyncQueue.h"
 
+#include <atomic>
+#include <thread>
 #include <utility>
 
 #include "async/QueueDiagnostics.h"
@@ -9,6 +11,12 @@
 namespace zelto {
 
 namespace diag = queue_diagnostics;
+
+namespace {
+
+std::atomic<void (*)()> gWakeWindow{nullptr};
+
+}  // namespace
 
 void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement placement, int32_t tag) {
   if (mState.load() == Exiting)
@@ -42,8 +50,25 @@ void AsyncQueue::addTask(const std::string& name, Func func, TaskPlacement place
   // Whether to wake the worker is decided under the lock, so no wake-up is lost; the
   // doorbell or signal itself goes after the lock is released, so the worker does not at
   // once run into the lock still held here (and, woken from sleep, sleep a second time).
+  // From the unlock on, the task may run and destroy the queue: the count raised here
+  // makes the destructor wait until the wake has been sent, so the doorbell and the
+  // signal are still there for it, and lowering the count is the last touch.
+  mWakesInFlight.fetch_add(1, std::memory_order_relaxed);
   lock.unlock();
+  if (void (*const hook)() = gWakeWindow.load(std::memory_order_relaxed))
+    hook();
   sendWake(wake);
+  mWakesInFlight.fetch_sub(1, std::memory_order_release);
+}
+
+void AsyncQueue::setWakeWindowHookForTesting(void (*hook)()) noexcept {
+  gWakeWindow.store(hook);
+}
+
+void AsyncQueue::waitForWakesInFlight() const {
+  // Such a caller is a few instructions from done, unless it has lost its CPU.
+  while (mWakesInFlight.load(std::memory_order_acquire) != 0)
+    std::this_thread::yield();
 }
 
 void AsyncQueue::removeTasks(int32_t tag) {

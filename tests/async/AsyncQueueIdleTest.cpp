@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -130,6 +131,92 @@ TEST(AsyncQueueIdle, TasksAddedAcrossThePollingWindowAllRun) {
   mustReturn("stop", [&] { queue.stop(); });
   EXPECT_EQ(ran.load(), added);
 }
+
+// The caller that adds a task lets the queue's lock go before it wakes the worker. In
+// that window the worker may run the task, and the task may drop the queue's last
+// reference (a queue that ends itself is written so). Each case holds the caller in the
+// window until the queue's destruction has begun on the worker, and a while longer: the
+// queue must still be there when the caller goes on to ring or signal. A polling worker
+// finds the task as its poll ends; a sleeping one as its sleep ends without the caller
+// (a timed wait, a spurious wake-up).
+enum class Waking { Doorbell, Signal };
+
+struct WakeWindow {
+  Event destructionBegun;
+  Event destroyed;
+  bool destroyedInWindow = false;
+  PollEnd* pollEnd = nullptr;     // the worker held at a poll's end, let go from the window
+  AsyncQueue* sleeper = nullptr;  // the sleeping worker's queue, woken from the window
+
+  static WakeWindow* sCurrent;
+  static void hook() {
+    WakeWindow& self = *sCurrent;
+    if (self.pollEnd != nullptr) {
+      std::lock_guard<std::mutex> lock(self.pollEnd->mutex);
+      self.pollEnd->added = true;
+      self.pollEnd->changed.notify_all();
+    }
+    if (self.sleeper != nullptr)
+      AsyncQueueTestAccess::wakeWithoutCaller(*self.sleeper);
+    if (!self.destructionBegun.wait())
+      return;
+    // Ample time for a destructor that does not wait for this caller to finish.
+    self.destroyedInWindow = self.destroyed.wait(std::chrono::milliseconds(200));
+  }
+};
+WakeWindow* WakeWindow::sCurrent = nullptr;
+
+class AsyncQueueWakeWindow : public testing::TestWithParam<Waking> {
+ protected:
+  void TearDown() override {
+    AsyncQueue::setWakeWindowHookForTesting(nullptr);
+    IdlePolling::setPollEndedHookForTesting(nullptr);
+    IdlePolling::forcePollingForTesting(false);
+  }
+};
+
+TEST_P(AsyncQueueWakeWindow, QueueOutlivesTheCallerThatGaveItsLastReferenceToATask) {
+  WakeWindow window;
+  WakeWindow::sCurrent = &window;
+  PollEnd pollEnd;
+  PollEnd::sCurrent = &pollEnd;
+  if (GetParam() == Waking::Doorbell) {
+    IdlePolling::forcePollingForTesting(true);
+    IdlePolling::setPollEndedHookForTesting(&PollEnd::hook);
+    pollEnd.armed = true;
+    window.pollEnd = &pollEnd;
+  }
+  std::shared_ptr<AsyncQueue> queue(new AsyncQueue("q"), [&window](AsyncQueue* doomed) {
+    window.destructionBegun.set();
+    delete doomed;
+    window.destroyed.set();
+  });
+  AsyncQueue* const caller = queue.get();
+  if (GetParam() == Waking::Doorbell) {
+    // Held at the end of its first poll, still saying it polls: the add rings.
+    std::unique_lock<std::mutex> lock(pollEnd.mutex);
+    ASSERT_TRUE(pollEnd.changed.wait_for(lock, kPatience, [&] { return pollEnd.ended == 1; }));
+  } else {
+    ASSERT_TRUE(eventually([&] { return AsyncQueueTestAccess::sleeping(*caller); }));
+    window.sleeper = caller;
+  }
+  AsyncQueue::setWakeWindowHookForTesting(&WakeWindow::hook);
+
+  caller->addTask(
+      "last", [last = std::move(queue)]() mutable { last.reset(); }, Back, 0);
+
+  AsyncQueue::setWakeWindowHookForTesting(nullptr);
+  EXPECT_TRUE(window.destructionBegun.isSet()) << "the task had not run in the window";
+  EXPECT_FALSE(window.destroyedInWindow) << "the queue was destroyed under its caller";
+  EXPECT_TRUE(window.destroyed.wait());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothWays,
+                         AsyncQueueWakeWindow,
+                         testing::Values(Waking::Doorbell, Waking::Signal),
+                         [](const testing::TestParamInfo<Waking>& info) {
+                           return info.param == Waking::Doorbell ? "Doorbell" : "Signal";
+                         });
 
 // A task that waits in the deferred queue gives the worker nothing to run: adding it
 // wakes nobody. The end of the initialiser phase does, and the tasks then run.

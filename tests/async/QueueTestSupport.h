@@ -27,6 +27,9 @@ class AsyncQueueTestAccess {
     std::lock_guard<OwnerCheckedMutex> held(queue.mMutex);
     return queue.mIdle == AsyncQueue::Idle::Waiting;
   }
+  // Wakes the sleeping worker as its timed wait ending, or a spurious wake-up, would: not
+  // through a caller's decision to wake it.
+  static void wakeWithoutCaller(AsyncQueue& queue) { queue.mSignal.notify_all(); }
   static uint32_t sleepsEnded(AsyncQueue& queue) {
     return queue.mWaitsEnded.load(std::memory_order_relaxed);
   }
