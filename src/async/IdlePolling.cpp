@@ -51,14 +51,17 @@ void IdlePolling::setPollEndedHookForTesting(void (*hook)()) noexcept {
   gPollEnded.store(hook);
 }
 
-IdlePolling::IdlePolling() : mMayPoll(usableCpus() > 1) {}
-
 bool IdlePolling::shouldPoll() {
   if (!mInSpell) {
     mInSpell = true;
     mPolled = false;
     mLearnt = false;
     mSpellStart = Clock::now();
+    if (mAffinityReadAt == Clock::time_point{} ||
+        mSpellStart - mAffinityReadAt >= kAffinityReread) {
+      mMayPoll = usableCpus() > 1;
+      mAffinityReadAt = mSpellStart;
+    }
   }
   if (mPolled)
     return false;

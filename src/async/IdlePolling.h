@@ -28,8 +28,13 @@ class IdlePolling {
   // records of a busy caller, short beside a wake-up from sleep.
   static constexpr std::chrono::microseconds kWindow{20};
 
-  // Decides, from the CPUs the calling thread may run on, whether polling can ever pay.
-  IdlePolling();
+  // How often the worker reads again which CPUs it may run on: a worker confined to one
+  // CPU after it started stops polling within this time.
+  static constexpr std::chrono::milliseconds kAffinityReread{250};
+
+  // Polling is decided from the CPUs the thread that asks may run on (the worker), read
+  // at its first idle spell and again every kAffinityReread at the start of a spell.
+  IdlePolling() = default;
 
   // CPUs the calling thread may run on (its affinity), at least 1.
   static unsigned usableCpus() noexcept;
@@ -58,7 +63,8 @@ class IdlePolling {
  private:
   void learn(bool shortSpell) noexcept;
 
-  bool mMayPoll;
+  bool mMayPoll = false;
+  Clock::time_point mAffinityReadAt{};  // unset: not read yet
   bool mInSpell = false;
   bool mPolled = false;
   bool mLearnt = false;

@@ -301,9 +301,13 @@ TEST(IdlePolling, PollsOnlyAfterShortSpellsAndNeverOnOneCpu) {
   EXPECT_EQ(pollsNext(polling), manyCpus);
 
 #ifdef __linux__
-  // A worker started from a thread that may run on one CPU only.
+  // A worker that may run on one CPU only, from its first spell or confined later on.
   bool pinnedPolls = true;
+  bool confinedPolls = true;
   std::thread([&] {
+    IdlePolling confinedLater;
+    learnSpell(confinedLater, std::chrono::microseconds(1));
+    learnSpell(confinedLater, std::chrono::microseconds(1));
     cpu_set_t one;
     CPU_ZERO(&one);
     CPU_SET(sched_getcpu(), &one);
@@ -313,8 +317,11 @@ TEST(IdlePolling, PollsOnlyAfterShortSpellsAndNeverOnOneCpu) {
     learnSpell(pinned, std::chrono::microseconds(1));
     learnSpell(pinned, std::chrono::microseconds(1));
     pinnedPolls = pollsNext(pinned);
+    std::this_thread::sleep_for(IdlePolling::kAffinityReread + std::chrono::milliseconds(20));
+    confinedPolls = pollsNext(confinedLater);
   }).join();
   EXPECT_FALSE(pinnedPolls);
+  EXPECT_FALSE(confinedPolls) << "a worker confined to one CPU kept polling";
 #endif
 }
 
