@@ -97,3 +97,33 @@ CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
 bool CefV8Context::InContext() {
   return !cef_standin::EnteredContexts().empty();
 }
+
+namespace cef_standin {
+
+CefRefPtr<CefTaskRunner> V8Context::GetTaskRunner() {
+  return CefTaskRunner::GetForThread(TID_RENDERER);
+}
+
+// No script engine yet: nothing runs.
+bool V8Context::Eval(const CefString& code,
+                     const CefString& script_url,
+                     int start_line,
+                     CefRefPtr<CefV8Value>& retval,
+                     CefRefPtr<CefV8Exception>& exception) {
+  retval = nullptr;
+  exception = nullptr;
+  return false;
+}
+
+}  // namespace cef_standin
+
+// No script engine yet: extensions are refused and there is no stack to trace.
+bool CefRegisterExtension(const CefString& extension_name,
+                          const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler) {
+  return false;
+}
+
+CefRefPtr<CefV8StackTrace> CefV8StackTrace::GetCurrent(int frame_limit) {
+  return nullptr;
+}

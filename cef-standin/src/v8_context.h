@@ -34,6 +34,12 @@ class V8Context : public CefV8Context {
   bool Enter() override;
   bool Exit() override;
   bool IsSame(CefRefPtr<CefV8Context> that) override;
+  CefRefPtr<CefTaskRunner> GetTaskRunner() override;
+  bool Eval(const CefString& code,
+            const CefString& script_url,
+            int start_line,
+            CefRefPtr<CefV8Value>& retval,
+            CefRefPtr<CefV8Exception>& exception) override;
 
  private:
   struct Page {
