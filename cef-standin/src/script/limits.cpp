@@ -52,12 +52,30 @@ bool RunGuard::PastDeadline() {
   return timedOut_;
 }
 
+bool RunGuard::MayGrow(size_t more) {
+  if (!armed_) {
+    return true;
+  }
+  // A run past its time may grow no further: Duktape then meets a full heap, which it
+  // handles as for the memory limit (collects, and throws when that frees too little).
+  if (--untilLook_ == 0) {
+    untilLook_ = kAllocationsPerLook;
+    if (PastDeadline() && used_ < cap_) {
+      cap_ = used_;
+    }
+  }
+  if (used_ + more > cap_) {
+    refused_ = true;
+    return false;
+  }
+  return true;
+}
+
 void* RunGuard::Allocate(size_t size) {
   if (size == 0) {
     return nullptr;
   }
-  if (armed_ && used_ + size > cap_) {
-    refused_ = true;
+  if (!MayGrow(size)) {
     return nullptr;
   }
   auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
@@ -80,8 +98,7 @@ void* RunGuard::Reallocate(void* pointer, size_t size) {
   }
   BlockHeader* block = static_cast<BlockHeader*>(pointer) - 1;
   const size_t old = block->size;
-  if (armed_ && size > old && used_ + (size - old) > cap_) {
-    refused_ = true;
+  if (size > old && !MayGrow(size - old)) {
     return nullptr;
   }
   auto* moved = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + size));

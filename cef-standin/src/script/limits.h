@@ -29,6 +29,11 @@ class RunGuard {
   size_t used() const { return used_; }
 
   bool PastDeadline();
+  // Whether a new block may be had: within the cap, and within the time. The interrupt
+  // counter looks at the time only every 256K instructions, which a script spending its
+  // time in built-ins (a long join, a growing string) may take a minute to execute; its
+  // allocations look too, every kAllocationsPerLook, and past the time stop the growth.
+  bool MayGrow(size_t more);
   void* Allocate(size_t size);
   void* Reallocate(void* pointer, size_t size);
   void Free(void* pointer);
@@ -46,6 +51,8 @@ class RunGuard {
   bool armed_ = false;
   bool timedOut_ = false;
   bool refused_ = false;
+  static constexpr unsigned kAllocationsPerLook = 64;
+  unsigned untilLook_ = kAllocationsPerLook;
   std::jmp_buf* escape_ = nullptr;
   std::string fatalMessage_;
 };

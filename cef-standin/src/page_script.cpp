@@ -1,0 +1,38 @@
+#include "page_script.h"
+
+#include "event_log.h"
+#include "json_values.h"
+#include "utf.h"
+
+namespace cef_standin {
+namespace {
+
+nlohmann::json Text(const std::u16string& text) {
+  return Utf16ToUtf8(text.data(), text.size());
+}
+
+}  // namespace
+
+script::Outcome RunPageScript(CefRefPtr<Frame> frame, const PageScript& page) {
+  const script::RunResult run =
+      script::RunInFrame(frame.get(), page.source, page.name, page.limits);
+  nlohmann::json event = {{"event", "Script"},
+                          {"browser", frame->browserId()},
+                          {"frame", frame->label()},
+                          {"name", Text(page.name)},
+                          {"outcome", script::OutcomeName(run.outcome)}};
+  if (run.outcome == script::Outcome::kCompleted) {
+    event["result"] = V8ValueToJson(run.value);
+  } else if (run.outcome != script::Outcome::kNoContext) {
+    // What was thrown, or the engine's error for the limit that stopped the script.
+    const script::Exception& thrown = run.exception;
+    event["exception"] = {{"message", Text(thrown.message)},
+                          {"script", Text(thrown.scriptName)},
+                          {"line", thrown.line},
+                          {"source_line", Text(thrown.sourceLine)}};
+  }
+  LogEvent(event);
+  return run.outcome;
+}
+
+}  // namespace cef_standin
