@@ -1,7 +1,7 @@
 // The stand-in's scenario player driving the application object: arbitrary scenario
-// lines (browsers, frames, contexts, page calls with any arguments, messages from
-// either process). Looks for crashes, leaks and undefined behaviour in the bridge, the
-// renderer commands and the player.
+// lines (browsers, frames, contexts, page calls with any arguments, page scripts,
+// messages from either process). Looks for crashes, leaks and undefined behaviour in the bridge,
+// the renderer commands and the player.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (endsTheProcess(scenario)) {
     return -1;  // not worth keeping in the corpus
   }
+  // A runaway script may take a moment, never the fuzzer's time-out.
+  cef_standin::SetScriptLimitCeiling(50, 16 * 1024);
   CefRefPtr<EmbeddedBrowser::CEF::Core::ZeltoCefApp> app =
       new EmbeddedBrowser::CEF::Core::ZeltoCefApp("C:\\X");
   cef_standin::PlayScenario(app.get(), scenario);

@@ -2,11 +2,13 @@
 // RendererProcess.
 #include "standin/scenario.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
 #include "event_log.h"
 #include "json_values.h"
+#include "page_script.h"
 #include "process_message.h"
 #include "standin/renderer_process.h"
 #include "utf.h"
@@ -18,6 +20,9 @@ using Json = nlohmann::json;
 
 // What the message router of a default configuration names its queries and answers.
 constexpr const char* kQueryMessage = "cefQueryMsg";
+
+// The most any script step may take (SetScriptLimitCeiling).
+script::Limits gCeiling{600000, size_t{1} << 30};
 
 // A step that cannot be played; the reason goes to the log.
 struct StepError {
@@ -70,7 +75,24 @@ class ScenarioPlayer {
       }
       FrameOf(step)->SetHasDocument(present.get<bool>());
     } else if (op == "context") {
-      process_.CreateContext(FrameOf(step));
+      CefRefPtr<Frame> frame = FrameOf(step);
+      const std::vector<PageScript> scripts = PageScriptsOf(step);
+      process_.CreateContext(frame);
+      // The page's own scripts run once the application has seen the new context, as a
+      // document's scripts run after CEF's OnContextCreated.
+      for (const PageScript& script : scripts) {
+        if (!process_.ContextOf(frame)) {
+          break;  // a script before this one ended the page
+        }
+        RunPageScript(frame, script);
+      }
+    } else if (op == "script") {
+      CefRefPtr<Frame> frame = FrameOf(step);
+      PageScript script = ScriptOf(step, Member(step, "source"), "script.js", LimitsOf(step));
+      if (!process_.ContextOf(frame)) {
+        throw StepError{"the frame has no V8 context"};
+      }
+      RunPageScript(frame, script);
     } else if (op == "call") {
       Call(step);
     } else if (op == "globals") {
@@ -185,6 +207,68 @@ class ScenarioPlayer {
                      new ProcessMessage(Utf8ToUtf16(kQueryMessage), arguments, true));
   }
 
+  // The scripts a new context's page runs: "scripts" is a list of sources, or of
+  // {"name", "source"} objects; unnamed ones are "page-1.js", "page-2.js", ...
+  static std::vector<PageScript> PageScriptsOf(const Json& step) {
+    std::vector<PageScript> scripts;
+    if (!step.contains("scripts")) {
+      return scripts;
+    }
+    const Json& list = step["scripts"];
+    if (!list.is_array()) {
+      throw StepError{"\"scripts\" is a list of scripts"};
+    }
+    for (const Json& entry : list) {
+      const std::string fallback = "page-" + std::to_string(scripts.size() + 1) + ".js";
+      if (entry.is_object()) {
+        scripts.push_back(ScriptOf(entry, Member(entry, "source"), fallback, LimitsOf(step)));
+      } else {
+        scripts.push_back(ScriptOf(Json::object(), entry, fallback, LimitsOf(step)));
+      }
+    }
+    return scripts;
+  }
+
+  // A script's source (a string) and its name (the holder's "name", or the fallback).
+  static PageScript ScriptOf(const Json& holder,
+                             const Json& source,
+                             const std::string& fallback,
+                             const script::Limits& limits) {
+    if (!source.is_string()) {
+      throw StepError{"a script's source is a string"};
+    }
+    PageScript script;
+    script.source = Utf8ToUtf16(source.get<std::string>());
+    script.name = Utf8ToUtf16(holder.contains("name") ? Text(holder, "name") : fallback);
+    script.limits = limits;
+    return script;
+  }
+
+  // The limits a step sets for its scripts ("time_limit_ms", "memory_limit_kb"); the
+  // engine's own otherwise.
+  static script::Limits LimitsOf(const Json& step) {
+    script::Limits limits;
+    if (step.contains("time_limit_ms")) {
+      limits.timeMs = Bounded(step, "time_limit_ms", 1, 600000);
+    }
+    if (step.contains("memory_limit_kb")) {
+      limits.memoryBytes =
+          static_cast<size_t>(Bounded(step, "memory_limit_kb", 64, 1 << 20)) * 1024;
+    }
+    limits.timeMs = std::min(limits.timeMs, gCeiling.timeMs);
+    limits.memoryBytes = std::min(limits.memoryBytes, gCeiling.memoryBytes);
+    return limits;
+  }
+
+  static int Bounded(const Json& step, const char* name, int least, int most) {
+    const int value = Int(step, name);
+    if (value < least || value > most) {
+      throw StepError{std::string("\"") + name + "\" is from " + std::to_string(least) + " to " +
+                      std::to_string(most)};
+    }
+    return value;
+  }
+
   static const Json& Member(const Json& step, const char* name) {
     if (!step.contains(name)) {
       throw StepError{std::string("missing \"") + name + "\""};
@@ -244,6 +328,11 @@ class ScenarioPlayer {
 };
 
 }  // namespace
+
+void SetScriptLimitCeiling(int timeMs, int memoryKb) {
+  gCeiling.timeMs = timeMs;
+  gCeiling.memoryBytes = static_cast<size_t>(memoryKb) * 1024;
+}
 
 void PlayScenario(CefRefPtr<CefApp> app, const std::string& jsonLines) {
   RendererProcess process(app);
