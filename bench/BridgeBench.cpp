@@ -7,6 +7,7 @@
 
 #include "cef/ZeltoCefApp.h"
 #include "include/cef_process_message.h"
+#include "src/script/engine.h"
 #include "standin/browser.h"
 #include "standin/renderer_process.h"
 
@@ -68,6 +69,25 @@ void BM_Bridge_Floor(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_Bridge_Floor);
+
+// The same call as a page makes it: a scenario's call step (the stand-in's own call of the
+// window function), against a page script that the engine compiles and runs.
+void BM_Bridge_CallStep(benchmark::State& state) {
+  measureCalls(state, [](Renderer& renderer) {
+    benchmark::DoNotOptimize(
+        renderer.process.Call(renderer.main, "filesDropped", renderer.arguments));
+  });
+}
+BENCHMARK(BM_Bridge_CallStep);
+
+void BM_Bridge_PageScript(benchmark::State& state) {
+  measureCalls(state, [](Renderer& renderer) {
+    const cef_standin::script::RunResult run = cef_standin::script::RunInFrame(
+        renderer.main.get(), u"filesDropped('a', 2.5, true)", u"bench.js");
+    benchmark::DoNotOptimize(run.outcome);
+  });
+}
+BENCHMARK(BM_Bridge_PageScript);
 
 }  // namespace
 }  // namespace bench

@@ -206,6 +206,8 @@ def main():
           "no peer masks")
     timed("Bridge call: Execute, 3 arguments, message sent", "BM_Bridge_Execute", "BM_Bridge_Floor",
           "stand-in floor")
+    timed("Bridge call made by a page script (compiled and run), against a call step",
+          "BM_Bridge_PageScript", "BM_Bridge_CallStep", "call step")
 
     timed("getDocumentBody, 10 MiB body: message received to reply sent",
           "BM_DocumentBody_Quorvane/real_time", "BM_DocumentBody_Floor/real_time",
