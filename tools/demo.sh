@@ -28,6 +28,6 @@ run "Browser process, German user interface" LC_ALL=de_DE.UTF-8 -- 'C:\Program F
 run "GPU child process (CEF would return 7; the process exits with 0)" CEF_STANDIN_EXIT_CODE=7 -- \
     'C:\Program Files\Tandu' --type=gpu-process
 if [ -f "$root/tools/demo/page.jsonl" ]; then
-  run "Renderer playing a page" CEF_STANDIN_SCENARIO="$root/tools/demo/page.jsonl" -- \
+  run "Renderer playing a page whose scripts use the bridge and cefQuery" CEF_STANDIN_SCENARIO="$root/tools/demo/page.jsonl" -- \
       'C:\Program Files\Tandu' --type=renderer
 fi

@@ -46,6 +46,20 @@ def describe(e):
     if name == "OnProcessMessageReceived":
         return (f"OnProcessMessageReceived  {e['name']} from {e['source']} via frame "
                 f"{e['frame']}: answered {json.dumps(e['handled'])}")
+    if name == "Script":
+        head = f"Script                 {e['name']} in frame {e['frame']}: {e['outcome']}"
+        if "result" in e:
+            result = e["result"]
+            value = result.get("value")
+            if isinstance(value, str) and "\n" in value:
+                # What the page saw, one entry a line.
+                return head + "\n" + "\n".join("    | " + part for part in value.split("\n"))
+            return head + ", value " + (json.dumps(value, ensure_ascii=False)
+                                        if "value" in result else result["kind"])
+        if "exception" in e:
+            thrown = e["exception"]
+            return head + f" ({thrown['message']}, {thrown['script']} line {thrown['line']})"
+        return head
     rest = {k: v for k, v in e.items() if k != "event"}
     return f"{name:<22} {json.dumps(rest, ensure_ascii=False) if rest else ''}".rstrip()
 
