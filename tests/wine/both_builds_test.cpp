@@ -121,6 +121,29 @@ TEST_F(BothBuilds, ARendererScenarioGivesTheSameEvents) {
   expectSameEvents({{"C:\\X", "--type=renderer"}, {}, kScenario});
 }
 
+// Pages as JavaScript: the bridge and the router driven from page scripts, callbacks that
+// throw, scripts stopped at their limits.
+TEST_F(BothBuilds, APageScriptScenarioGivesTheSameEvents) {
+  expectSameEvents({{"C:\\X", "--type=renderer"},
+                    {},
+                    R"steps({"op":"browser","id":1}
+{"op":"frame","browser":1,"name":"child"}
+{"op":"body","browser":1,"text":"Hello"}
+{"op":"context","browser":1,"frame":"main","scripts":["var seen = [];","filesDropped('a', 2, {}, -0, 2147483648, '\\ud800', null, new Date(0))"]}
+{"op":"context","browser":1,"frame":"child","scripts":[{"name":"child.js","source":"cefQuery({request: 'feed', persistent: true, onSuccess: function (r) { if (r === 'bad') throw new Error(r); }})"}]}
+{"op":"script","browser":1,"frame":"main","source":"var id = cefQuery({request: 'ping', onSuccess: function (r) { seen.push(r); }, onFailure: function (c, m) { seen.push(c + m); }}); new openTab('n'); ecmShare.call({}, id); delete window.ecmCancel; window.ecmToken = function () { return 'own'; }; ecmToken()"}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"bad"}
+{"op":"answer","browser":1,"request":1,"success":true,"response":"good"}
+{"op":"answer","browser":1,"request":2,"success":false,"error_code":-2,"error_message":"no"}
+{"op":"call","browser":1,"frame":"main","function":"ecmError","args":["from a call step",1]}
+{"op":"script","browser":1,"frame":"main","name":"limit.js","time_limit_ms":200,"source":"for (;;) {}"}
+{"op":"script","browser":1,"frame":"main","name":"throws.js","source":"throw new TypeError('boom')"}
+{"op":"globals","browser":1,"frame":"main"}
+{"op":"script","browser":1,"frame":"main","name":"saw.js","source":"seen.join()"}
+{"op":"release","browser":1,"frame":"child"}
+)steps"});
+}
+
 TEST_F(BothBuilds, TerminateProcEndsBothAlike) {
   expectSameEvents({{"C:\\X", "--type=renderer"},
                     {},
