@@ -77,6 +77,7 @@ cef_command_line_t* CommandLineOut(Obj* o);
 cef_v8value_t* ValueLent(Obj* o);
 cef_task_runner_t* TaskRunnerOut(Obj* runner);
 cef_waitable_event_t* WaitableEventOut(Obj* event);
+cef_v8exception_t* ExceptionOut(Obj* exception);
 
 // Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp,
 // c_tasks.cpp, c_v8_access.cpp).
@@ -88,6 +89,8 @@ void FillCommandLineMore(cef_command_line_t* s);
 void FillTaskRunner(cef_task_runner_t* s);
 void FillWaitableEvent(cef_waitable_event_t* s);
 void FillValueAccessor(cef_v8value_t* s);
+void FillValueExtras(cef_v8value_t* s);  // c_v8_extras.cpp
+void FillException(cef_v8exception_t* s);
 
 // The bookkeeping of c_references.cpp for the other files of the C half. An object of the
 // executable passed in, held with its reference (null stays null); a `size` other than

@@ -168,6 +168,7 @@ Exe* KeepExe(S* s) {
   return Keep(s);
 }
 template Exe* KeepExe(cef_task_t*);
+template Exe* KeepExe(cef_app_t*);
 
 void ExeRelease(Exe* object) {
   auto* base = reinterpret_cast<cef_base_ref_counted_t*>(object);

@@ -256,6 +256,7 @@ void FillValue(cef_v8value_t* s) {
          cef_v8value_t* const* arguments)
           CEF_CALLBACK { return RunFunction(self, context, object, count, arguments); };
   FillValueAccessor(s);
+  FillValueExtras(s);
 }
 
 // Process message and list value
@@ -351,6 +352,9 @@ cef_frame_t* FrameOut(Obj* o) {
 cef_process_message_t* MessageOut(Obj* o) {
   return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
 }
+cef_v8exception_t* ExceptionOut(Obj* o) {
+  return Hand(o, Kind::kException, "cef_v8exception_t", FillException);
+}
 cef_list_value_t* ListOut(Obj* o) {
   return Hand(o, Kind::kList, "cef_list_value_t", FillList);
 }
@@ -372,6 +376,7 @@ template Obj* ObjOf(cef_browser_t*);
 template Obj* ObjOf(cef_frame_t*);
 template Obj* ObjOf(cef_process_message_t*);
 template Obj* ObjOf(cef_list_value_t*);
+template Obj* ObjOf(cef_v8exception_t*);
 template Obj* ObjOf(cef_dictionary_value_t*);
 template Obj* ObjOf(cef_binary_value_t*);
 template Obj* ObjOf(cef_value_t*);
@@ -477,11 +482,13 @@ void RenderHandlerOnWebKitInitialized(Exe* handler) {
   }
 }
 
-void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser) {
+void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser, Obj* extraInfo) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_browser_created) {
     CallingExecutable calling;
-    s->on_browser_created(s, BrowserLent(browser), nullptr);
+    s->on_browser_created(
+        s, BrowserLent(browser),
+        Make(extraInfo, Kind::kDictionary, "cef_dictionary_value_t", FillDictionary));
   }
 }
 
