@@ -6,7 +6,7 @@ CTEST := ctest --output-on-failure --timeout 300 -j $(JOBS)
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev python3 \
             g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 wine64 \
             libgtest-dev libgmock-dev googletest libbenchmark-dev nlohmann-json3-dev \
-            libspdlog-dev libboost-dev clang-format hyperfine
+            libspdlog-dev libboost-dev clang-format hyperfine duktape-dev
 
 .PHONY: setup build native win32 cef-build cef-test run test sanitize bench fuzz format clean
 

@@ -10,6 +10,8 @@
 #include "include/cef_base.h"
 #include "include/cef_browser.h"
 #include "include/cef_frame.h"
+#include "include/cef_task.h"
+#include "include/internal/cef_time.h"
 
 class CefV8Exception;
 class CefV8Handler;
@@ -23,6 +25,14 @@ typedef enum {
   V8_ACCESS_CONTROL_PROHIBITS_OVERWRITING = 1 << 2
 } cef_v8_accesscontrol_t;
 
+// Registers a JavaScript extension: `javascript_code` runs in every context made after
+// this call (call it from OnWebKitInitialized), and each `native function name();`
+// declaration in it binds `name` to `handler` (which may be null when there are none).
+// False when the name is taken or the code or handler cannot be registered.
+bool CefRegisterExtension(const CefString& extension_name,
+                          const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler);
+
 // A frame's script context. A context is entered while CEF calls the render-process
 // handler about it and while page script runs in it.
 class CefV8Context : public virtual CefBaseRefCounted {
@@ -33,6 +43,8 @@ class CefV8Context : public virtual CefBaseRefCounted {
   static CefRefPtr<CefV8Context> GetEnteredContext();
   static bool InContext();
 
+  // Posts to the thread this context lives on (the renderer's main thread).
+  virtual CefRefPtr<CefTaskRunner> GetTaskRunner() = 0;
   // False once the context has been released.
   virtual bool IsValid() = 0;
   virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
@@ -44,6 +56,14 @@ class CefV8Context : public virtual CefBaseRefCounted {
   virtual bool Enter() = 0;
   virtual bool Exit() = 0;
   virtual bool IsSame(CefRefPtr<CefV8Context> that) = 0;
+  // Runs `code` in this context; `script_url` names the script in errors and
+  // `start_line` is the number of its first line. True with the completion value in
+  // `retval`, or false with what was thrown in `exception`.
+  virtual bool Eval(const CefString& code,
+                    const CefString& script_url,
+                    int start_line,
+                    CefRefPtr<CefV8Value>& retval,
+                    CefRefPtr<CefV8Exception>& exception) = 0;
 };
 
 typedef std::vector<CefRefPtr<CefV8Value>> CefV8ValueList;
@@ -108,6 +128,13 @@ class CefV8Exception : public virtual CefBaseRefCounted {
   virtual int GetEndColumn() = 0;
 };
 
+// Frees the memory of an ArrayBuffer made with CefV8Value::CreateArrayBuffer, once
+// script can no longer reach it (or it is neutered).
+class CefV8ArrayBufferReleaseCallback : public virtual CefBaseRefCounted {
+ public:
+  virtual void ReleaseBuffer(void* buffer) = 0;
+};
+
 // A JavaScript value of any kind. A number that is a 32-bit integer answers IsInt,
 // IsUInt where it is not negative, and IsDouble; any other number answers IsDouble
 // only. Objects, arrays and functions answer IsObject; dates do not.
@@ -122,11 +149,19 @@ class CefV8Value : public virtual CefBaseRefCounted {
   static CefRefPtr<CefV8Value> CreateInt(int32 value);
   static CefRefPtr<CefV8Value> CreateUInt(uint32 value);
   static CefRefPtr<CefV8Value> CreateDouble(double value);
+  // A Date object; needs an entered context.
+  static CefRefPtr<CefV8Value> CreateDate(const CefTime& date);
   static CefRefPtr<CefV8Value> CreateString(const CefString& value);
   // Objects, arrays and functions need an entered context; outside one they are null.
   static CefRefPtr<CefV8Value> CreateObject(CefRefPtr<CefV8Accessor> accessor,
                                             CefRefPtr<CefV8Interceptor> interceptor);
   static CefRefPtr<CefV8Value> CreateArray(int length);
+  // An ArrayBuffer over `length` bytes at `buffer`, which stays the caller's: it is
+  // handed to `release_callback` when no longer used. Needs an entered context.
+  static CefRefPtr<CefV8Value> CreateArrayBuffer(
+      void* buffer,
+      size_t length,
+      CefRefPtr<CefV8ArrayBufferReleaseCallback> release_callback);
   static CefRefPtr<CefV8Value> CreateFunction(const CefString& name,
                                               CefRefPtr<CefV8Handler> handler);
 
@@ -149,6 +184,7 @@ class CefV8Value : public virtual CefBaseRefCounted {
   virtual int32 GetIntValue() = 0;
   virtual uint32 GetUIntValue() = 0;
   virtual double GetDoubleValue() = 0;
+  virtual CefTime GetDateValue() = 0;
   virtual CefString GetStringValue() = 0;
 
   // Objects (arrays and functions included).
@@ -175,9 +211,18 @@ class CefV8Value : public virtual CefBaseRefCounted {
   virtual bool GetKeys(std::vector<CefString>& keys) = 0;
   virtual bool SetUserData(CefRefPtr<CefBaseRefCounted> user_data) = 0;
   virtual CefRefPtr<CefBaseRefCounted> GetUserData() = 0;
+  // Memory held outside the heap on the object's behalf, as told by the program
+  // (user-created objects only); Adjust answers the new amount.
+  virtual int GetExternallyAllocatedMemory() = 0;
+  virtual int AdjustExternallyAllocatedMemory(int change_in_bytes) = 0;
 
   // Arrays.
   virtual int GetArrayLength() = 0;
+
+  // ArrayBuffers: the callback given to CreateArrayBuffer (null for a buffer made by
+  // script); Neuter detaches the memory (length 0) and hands it to that callback.
+  virtual CefRefPtr<CefV8ArrayBufferReleaseCallback> GetArrayBufferReleaseCallback() = 0;
+  virtual bool NeuterArrayBuffer() = 0;
 
   // Functions.
   virtual CefString GetFunctionName() = 0;
@@ -193,6 +238,9 @@ class CefV8Value : public virtual CefBaseRefCounted {
 // A script stack trace and its frames.
 class CefV8StackTrace : public virtual CefBaseRefCounted {
  public:
+  // The stack of the script running now, innermost call first, at most `frame_limit`
+  // frames.
+  static CefRefPtr<CefV8StackTrace> GetCurrent(int frame_limit);
   virtual bool IsValid() = 0;
   virtual int GetFrameCount() = 0;
   virtual CefRefPtr<CefV8StackFrame> GetFrame(int index) = 0;

@@ -6,6 +6,7 @@
 #include "json_values.h"
 #include "process_message.h"
 #include "renderer.h"
+#include "script/engine.h"
 #include "tasks.h"
 #include "utf.h"
 #include "v8_context.h"
@@ -105,6 +106,11 @@ CefRefPtr<CefV8Context> RendererProcess::CreateContext(CefRefPtr<Frame> frame) {
     context->Exit();
   }
   LogEvent(Event("OnContextCreated", frame));
+  // Then the page's own scripts, if the scenario gives any.
+  if (context->Enter()) {
+    script::RunPageScriptHook(frame.get(), context.get());
+    context->Exit();
+  }
   return context.get();
 }
 

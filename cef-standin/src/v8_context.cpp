@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "script/engine.h"
+
 namespace cef_standin {
 namespace {
 
@@ -25,6 +27,7 @@ V8Context::V8Context(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame)
   page_->frame = frame;
   page_->window = new V8Value(V8Value::Kind::kObject);
   page_->window->BindToContext(page_->state);
+  page_->environment = script::Engine::Get().NewEnvironment();
 }
 
 CefRefPtr<V8Context> V8Context::NewHandle() const {
@@ -33,6 +36,8 @@ CefRefPtr<V8Context> V8Context::NewHandle() const {
 
 void V8Context::Invalidate() {
   page_->state->Release();
+  script::Engine::Get().ReleaseEnvironment(page_->environment);
+  page_->environment = 0;
 }
 
 CefRefPtr<CefV8Value> V8Context::GetGlobal() {
@@ -96,4 +101,72 @@ CefRefPtr<CefV8Context> CefV8Context::GetEnteredContext() {
 
 bool CefV8Context::InContext() {
   return !cef_standin::EnteredContexts().empty();
+}
+
+namespace cef_standin {
+
+CefRefPtr<CefTaskRunner> V8Context::GetTaskRunner() {
+  return CefTaskRunner::GetForThread(TID_RENDERER);
+}
+
+namespace {
+
+// What a script threw, as CEF 92 reports it (V8's message of an uncaught exception).
+class V8Exception : public CefV8Exception {
+ public:
+  explicit V8Exception(script::Exception e) : e_(std::move(e)) {}
+  CefString GetMessage() override { return e_.message; }
+  CefString GetSourceLine() override { return e_.sourceLine; }
+  CefString GetScriptResourceName() override { return e_.scriptName; }
+  int GetLineNumber() override { return e_.line; }
+  // Duktape reports no positions within a line: 0, the line's start.
+  int GetStartPosition() override { return 0; }
+  int GetEndPosition() override { return 0; }
+  int GetStartColumn() override { return e_.column; }
+  int GetEndColumn() override { return e_.column; }
+
+ private:
+  script::Exception e_;
+  IMPLEMENT_REFCOUNTING(V8Exception);
+};
+
+}  // namespace
+
+// As CEF 92: nothing for a released context, while script is forbidden, or for no code;
+// else the completion value, or false with the exception. A run stopped by a limit
+// reports the limit as its exception.
+bool V8Context::Eval(const CefString& code,
+                     const CefString& script_url,
+                     int start_line,
+                     CefRefPtr<CefV8Value>& retval,
+                     CefRefPtr<CefV8Exception>& exception) {
+  retval = nullptr;
+  exception = nullptr;
+  if (!IsValid() || ScriptForbiddenScope::IsScriptForbidden() || code.empty()) {
+    return false;
+  }
+  script::RunResult result = script::RunInContext(this, code.ToString16(),
+                                                  script_url.ToString16(), start_line,
+                                                  script::Engine::Get().limits());
+  if (result.outcome == script::Outcome::kCompleted) {
+    retval = result.value;
+    return true;
+  }
+  if (result.outcome != script::Outcome::kNoContext) {
+    exception = new V8Exception(std::move(result.exception));
+  }
+  return false;
+}
+
+}  // namespace cef_standin
+
+// No script engine yet: extensions are refused and there is no stack to trace.
+bool CefRegisterExtension(const CefString& extension_name,
+                          const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler) {
+  return false;
+}
+
+CefRefPtr<CefV8StackTrace> CefV8StackTrace::GetCurrent(int frame_limit) {
+  return nullptr;
 }

@@ -22,6 +22,8 @@ class V8Context : public CefV8Context {
   CefRefPtr<V8Context> NewHandle() const;
   CefRefPtr<V8Value> window() const { return page_->window; }
   const std::shared_ptr<ContextState>& state() const { return page_->state; }
+  // The script engine's global environment of this page (script/engine.h).
+  int environment() const { return page_->environment; }
   // The page is gone: the context and every object made in it turn invalid, and the
   // objects let go of what they held.
   void Invalidate();
@@ -34,6 +36,12 @@ class V8Context : public CefV8Context {
   bool Enter() override;
   bool Exit() override;
   bool IsSame(CefRefPtr<CefV8Context> that) override;
+  CefRefPtr<CefTaskRunner> GetTaskRunner() override;
+  bool Eval(const CefString& code,
+            const CefString& script_url,
+            int start_line,
+            CefRefPtr<CefV8Value>& retval,
+            CefRefPtr<CefV8Exception>& exception) override;
 
  private:
   struct Page {
@@ -41,6 +49,7 @@ class V8Context : public CefV8Context {
     CefRefPtr<CefFrame> frame;
     CefRefPtr<V8Value> window;
     std::shared_ptr<ContextState> state = std::make_shared<ContextState>();
+    int environment = 0;
   };
   explicit V8Context(std::shared_ptr<Page> page) : page_(std::move(page)) {}
 

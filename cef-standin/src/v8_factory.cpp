@@ -58,3 +58,18 @@ CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
   }
   return V8Value::Function(name.ToString16(), handler);
 }
+
+CefRefPtr<CefV8Value> CefV8Value::CreateDate(const CefTime& date) {
+  if (!CefV8Context::InContext()) {
+    return nullptr;
+  }
+  return V8Value::Date(date.GetDoubleT() * 1000.0);
+}
+
+// No ArrayBuffer kind yet: refused.
+CefRefPtr<CefV8Value> CefV8Value::CreateArrayBuffer(
+    void* buffer,
+    size_t length,
+    CefRefPtr<CefV8ArrayBufferReleaseCallback> release_callback) {
+  return nullptr;
+}

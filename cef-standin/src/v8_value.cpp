@@ -303,3 +303,19 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
 }
 
 }  // namespace cef_standin
+
+namespace cef_standin {
+
+CefTime V8Value::GetDateValue() {
+  return kind_ == Kind::kDate ? CefTime(double_ / 1000.0) : CefTime();
+}
+
+int V8Value::AdjustExternallyAllocatedMemory(int change_in_bytes) {
+  if (!IsUserCreated()) {
+    return 0;
+  }
+  externalMemory_ += change_in_bytes;
+  return externalMemory_;
+}
+
+}  // namespace cef_standin

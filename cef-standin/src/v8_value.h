@@ -109,6 +109,7 @@ class V8Value : public CefV8Value {
   int32 GetIntValue() override;
   uint32 GetUIntValue() override;
   double GetDoubleValue() override;
+  CefTime GetDateValue() override;
   CefString GetStringValue() override;
 
   bool IsUserCreated() override { return Usable() && userCreated_; }
@@ -131,7 +132,13 @@ class V8Value : public CefV8Value {
   bool GetKeys(std::vector<CefString>& keys) override;
   bool SetUserData(CefRefPtr<CefBaseRefCounted> user_data) override;
   CefRefPtr<CefBaseRefCounted> GetUserData() override;
+  int GetExternallyAllocatedMemory() override { return IsUserCreated() ? externalMemory_ : 0; }
+  int AdjustExternallyAllocatedMemory(int change_in_bytes) override;
   int GetArrayLength() override;
+  CefRefPtr<CefV8ArrayBufferReleaseCallback> GetArrayBufferReleaseCallback() override {
+    return nullptr;
+  }
+  bool NeuterArrayBuffer() override { return false; }
   CefString GetFunctionName() override;
   CefRefPtr<CefV8Handler> GetFunctionHandler() override;
   CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object,
@@ -175,6 +182,7 @@ class V8Value : public CefV8Value {
   std::shared_ptr<ContextState> state_;
   bool userCreated_ = false;
   bool rethrow_ = false;
+  int externalMemory_ = 0;
   std::vector<std::string> calls_;
 
   IMPLEMENT_REFCOUNTING(V8Value);

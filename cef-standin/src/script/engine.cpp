@@ -1,0 +1,366 @@
+// The process's Duktape heap, its global environments and script runs.
+#include "engine.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "../v8_context.h"
+#include "../v8_value.h"
+#include "../utf.h"
+#include "limits.h"
+
+namespace cef_standin {
+namespace script {
+namespace {
+
+void* Alloc(void*, duk_size_t size) {
+  return RunGuard::Current().Allocate(size);
+}
+void* Realloc(void*, void* pointer, duk_size_t size) {
+  return RunGuard::Current().Reallocate(pointer, size);
+}
+void Free(void*, void* pointer) {
+  RunGuard::Current().Free(pointer);
+}
+void FatalHandler(void* udata, const char* message) {
+  quorvane_duk_fatal(udata, message);
+}
+
+// Stash keys of the environments' threads.
+std::string EnvironmentKey(int environment) {
+  return "env" + std::to_string(environment);
+}
+
+std::u16string SafeString(duk_context* ctx, duk_idx_t index) {
+  duk_size_t length = 0;
+  duk_dup(ctx, index);
+  const char* bytes = duk_safe_to_lstring(ctx, -1, &length);
+  std::u16string text = FromEngineString(bytes, length);
+  duk_pop(ctx);
+  return text;
+}
+
+// A property of the error at `index` as a string ("" when absent), read without
+// running getters that could throw past us.
+std::u16string ErrorText(duk_context* ctx, duk_idx_t index, const char* name) {
+  std::u16string text;
+  if (duk_is_object(ctx, index)) {
+    duk_get_prop_string(ctx, index, name);
+    if (!duk_is_undefined(ctx, -1)) {
+      text = SafeString(ctx, -1);
+    }
+    duk_pop(ctx);
+  }
+  return text;
+}
+
+int ErrorNumber(duk_context* ctx, duk_idx_t index, const char* name) {
+  int number = 0;
+  if (duk_is_object(ctx, index)) {
+    duk_get_prop_string(ctx, index, name);
+    if (duk_is_number(ctx, -1)) {
+      number = duk_get_int(ctx, -1);
+    }
+    duk_pop(ctx);
+  }
+  return number;
+}
+
+std::u16string LineOf(const std::u16string& source, int line) {
+  if (line < 1) {
+    return std::u16string();
+  }
+  size_t start = 0;
+  for (int i = 1; i < line; ++i) {
+    start = source.find(u'\n', start);
+    if (start == std::u16string::npos) {
+      return std::u16string();
+    }
+    ++start;
+  }
+  size_t end = source.find(u'\n', start);
+  std::u16string text = source.substr(start, end == std::u16string::npos ? end : end - start);
+  if (!text.empty() && text.back() == u'\r') {
+    text.pop_back();
+  }
+  return text;
+}
+
+// The limit a RangeError of Duktape's own names, if any.
+bool IsStackLimitMessage(const std::u16string& message) {
+  for (const char16_t* text : {u"callstack limit", u"C stack depth limit", u"valstack limit",
+                               u"compiler recursion limit", u"regexp compiler recursion limit",
+                               u"regexp executor recursion limit"}) {
+    if (message.find(text) != std::u16string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+struct Job {
+  duk_context* ctx;
+  const std::string* source;
+  const std::string* name;
+  int ok;
+};
+
+// Only plain data lives here, so that the fatal handler may leave by longjmp.
+int ProtectedRun(Job* job, std::jmp_buf* escape) {
+  if (setjmp(*escape) != 0) {
+    return -1;
+  }
+  duk_context* ctx = job->ctx;
+  duk_push_lstring(ctx, job->source->data(), job->source->size());
+  duk_push_lstring(ctx, job->name->data(), job->name->size());
+  if (duk_pcompile(ctx, DUK_COMPILE_EVAL) != 0) {
+    job->ok = 0;
+    return 0;
+  }
+  job->ok = duk_pcall(ctx, 0) == 0 ? 1 : 0;
+  return 0;
+}
+
+}  // namespace
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kCompleted:
+      return "completed";
+    case Outcome::kThrew:
+      return "exception";
+    case Outcome::kTimeLimit:
+      return "time limit";
+    case Outcome::kMemoryLimit:
+      return "memory limit";
+    case Outcome::kStackLimit:
+      return "stack limit";
+    case Outcome::kNoContext:
+      return "no context";
+    case Outcome::kFatal:
+      return "fatal error";
+  }
+  return "unknown";
+}
+
+Engine& Engine::Get() {
+  // Never destroyed: a process may end from inside a run.
+  static auto* engine = new Engine();
+  return *engine;
+}
+
+Engine::Engine() {
+  MakeHeap();
+}
+
+void Engine::MakeHeap() {
+  heap_ = duk_create_heap(Alloc, Realloc, Free, nullptr, FatalHandler);
+}
+
+int Engine::NewEnvironment() {
+  if (!heap_) {
+    MakeHeap();
+    if (!heap_) {
+      return 0;
+    }
+  }
+  const int environment = nextEnvironment_++;
+  duk_context* ctx = heap_;
+  duk_push_heap_stash(ctx);
+  duk_push_thread_new_globalenv(ctx);
+  duk_context* thread = duk_get_context(ctx, -1);
+  // The window names itself, as a page's does.
+  duk_push_global_object(thread);
+  duk_push_string(thread, "window");
+  duk_push_global_object(thread);
+  duk_def_prop(thread, -3,
+               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_WRITABLE |
+                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
+  duk_pop(thread);
+  duk_put_prop_string(ctx, -2, EnvironmentKey(environment).c_str());
+  duk_pop(ctx);
+  return environment;
+}
+
+void Engine::ReleaseEnvironment(int environment) {
+  if (!heap_ || environment <= 0) {
+    return;
+  }
+  duk_push_heap_stash(heap_);
+  duk_del_prop_string(heap_, -1, EnvironmentKey(environment).c_str());
+  duk_pop(heap_);
+}
+
+duk_hthread* Engine::Thread(int environment) {
+  if (!heap_ || environment <= 0) {
+    return nullptr;
+  }
+  duk_push_heap_stash(heap_);
+  duk_get_prop_string(heap_, -1, EnvironmentKey(environment).c_str());
+  duk_context* thread = duk_get_context(heap_, -1);  // kept alive by the stash
+  duk_pop_2(heap_);
+  return thread;
+}
+
+RunResult Engine::Run(int environment,
+                      const std::u16string& source,
+                      const std::u16string& scriptName,
+                      int startLine,
+                      const Limits& limits) {
+  RunResult result;
+  duk_context* ctx = Thread(environment);
+  if (!ctx) {
+    return result;  // kNoContext
+  }
+  // Duktape takes no first-line number: blank lines in front give the same numbering.
+  const int offset = startLine > 1 ? startLine - 1 : 0;
+  const std::string code = std::string(static_cast<size_t>(offset), '\n') + ToEngineString(source);
+  const std::string name = ToEngineString(scriptName);
+
+  RunGuard& guard = RunGuard::Current();
+  const bool outermost = depth_ == 0;
+  if (outermost) {
+    limits_ = limits;
+    guard.Begin(limits);
+  }
+  ++depth_;
+  std::jmp_buf escape;
+  std::jmp_buf* outerEscape = guard.escape();
+  Job job{ctx, &code, &name, 0};
+  guard.set_escape(&escape);
+  const duk_idx_t top = duk_get_top(ctx);
+  const int ran = ProtectedRun(&job, &escape);
+  guard.set_escape(outerEscape);
+  --depth_;
+
+  if (ran < 0) {
+    // The heap is in no state to go on: it is given up (not freed) and made anew.
+    heap_ = nullptr;
+    depth_ = 0;
+    guard.End();
+    result.outcome = Outcome::kFatal;
+    result.exception.message = u"Uncaught Error: " + Utf8ToUtf16(guard.fatalMessage());
+    return result;
+  }
+  if (job.ok) {
+    result.outcome = Outcome::kCompleted;
+    result.value = FromEngine(ctx, -1);
+  } else {
+    Exception& e = result.exception;
+    e.message = u"Uncaught " + SafeString(ctx, -1);
+    e.scriptName = ErrorText(ctx, -1, "fileName");
+    e.line = ErrorNumber(ctx, -1, "lineNumber");
+    e.stack = ErrorText(ctx, -1, "stack");
+    if (e.line > offset) {
+      e.sourceLine = LineOf(source, e.line - offset);
+    }
+    if (outermost && guard.timedOut()) {
+      result.outcome = Outcome::kTimeLimit;
+    } else if (outermost && guard.refused()) {
+      result.outcome = Outcome::kMemoryLimit;
+    } else if (IsStackLimitMessage(e.message) && duk_is_error(ctx, -1) &&
+               duk_get_error_code(ctx, -1) == DUK_ERR_RANGE_ERROR) {
+      result.outcome = Outcome::kStackLimit;
+    } else {
+      result.outcome = Outcome::kThrew;
+    }
+  }
+  duk_set_top(ctx, top);
+  if (outermost) {
+    guard.End();
+    // What the run left behind goes now, not in some later run's budget.
+    duk_gc(ctx, 0);
+  }
+  return result;
+}
+
+CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
+  switch (duk_get_type(ctx, index)) {
+    case DUK_TYPE_UNDEFINED:
+    case DUK_TYPE_NONE:
+      return new V8Value(V8Value::Kind::kUndefined);
+    case DUK_TYPE_NULL:
+      return new V8Value(V8Value::Kind::kNull);
+    case DUK_TYPE_BOOLEAN:
+      return V8Value::Bool(duk_get_boolean(ctx, index) != 0);
+    case DUK_TYPE_NUMBER:
+      return V8Value::Number(duk_get_number(ctx, index));
+    case DUK_TYPE_STRING: {
+      duk_size_t length = 0;
+      const char* bytes = duk_get_lstring(ctx, index, &length);
+      // Duktape's symbols are strings with a marker byte in front: V8 gives no kind.
+      if (length > 0 && (static_cast<unsigned char>(bytes[0]) == 0x80 ||
+                         static_cast<unsigned char>(bytes[0]) == 0x81 ||
+                         static_cast<unsigned char>(bytes[0]) == 0x82 ||
+                         static_cast<unsigned char>(bytes[0]) == 0xFF)) {
+        return new V8Value(V8Value::Kind::kInvalid);
+      }
+      return V8Value::String(FromEngineString(bytes, length));
+    }
+    case DUK_TYPE_OBJECT:
+      if (duk_is_function(ctx, index)) {
+        return V8Value::Function(u"", nullptr);
+      }
+      if (duk_is_array(ctx, index)) {
+        return V8Value::Array(static_cast<size_t>(duk_get_length(ctx, index)));
+      }
+      {
+        duk_dup(ctx, index);
+        const bool isDate = duk_get_global_string(ctx, "Date") && duk_instanceof(ctx, -2, -1);
+        duk_pop_2(ctx);
+        if (isDate) {
+          duk_dup(ctx, index);
+          duk_get_prop_string(ctx, -1, "getTime");
+          duk_swap_top(ctx, -2);
+          const double ms = duk_pcall_method(ctx, 0) == 0 ? duk_get_number(ctx, -1) : NAN;
+          duk_pop(ctx);
+          return V8Value::Date(ms);
+        }
+      }
+      return new V8Value(V8Value::Kind::kObject);
+    default:
+      // buffers, pointers, lightfuncs: no kind of V8's
+      return new V8Value(V8Value::Kind::kInvalid);
+  }
+}
+
+RunResult RunInContext(CefRefPtr<CefV8Context> context,
+                       const std::u16string& source,
+                       const std::u16string& scriptName,
+                       int startLine,
+                       const Limits& limits) {
+  auto* own = dynamic_cast<V8Context*>(context.get());
+  if (!own || !own->IsValid() || ScriptForbiddenScope::IsScriptForbidden() || !own->Enter()) {
+    return RunResult();
+  }
+  RunResult result = Engine::Get().Run(own->environment(), source, scriptName, startLine, limits);
+  own->Exit();
+  return result;
+}
+
+RunResult RunInFrame(CefRefPtr<CefFrame> frame,
+                     const std::u16string& source,
+                     const std::u16string& scriptName,
+                     const Limits& limits) {
+  return frame ? RunInContext(frame->GetV8Context(), source, scriptName, 1, limits) : RunResult();
+}
+
+namespace {
+PageScriptHook& Hook() {
+  static auto* hook = new PageScriptHook();
+  return *hook;
+}
+}  // namespace
+
+void SetPageScriptHook(PageScriptHook hook) {
+  Hook() = std::move(hook);
+}
+
+void RunPageScriptHook(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context) {
+  if (Hook()) {
+    Hook()(frame, context);
+  }
+}
+
+}  // namespace script
+}  // namespace cef_standin

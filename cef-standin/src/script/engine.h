@@ -1,0 +1,132 @@
+// The stand-in's script engine: Duktape 2.7 under the V8 of both builds. One heap per
+// renderer process (V8's isolate); each context is a fresh global environment on that
+// heap, so objects pass between a page's frames as they do in V8. Every run has a time
+// limit, a memory limit and recursion limits; a runaway script ends with a named
+// outcome, never a hang or an abort. See README.md beside this file.
+#ifndef CEF_STANDIN_SRC_SCRIPT_ENGINE_H_
+#define CEF_STANDIN_SRC_SCRIPT_ENGINE_H_
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "include/cef_frame.h"
+#include "include/cef_v8.h"
+
+struct duk_hthread;
+
+namespace cef_standin {
+namespace script {
+
+// What one run may take.
+struct Limits {
+  int timeMs = 2000;               // wall-clock time of the run
+  size_t memoryBytes = 64u << 20;  // the heap's whole size while it runs
+  // Recursion is bounded by Duktape's compiled-in limits (README.md): 10000 nested
+  // script calls, 200 nested native calls, 500 nested compiler levels.
+};
+
+// How a run ended.
+enum class Outcome {
+  kCompleted,    // the script ran to its end: `value` holds its completion value
+  kThrew,        // it threw: `exception` says what
+  kTimeLimit,    // it ran past Limits::timeMs
+  kMemoryLimit,  // it asked for more than Limits::memoryBytes
+  kStackLimit,   // its calls (or its source) nested past the engine's recursion limits
+  kNoContext,    // nothing ran: no such context, or it is released, or script is forbidden
+  kFatal,        // the engine failed fatally; the heap was given up and made anew
+};
+
+// "completed", "exception", "time limit", "memory limit", "stack limit", "no context",
+// "fatal error".
+const char* OutcomeName(Outcome outcome);
+
+// What was thrown, as CEF's CefV8Exception and a page's error report give it.
+struct Exception {
+  std::u16string message;     // "TypeError: x is not a function" style, as String(error)
+  std::u16string scriptName;  // the script the error arose in
+  int line = 0;               // 1-based; 0 when unknown
+  int column = 0;             // 1-based; 0 when unknown (Duktape reports none)
+  std::u16string sourceLine;  // that line of the script's source, when it is known
+  std::u16string stack;       // error.stack
+};
+
+struct RunResult {
+  Outcome outcome = Outcome::kNoContext;
+  CefRefPtr<CefV8Value> value;  // the completion value (kCompleted), null otherwise
+  Exception exception;          // kThrew and the limits (a message naming the limit)
+};
+
+// One renderer process's heap. Made on first use; lives until the process ends.
+class Engine {
+ public:
+  static Engine& Get();
+
+  // A new global environment (a context's window and built-ins); its id, or 0 when the
+  // heap cannot make one.
+  int NewEnvironment();
+  // The environment is gone: its window and what only it reached become garbage.
+  void ReleaseEnvironment(int environment);
+  // The Duktape thread whose global object is the environment's window, or null.
+  duk_hthread* Thread(int environment);
+
+  // Compiles and runs `source` in the environment, named `scriptName` in errors, its
+  // first line numbered `startLine`, within `limits`.
+  RunResult Run(int environment,
+                const std::u16string& source,
+                const std::u16string& scriptName,
+                int startLine,
+                const Limits& limits);
+
+  // How many runs are under way (a handler called from script may run script again).
+  int depth() const { return depth_; }
+  // The limits of the outermost run under way, or the defaults outside any.
+  const Limits& limits() const { return depth_ > 0 ? limits_ : defaults_; }
+  void set_default_limits(const Limits& limits) { defaults_ = limits; }
+
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+ private:
+  Engine();
+  void MakeHeap();
+
+  duk_hthread* heap_ = nullptr;
+  int nextEnvironment_ = 1;
+  int depth_ = 0;
+  Limits defaults_;
+  Limits limits_;
+};
+
+// Runs `source` in the frame's current context (entered for the run), as a page's
+// <script> would: the entry of the scenario's script steps.
+RunResult RunInFrame(CefRefPtr<CefFrame> frame,
+                     const std::u16string& source,
+                     const std::u16string& scriptName,
+                     const Limits& limits = Limits());
+// The same for a given context.
+RunResult RunInContext(CefRefPtr<CefV8Context> context,
+                       const std::u16string& source,
+                       const std::u16string& scriptName,
+                       int startLine,
+                       const Limits& limits = Limits());
+
+// A page's own scripts: called after OnContextCreated for every new context, with the
+// context entered (set by the scenario player; empty: no page scripts).
+using PageScriptHook = std::function<void(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context>)>;
+void SetPageScriptHook(PageScriptHook hook);
+void RunPageScriptHook(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context);
+
+// A Duktape value as a CefV8Value (numbers typed as V8 types them).
+CefRefPtr<CefV8Value> FromEngine(duk_hthread* ctx, int index);
+
+// UTF-16 (lone surrogates and NUL included) to and from Duktape's internal strings
+// (extended CESU-8).
+std::string ToEngineString(const std::u16string& text);
+std::u16string FromEngineString(const char* bytes, size_t length);
+
+}  // namespace script
+}  // namespace cef_standin
+
+#endif  // CEF_STANDIN_SRC_SCRIPT_ENGINE_H_

@@ -1,0 +1,128 @@
+// The limits of a run, as Duktape's hooks see them: our allocator refuses past the cap,
+// the execution-timeout check (asked from Duktape's interrupt counter) answers true past
+// the deadline, and the fatal handler reports and leaves the run instead of aborting.
+#include "limits.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "event_log.h"
+
+namespace cef_standin {
+namespace script {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Each block carries its size in front, aligned for any value Duktape stores.
+struct alignas(16) BlockHeader {
+  size_t size;
+};
+
+}  // namespace
+
+RunGuard& RunGuard::Current() {
+  static RunGuard guard;
+  return guard;
+}
+
+void RunGuard::Begin(const Limits& limits) {
+  deadline_ = Clock::now() + std::chrono::milliseconds(limits.timeMs);
+  cap_ = limits.memoryBytes;
+  armed_ = true;
+  timedOut_ = false;
+  refused_ = false;
+}
+
+void RunGuard::End() {
+  armed_ = false;
+}
+
+bool RunGuard::PastDeadline() {
+  if (!armed_) {
+    return false;
+  }
+  // Once past, every later check answers true too, so a script that catches the
+  // timeout's RangeError cannot go on.
+  if (!timedOut_ && Clock::now() >= deadline_) {
+    timedOut_ = true;
+  }
+  return timedOut_;
+}
+
+void* RunGuard::Allocate(size_t size) {
+  if (size == 0) {
+    return nullptr;
+  }
+  if (armed_ && used_ + size > cap_) {
+    refused_ = true;
+    return nullptr;
+  }
+  auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
+  if (!block) {
+    refused_ = true;
+    return nullptr;
+  }
+  block->size = size;
+  used_ += size;
+  return block + 1;
+}
+
+void* RunGuard::Reallocate(void* pointer, size_t size) {
+  if (!pointer) {
+    return Allocate(size);
+  }
+  if (size == 0) {
+    Free(pointer);
+    return nullptr;
+  }
+  BlockHeader* block = static_cast<BlockHeader*>(pointer) - 1;
+  const size_t old = block->size;
+  if (armed_ && size > old && used_ + (size - old) > cap_) {
+    refused_ = true;
+    return nullptr;
+  }
+  auto* moved = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + size));
+  if (!moved) {
+    refused_ = true;
+    return nullptr;
+  }
+  moved->size = size;
+  used_ = used_ - old + size;
+  return moved + 1;
+}
+
+void RunGuard::Free(void* pointer) {
+  if (!pointer) {
+    return;
+  }
+  BlockHeader* block = static_cast<BlockHeader*>(pointer) - 1;
+  used_ -= block->size;
+  std::free(block);
+}
+
+void RunGuard::Fatal(const char* message) {
+  fatalMessage_ = message ? message : "";
+  std::fprintf(stderr, "cef-standin: script engine fatal error: %s\n", fatalMessage_.c_str());
+  LogEvent({{"event", "ScriptEngineFatal"}, {"message", fatalMessage_}});
+  if (escape_) {
+    std::longjmp(*escape_, 1);
+  }
+  // Outside any run (nothing protected it): the process cannot go on with this heap.
+  std::abort();
+}
+
+}  // namespace script
+}  // namespace cef_standin
+
+extern "C" duk_bool_t quorvane_duk_exec_timeout(void* heap_udata) {
+  (void)heap_udata;
+  return cef_standin::script::RunGuard::Current().PastDeadline() ? 1 : 0;
+}
+
+extern "C" void quorvane_duk_fatal(void* heap_udata, const char* message) {
+  (void)heap_udata;
+  cef_standin::script::RunGuard::Current().Fatal(message);
+}
