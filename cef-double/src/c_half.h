@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "include/capi/cef_app_capi.h"
+#include "include/capi/cef_browser_capi.h"
 #include "include/capi/cef_command_line_capi.h"
+#include "include/capi/cef_frame_capi.h"
+#include "include/capi/cef_process_message_capi.h"
 #include "include/capi/cef_task_capi.h"
 #include "include/capi/cef_v8_capi.h"
 #include "include/capi/cef_values_capi.h"
@@ -36,7 +40,8 @@ inline cef_string_t Lend(const std::u16string& text) {
 
 // The engine object behind a struct of the double (borrowed): `s` is the `self` of a
 // member or an argument CEF requires. A null, released or foreign struct is reported
-// and ends the process. Defined in c_side.cpp for every struct the double hands out.
+// and ends the process. Defined in c_references.h, instantiated in c_side.cpp for every
+// struct the double hands out.
 template <class S>
 Obj* ObjOf(S* s);
 
@@ -61,6 +66,9 @@ class Arg {
 
 // Shells of the structs the other files of the C half hand out (c_side.cpp): `...Out`
 // takes over the handle's reference (null stays null), `...Lent` adds one of its own.
+cef_browser_t* BrowserOut(Obj* o);
+cef_frame_t* FrameOut(Obj* o);
+cef_process_message_t* MessageOut(Obj* o);
 cef_list_value_t* ListOut(Obj* o);
 cef_dictionary_value_t* DictionaryValueOut(Obj* o);
 cef_binary_value_t* BinaryValueOut(Obj* o);
@@ -69,6 +77,7 @@ cef_command_line_t* CommandLineOut(Obj* o);
 cef_v8value_t* ValueLent(Obj* o);
 cef_task_runner_t* TaskRunnerOut(Obj* runner);
 cef_waitable_event_t* WaitableEventOut(Obj* event);
+cef_v8exception_t* ExceptionOut(Obj* exception);
 
 // Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp,
 // c_tasks.cpp, c_v8_access.cpp).
@@ -80,10 +89,13 @@ void FillCommandLineMore(cef_command_line_t* s);
 void FillTaskRunner(cef_task_runner_t* s);
 void FillWaitableEvent(cef_waitable_event_t* s);
 void FillValueAccessor(cef_v8value_t* s);
+void FillValueExtras(cef_v8value_t* s);  // c_v8_extras.cpp
+void FillException(cef_v8exception_t* s);
 
-// The bookkeeping of c_side.cpp for the other files of the C half. An object of the
+// The bookkeeping of c_references.cpp for the other files of the C half. An object of the
 // executable passed in, held with its reference (null stays null); a `size` other than
-// that of S is reported. Defined for the structs the other files take in (cef_task_t).
+// that of S is reported. Defined for the structs the other files take in (cef_task_t,
+// cef_app_t).
 template <class S>
 Exe* KeepExe(S* s);
 // The struct of an object of the executable that the double holds.

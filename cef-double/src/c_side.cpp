@@ -2,15 +2,8 @@
 // executable, each a thin shell around an engine object; and the executable's own
 // structs (application, handlers, visitors, tasks) called on the engine's behalf.
 //
-// References follow CEF's C API: a struct passed in either direction carries one
-// reference that the receiver owns, a returned struct carries one, `self` carries none.
-// Every struct handed out counts as live until its last release; a release past that
-// (or a call on a released struct) is a reference fault, logged at once, and whatever
-// the executable still holds when the process ends is logged too. A released struct
-// stays poisoned for the rest of the process (its memory is never handed to another),
-// so a late call through it is caught however late it comes. Misuse of the C API (a
-// null struct, a struct of the wrong size, a renderer object used off the thread it
-// was handed out on) is reported the same way.
+// Every struct handed out is a shell whose references the books count
+// (c_references.h).
 #include <windows.h>
 
 #include <atomic>
@@ -33,318 +26,11 @@ using cef_double::TrapCalled;
 #include "include/cef_version.h"
 #include "include/internal/cef_string_list.h"
 #include "member_traps.inc"
+// After the stubs: Make() fills every shell with them first.
+#include "c_references.h"
 
 namespace cef_double {
 namespace {
-
-// ---------------------------------------------------------------------------------------
-// Bookkeeping
-
-constexpr uint32_t kAlive = 0x51445631;  // "QDV1"
-constexpr uint32_t kDead = 0xDEADD0B1;
-// Shells are cut from chunks of this size, which live as long as the process.
-constexpr size_t kChunk = 1 << 20;
-
-struct Header {
-  uint32_t magic;
-  Kind kind;
-  const char* name;  // the struct's C name, for reports
-  Obj* obj;
-  std::atomic<int> refs;
-  uint32_t serial;  // the order in which shells were made
-  DWORD thread;     // the thread it was handed out on
-};
-
-template <class S>
-struct Shell {
-  S s;
-  Header h;
-};
-
-struct Books {
-  // Guards what follows, up to exeHeld.
-  std::atomic_flag busy = ATOMIC_FLAG_INIT;
-  // Every shell ever made, live or released, in the order made.
-  std::vector<Header*> shells;
-  uint32_t nextSerial = 1;
-  char* chunk = nullptr;
-  size_t chunkLeft = 0;
-  // For each thread inside a call into the executable, the serial of the first shell
-  // made since its outermost such call began.
-  std::vector<uint32_t> callStarts;
-
-  std::atomic<int> exeHeld{0};  // objects of the executable the double holds
-  std::atomic<int> inExe{0};    // calls into the executable under way
-  std::atomic<int> inEntry{0};  // cef_execute_process / cef_initialize under way
-};
-
-Books& books() {
-  static auto* b = new Books();  // never destroyed: read at unload
-  return *b;
-}
-
-std::string Quote(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-    }
-    out += c;
-  }
-  return out + "\"";
-}
-
-void Fault(const char* kind, const char* problem) {
-  std::fprintf(stderr, "libcef double: reference fault: %s %s\n", kind, problem);
-  LogJson("{\"event\":\"ReferenceFault\",\"object\":" + Quote(kind) +
-          ",\"problem\":" + Quote(problem) + "}");
-}
-
-// The books' lock. At process end a thread that held it may be gone (ExitProcess ends
-// the others first), so the end-of-process check gives up waiting after a while.
-bool LockBooks(bool patient = true) {
-  for (int spins = 0; books().busy.test_and_set(std::memory_order_acquire); ++spins) {
-    if (!patient && spins > (1 << 20)) {
-      return false;
-    }
-  }
-  return true;
-}
-void UnlockBooks() {
-  books().busy.clear(std::memory_order_release);
-}
-
-// Memory for a new shell, recorded with its serial. Never given back.
-template <class Sh>
-Sh* NewShell() {
-  constexpr size_t size = (sizeof(Sh) + 7) & ~size_t{7};
-  static_assert(size <= kChunk, "a shell fits a chunk");
-  Books& b = books();
-  LockBooks();
-  if (b.chunkLeft < size) {
-    b.chunk = static_cast<char*>(::operator new(kChunk));
-    b.chunkLeft = kChunk;
-  }
-  auto* shell = reinterpret_cast<Sh*>(b.chunk);
-  b.chunk += size;
-  b.chunkLeft -= size;
-  shell->h.magic = 0;  // not yet counted: Make marks it alive when it is whole
-  shell->h.serial = b.nextSerial++;
-  b.shells.push_back(&shell->h);
-  UnlockBooks();
-  return shell;
-}
-
-// Calls into the executable: how deep this thread is, and where its outermost began.
-thread_local int tCallDepth = 0;
-thread_local uint32_t tCallStart = 0;
-
-void EnterExecutable() {
-  books().inExe.fetch_add(1);
-  if (tCallDepth++ == 0) {
-    LockBooks();
-    tCallStart = books().nextSerial;
-    books().callStarts.push_back(tCallStart);
-    UnlockBooks();
-  }
-}
-
-void LeaveExecutable() {
-  if (--tCallDepth == 0) {
-    LockBooks();
-    std::vector<uint32_t>& starts = books().callStarts;
-    for (size_t i = 0; i < starts.size(); ++i) {
-      if (starts[i] == tCallStart) {
-        starts[i] = starts.back();
-        starts.pop_back();
-        break;
-      }
-    }
-    UnlockBooks();
-  }
-  books().inExe.fetch_sub(1);
-}
-
-// The C name of a struct type, for reports ("_cef_frame_t" -> "cef_frame_t").
-template <class S>
-const char* StructName() {
-  static const std::string name = [](std::string text) {
-    const size_t at = text.find("S = ");
-    text = at == std::string::npos ? "struct" : text.substr(at + 4);
-    text = text.substr(0, text.find_first_of(";]"));
-    return text.size() > 1 && text[0] == '_' ? text.substr(1) : text;
-  }(__PRETTY_FUNCTION__);
-  return name.c_str();
-}
-
-// Renderer objects: CEF lets only the renderer's thread use them.
-bool BoundToRenderer(Kind kind) {
-  switch (kind) {
-    case Kind::kBrowser:
-    case Kind::kFrame:
-    case Kind::kContext:
-    case Kind::kValue:
-    case Kind::kDocument:
-    case Kind::kNode:
-      return true;
-    default:
-      return false;
-  }
-}
-
-struct InEntry {
-  InEntry() { books().inEntry.fetch_add(1); }
-  ~InEntry() { books().inEntry.fetch_sub(1); }
-};
-
-template <class S>
-Header* HeaderOf(S* s) {
-  return &reinterpret_cast<Shell<S>*>(s)->h;
-}
-
-template <class S>
-void CEF_CALLBACK ShellAddRef(cef_base_ref_counted_t* self) {
-  Header* h = HeaderOf(reinterpret_cast<S*>(self));
-  if (h->magic != kAlive || h->refs.fetch_add(1) <= 0) {
-    Fault(h->name, "used after its last release (add_ref)");
-  }
-}
-
-template <class S>
-int CEF_CALLBACK ShellRelease(cef_base_ref_counted_t* self) {
-  Shell<S>* shell = reinterpret_cast<Shell<S>*>(self);
-  Header* h = &shell->h;
-  if (h->magic != kAlive) {
-    Fault(h->name, "released too often");
-    return 0;
-  }
-  const int left = h->refs.fetch_sub(1) - 1;
-  if (left > 0) {
-    return 0;
-  }
-  // Poisoned for good: the header says dead and the memory stays this shell's.
-  Obj* obj = h->obj;
-  h->obj = nullptr;
-  h->magic = kDead;
-  if (obj) {
-    ObjRelease(h->kind, obj);
-  }
-  return 1;
-}
-
-template <class S>
-int CEF_CALLBACK ShellHasOneRef(cef_base_ref_counted_t* self) {
-  return HeaderOf(reinterpret_cast<S*>(self))->refs.load() == 1;
-}
-
-template <class S>
-int CEF_CALLBACK ShellHasAtLeastOneRef(cef_base_ref_counted_t* self) {
-  return HeaderOf(reinterpret_cast<S*>(self))->refs.load() >= 1;
-}
-
-// A new shell around an engine object (borrowed: the shell takes its own reference),
-// with one reference for the receiver. Null for a null object.
-template <class S>
-S* Make(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
-  if (!obj) {
-    return nullptr;
-  }
-  // Every shell of a kind starts as a copy of one filled in once: the members the double
-  // models, the stubs for the rest.
-  static const S prototype = [fill] {
-    S s;
-    std::memset(static_cast<void*>(&s), 0, sizeof s);
-    TrapFill(&s);
-    s.base.size = sizeof(S);
-    s.base.add_ref = ShellAddRef<S>;
-    s.base.release = ShellRelease<S>;
-    s.base.has_one_ref = ShellHasOneRef<S>;
-    s.base.has_at_least_one_ref = ShellHasAtLeastOneRef<S>;
-    fill(&s);
-    return s;
-  }();
-  auto* shell = NewShell<Shell<S>>();
-  std::memcpy(static_cast<void*>(&shell->s), &prototype, sizeof(S));
-  shell->h.kind = kind;
-  shell->h.name = name;
-  shell->h.obj = obj;
-  shell->h.thread = GetCurrentThreadId();
-  new (&shell->h.refs) std::atomic<int>(1);
-  ObjAddRef(kind, obj);
-  // Last: from here on the end-of-process check counts it.
-  std::atomic_thread_fence(std::memory_order_release);
-  shell->h.magic = kAlive;
-  return &shell->s;
-}
-
-// After reporting a call through a struct it cannot find, the double has no object to
-// answer with: it ends the process, with exit code 3, rather than crash somewhere later.
-[[noreturn]] void CannotGoOn(const char* kind, const char* problem) {
-  Fault(kind, problem);
-  std::fprintf(stderr, "libcef double: cannot answer a call through %s; ending the process\n",
-               kind);
-  std::fflush(stderr);
-  TerminateProcess(GetCurrentProcess(), 3);
-  for (;;) {
-  }
-}
-
-}  // namespace
-
-template <class S>
-Obj* ObjOf(S* s) {
-  if (!s) {
-    CannotGoOn(StructName<S>(), "null where CEF requires a struct");
-  }
-  Header* h = HeaderOf(s);
-  if (h->magic != kAlive) {
-    if (h->magic == kDead) {
-      CannotGoOn(h->name, "used after its last release");
-    }
-    CannotGoOn(StructName<S>(), "not a struct the library handed out");
-  }
-  if (BoundToRenderer(h->kind) && h->thread != GetCurrentThreadId()) {
-    // CEF refuses such a call; the double reports it and answers as if on the thread.
-    Fault(h->name, "used on another thread than the renderer thread it was handed out on");
-  }
-  return h->obj;
-}
-
-namespace {
-
-// An engine handle returned with one reference: as a new shell.
-template <class S>
-S* Hand(Obj* obj, Kind kind, const char* name, void (*fill)(S*)) {
-  S* s = Make(obj, kind, name, fill);
-  if (obj) {
-    ObjRelease(kind, obj);
-  }
-  return s;
-}
-
-Exe* Keep(cef_base_ref_counted_t* base) {
-  if (!base) {
-    return nullptr;
-  }
-  if (!base->add_ref || !base->release) {
-    Fault("cef_base_ref_counted_t", "an object of the executable without add_ref or release");
-    return nullptr;
-  }
-  books().exeHeld.fetch_add(1);
-  return reinterpret_cast<Exe*>(base);
-}
-
-// An object of the executable, checked against the struct it claims to be: CEF's
-// wrapper sets `size` to the size of the whole struct.
-template <class S>
-Exe* Keep(S* s) {
-  if (s && s->base.size != sizeof(S)) {
-    Fault(StructName<S>(),
-          ("has size " + std::to_string(s->base.size) + ", not " + std::to_string(sizeof(S)))
-              .c_str());
-  }
-  return Keep(s ? &s->base : nullptr);
-}
 
 // ---------------------------------------------------------------------------------------
 // Structs of the double
@@ -361,20 +47,11 @@ void FillDocument(cef_domdocument_t* s);
 void FillNode(cef_domnode_t* s);
 void FillCommandLine(cef_command_line_t* s);
 
-cef_browser_t* BrowserOut(Obj* o) {
-  return Hand(o, Kind::kBrowser, "cef_browser_t", FillBrowser);
-}
-cef_frame_t* FrameOut(Obj* o) {
-  return Hand(o, Kind::kFrame, "cef_frame_t", FillFrame);
-}
 cef_v8context_t* ContextOut(Obj* o) {
   return Hand(o, Kind::kContext, "cef_v8context_t", FillContext);
 }
 cef_v8value_t* ValueOut(Obj* o) {
   return Hand(o, Kind::kValue, "cef_v8value_t", FillValue);
-}
-cef_process_message_t* MessageOut(Obj* o) {
-  return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
 }
 cef_domnode_t* NodeOut(Obj* o) {
   return Hand(o, Kind::kNode, "cef_domnode_t", FillNode);
@@ -579,6 +256,7 @@ void FillValue(cef_v8value_t* s) {
          cef_v8value_t* const* arguments)
           CEF_CALLBACK { return RunFunction(self, context, object, count, arguments); };
   FillValueAccessor(s);
+  FillValueExtras(s);
 }
 
 // Process message and list value
@@ -665,6 +343,18 @@ struct RegistrarShell {
 
 }  // namespace
 
+cef_browser_t* BrowserOut(Obj* o) {
+  return Hand(o, Kind::kBrowser, "cef_browser_t", FillBrowser);
+}
+cef_frame_t* FrameOut(Obj* o) {
+  return Hand(o, Kind::kFrame, "cef_frame_t", FillFrame);
+}
+cef_process_message_t* MessageOut(Obj* o) {
+  return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
+}
+cef_v8exception_t* ExceptionOut(Obj* o) {
+  return Hand(o, Kind::kException, "cef_v8exception_t", FillException);
+}
 cef_list_value_t* ListOut(Obj* o) {
   return Hand(o, Kind::kList, "cef_list_value_t", FillList);
 }
@@ -682,7 +372,11 @@ cef_command_line_t* CommandLineOut(Obj* o) {
 }
 
 // The structs whose members live in the other files of the C half.
+template Obj* ObjOf(cef_browser_t*);
+template Obj* ObjOf(cef_frame_t*);
+template Obj* ObjOf(cef_process_message_t*);
 template Obj* ObjOf(cef_list_value_t*);
+template Obj* ObjOf(cef_v8exception_t*);
 template Obj* ObjOf(cef_dictionary_value_t*);
 template Obj* ObjOf(cef_binary_value_t*);
 template Obj* ObjOf(cef_value_t*);
@@ -694,22 +388,11 @@ template Obj* ObjOf(cef_waitable_event_t*);
 // ---------------------------------------------------------------------------------------
 // The bookkeeping for the other files of the C half (c_half.h)
 
-template <class S>
-Exe* KeepExe(S* s) {
-  return Keep(s);
-}
-template Exe* KeepExe(cef_task_t*);
 void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items) {
   for (const auto& item : items) {
     const cef_string_t text = Lend(item);
     cef_string_list_append(list, &text);
   }
-}
-CallingExecutable::CallingExecutable() {
-  EnterExecutable();
-}
-CallingExecutable::~CallingExecutable() {
-  LeaveExecutable();
 }
 cef_v8value_t* ValueLent(Obj* o) {
   return Make(o, Kind::kValue, "cef_v8value_t", FillValue);
@@ -723,13 +406,6 @@ cef_waitable_event_t* WaitableEventOut(Obj* event) {
 
 // ---------------------------------------------------------------------------------------
 // Calls into the executable's structs
-
-void ExeRelease(Exe* object) {
-  auto* base = reinterpret_cast<cef_base_ref_counted_t*>(object);
-  books().exeHeld.fetch_sub(1);
-  CallingExecutable calling;
-  base->release(base);
-}
 
 void AppOnBeforeCommandLineProcessing(Exe* app, const std::u16string& type, Obj* commandLine) {
   auto* s = ExeStruct<cef_app_t>(app);
@@ -806,11 +482,13 @@ void RenderHandlerOnWebKitInitialized(Exe* handler) {
   }
 }
 
-void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser) {
+void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser, Obj* extraInfo) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_browser_created) {
     CallingExecutable calling;
-    s->on_browser_created(s, BrowserLent(browser), nullptr);
+    s->on_browser_created(
+        s, BrowserLent(browser),
+        Make(extraInfo, Kind::kDictionary, "cef_dictionary_value_t", FillDictionary));
   }
 }
 
@@ -898,81 +576,6 @@ void TaskExecute(Exe* task) {
 void TrapCalled(const char* what) {
   std::fprintf(stderr, "libcef double: unmodeled call %s\n", what);
   LogUnmodeled(what);
-}
-
-// Whether CEF has already ended the object behind a struct: a destroyed browser and its
-// frames, a released context and its values, a document or node after its visit, a
-// command line after its hook, a value taken from its owner. A reference kept to one
-// can only be a leak.
-bool Ended(Kind kind, Obj* obj) {
-  switch (kind) {
-    case Kind::kBrowser:
-      return !BrowserIsValid(obj);
-    case Kind::kFrame:
-      return !FrameIsValid(obj);
-    case Kind::kContext:
-      return !ContextIsValid(obj);
-    case Kind::kValue:
-      return V8Query(obj, V8Ask::kIsValid) == 0;
-    case Kind::kDocument:
-    case Kind::kNode:
-      return true;
-    case Kind::kCommandLine:
-      return !CommandLineIsValid(obj);
-    case Kind::kList:
-    case Kind::kDictionary:
-    case Kind::kBinary:
-    case Kind::kBox:
-      return ValueQuery(kind, obj, ValueAsk::kIsValid) == 0;
-    default:
-      return false;
-  }
-}
-
-void CheckObjects(const char* when) {
-  Books& b = books();
-  // A process may end inside a call (the application calling exit()) or while CEF runs
-  // (the watchdog ending it). The application's objects are alive then, and what they
-  // hold may be their state: of the structs from before the calls under way, the check
-  // reports those whose object CEF has already ended. What the double handed into those
-  // calls (and what the executable got during them: exit() unwinds none of its frames)
-  // is rightly held. A process that ends outside any call must hold nothing.
-  const bool inCall = b.inExe.load() > 0;
-  const bool midCall = inCall || b.inEntry.load() > 0;
-  std::map<std::string, int> live;
-  const bool locked = LockBooks(false);
-  uint32_t allowedFrom = UINT32_MAX;
-  for (uint32_t start : b.callStarts) {
-    allowedFrom = start < allowedFrom ? start : allowedFrom;
-  }
-  for (const Header* h : b.shells) {
-    if (h->magic == kAlive && h->serial < allowedFrom && (!midCall || Ended(h->kind, h->obj))) {
-      ++live[h->name];
-    }
-  }
-  if (locked) {
-    UnlockBooks();
-  }
-  if (!live.empty()) {
-    std::string objects;
-    for (const auto& [name, count] : live) {
-      objects += (objects.empty() ? "" : ",") + Quote(name) + ":" + std::to_string(count);
-    }
-    std::fprintf(stderr, "libcef double: objects still referenced at %s\n", when);
-    LogJson(
-        "{\"event\":\"ReferenceFault\",\"problem\":\"still referenced\",\"when\":" + Quote(when) +
-        ",\"inside_a_call\":" + (inCall ? "true" : "false") + ",\"objects\":{" + objects + "}}");
-  }
-  // Objects of the executable that the double itself still holds. While CEF runs (inside
-  // cef_execute_process, or between cef_initialize and cef_shutdown) it rightly holds
-  // the application and what hangs on its pages.
-  const int held = b.exeHeld.load();
-  if (!midCall && held != 0 && !BrowserContextRunning()) {
-    LogJson(
-        "{\"event\":\"ReferenceFault\",\"problem\":\"objects of the executable still "
-        "held\",\"when\":" +
-        Quote(when) + ",\"count\":" + std::to_string(held) + "}");
-  }
 }
 
 }  // namespace cef_double

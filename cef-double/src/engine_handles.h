@@ -7,11 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "include/cef_app.h"
 #include "include/cef_v8.h"
 #include "include/internal/cef_ptr.h"
 #include "neutral.h"
 
 namespace cef_double {
+
+// The executable's application as the engine calls it (takes the reference; null stays
+// null).
+CefRefPtr<CefApp> AppOfExe(Exe* app);
 
 template <class T>
 T* As(Obj* object) {

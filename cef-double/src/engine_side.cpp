@@ -47,6 +47,17 @@ class ExeV8Handler : public CefV8Handler {
   IMPLEMENT_REFCOUNTING(ExeV8Handler);
 };
 
+// User data the executable gave a value: CEF keeps it as it is and hands it back.
+class ExeUserData : public CefBaseRefCounted {
+ public:
+  explicit ExeUserData(Exe* exe) : exe_(exe) {}
+  Exe* exe() const { return exe_.get(); }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeUserData);
+};
+
 class ExeDomVisitor : public CefDOMVisitor {
  public:
   explicit ExeDomVisitor(Exe* exe) : exe_(exe) {}
@@ -65,8 +76,7 @@ class ExeRenderHandler : public CefRenderProcessHandler {
   void OnWebKitInitialized() override { RenderHandlerOnWebKitInitialized(exe_.get()); }
   void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
                         CefRefPtr<CefDictionaryValue> extra_info) override {
-    (void)extra_info;
-    RenderHandlerOnBrowserCreated(exe_.get(), Borrow(browser.get()));
+    RenderHandlerOnBrowserCreated(exe_.get(), Borrow(browser.get()), Borrow(extra_info.get()));
   }
   void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override {
     RenderHandlerOnBrowserDestroyed(exe_.get(), Borrow(browser.get()));
@@ -174,6 +184,8 @@ const CefBaseRefCounted* Base(Kind kind, Obj* object) {
       return As<CefTaskRunner>(object);
     case Kind::kWaitableEvent:
       return As<CefWaitableEvent>(object);
+    case Kind::kException:
+      return As<CefV8Exception>(object);
   }
   return nullptr;
 }
@@ -192,6 +204,10 @@ void ObjRelease(Kind kind, Obj* object) {
 
 void EnableHighDpiSupport() {
   CefEnableHighDPISupport();
+}
+
+CefRefPtr<CefApp> AppOfExe(Exe* app) {
+  return app ? new ExeApp(app) : nullptr;
 }
 
 int ExecuteProcess(Exe* app, bool hasSandboxInfo) {
@@ -591,6 +607,34 @@ std::vector<std::u16string> CommandLineArgv(Obj* commandLine) {
 bool RegistrarAddCustomScheme(Registrar* registrar, const std::u16string& name, int options) {
   return reinterpret_cast<CefSchemeRegistrar*>(registrar)->AddCustomScheme(CefString(name),
                                                                            options);
+}
+
+bool V8SetUserData(Obj* value, Exe* data) {
+  return Take<CefV8Value>(value)->SetUserData(data ? new ExeUserData(data) : nullptr);
+}
+
+Exe* V8UserData(Obj* value) {
+  CefRefPtr<CefBaseRefCounted> data = Take<CefV8Value>(value)->GetUserData();
+  auto* own = dynamic_cast<ExeUserData*>(data.get());
+  return own ? own->exe() : nullptr;
+}
+
+Obj* V8Exception(Obj* value) {
+  return Give(Take<CefV8Value>(value)->GetException());
+}
+
+ExceptionInfo V8ExceptionInfo(Obj* exception) {
+  CefV8Exception* e = Take<CefV8Exception>(exception);
+  ExceptionInfo info;
+  info.message = Text(e->GetMessage());
+  info.sourceLine = Text(e->GetSourceLine());
+  info.scriptResourceName = Text(e->GetScriptResourceName());
+  info.lineNumber = e->GetLineNumber();
+  info.startPosition = e->GetStartPosition();
+  info.endPosition = e->GetEndPosition();
+  info.startColumn = e->GetStartColumn();
+  info.endColumn = e->GetEndColumn();
+  return info;
 }
 
 }  // namespace cef_double

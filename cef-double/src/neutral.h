@@ -32,7 +32,8 @@ enum class Kind {
   kBinary,
   kBox,  // a CefValue
   kTaskRunner,
-  kWaitableEvent
+  kWaitableEvent,
+  kException  // a CefV8Exception
 };
 void ObjAddRef(Kind kind, Obj* object);
 void ObjRelease(Kind kind, Obj* object);
@@ -213,7 +214,8 @@ void BrowserHandlerOnContextInitialized(Exe* handler);
 void BrowserHandlerOnBeforeChildProcessLaunch(Exe* handler, Obj* commandLine);
 
 void RenderHandlerOnWebKitInitialized(Exe* handler);
-void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser);
+// extraInfo (a dictionary) may be null.
+void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser, Obj* extraInfo);
 void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser);
 void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* context);
 void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context);
@@ -353,6 +355,54 @@ bool InterceptorSet(Exe* interceptor,
                     Obj* object,
                     Obj* value,
                     std::u16string& exception);
+
+// ---------------------------------------------------------------------------------------
+// V8 user data and exceptions (engine_side.cpp, c_v8_extras.cpp).
+
+// Sets a value's user data, an object of the executable (takes its reference; null
+// clears it). False when the value takes none (not made by the application).
+bool V8SetUserData(Obj* value, Exe* data);
+// The value's user data, borrowed (the C half adds the executable's reference), or null.
+Exe* V8UserData(Obj* value);
+// The exception the value's last call threw, with one reference, or null.
+Obj* V8Exception(Obj* value);
+struct ExceptionInfo {
+  std::u16string message;
+  std::u16string sourceLine;
+  std::u16string scriptResourceName;
+  int lineNumber = 0;
+  int startPosition = 0;
+  int endPosition = 0;
+  int startColumn = 0;
+  int endColumn = 0;
+};
+ExceptionInfo V8ExceptionInfo(Obj* exception);
+
+// ---------------------------------------------------------------------------------------
+// The yardstick's door (test_door.h; defined by the engine half): one renderer in this
+// process, on the thread that opens it.
+
+// A renderer for the application (takes its reference): GetRenderProcessHandler and
+// OnWebKitInitialized. False when one is open already.
+bool DoorOpen(Exe* app);
+// A browser whose main frame shows `url`: OnBrowserCreated with extraInfo (may be null),
+// then the frame's context (OnContextCreated), then the page's scripts in order.
+Obj* DoorLoad(int browserId,
+              const std::u16string& url,
+              const std::vector<std::u16string>& scripts,
+              Obj* extraInfo);
+// Runs the renderer's due tasks; returns how many ran.
+size_t DoorRunTasks();
+// The oldest message sent through a frame of a loaded browser and not yet handed on, as
+// it arrives on the other side (read-only), with the frame and the target process; null
+// when there is none.
+Obj* DoorNextSent(Obj** frame, int* target);
+// A message from `source` arrives through the frame: OnProcessMessageReceived.
+bool DoorDeliver(Obj* frame, int source, Obj* message);
+// Releases the browser's contexts and destroys it (OnContextReleased, OnBrowserDestroyed).
+void DoorDestroy(Obj* browser);
+// Closes the renderer: what is still queued never runs.
+void DoorClose();
 
 }  // namespace cef_double
 

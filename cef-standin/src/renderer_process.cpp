@@ -54,14 +54,14 @@ RendererProcess::~RendererProcess() {
   }
 }
 
-CefRefPtr<Browser> RendererProcess::CreateBrowser(int id) {
+CefRefPtr<Browser> RendererProcess::CreateBrowser(int id, CefRefPtr<CefDictionaryValue> extraInfo) {
   if (browsers_.count(id)) {
     return nullptr;
   }
   CefRefPtr<Browser> browser = Browser::Create(id);
   browsers_[id] = browser;
   if (handler_) {
-    handler_->OnBrowserCreated(browser.get(), nullptr);
+    handler_->OnBrowserCreated(browser.get(), extraInfo);
   }
   LogEvent({{"event", "OnBrowserCreated"}, {"browser", id}});
   return browser;

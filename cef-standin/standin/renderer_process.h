@@ -34,8 +34,9 @@ class RendererProcess {
 
   CefRefPtr<CefRenderProcessHandler> handler() const { return handler_; }
 
-  // A new browser with its main frame: OnBrowserCreated. Null when the id is in use.
-  CefRefPtr<Browser> CreateBrowser(int id);
+  // A new browser with its main frame: OnBrowserCreated (with the extra info the browser
+  // process gave it, if any). Null when the id is in use.
+  CefRefPtr<Browser> CreateBrowser(int id, CefRefPtr<CefDictionaryValue> extraInfo = nullptr);
   CefRefPtr<Browser> FindBrowser(int id) const;
   // Releases the browser's contexts, calls OnBrowserDestroyed and detaches its frames.
   void DestroyBrowser(CefRefPtr<Browser> browser);
