@@ -7,6 +7,7 @@
 #include "process_message.h"
 #include "renderer.h"
 #include "script/engine.h"
+#include "script/objects.h"
 #include "tasks.h"
 #include "utf.h"
 #include "v8_context.h"
@@ -205,8 +206,12 @@ std::vector<std::string> RendererProcess::GlobalNames(CefRefPtr<Frame> frame) {
   std::vector<std::string> names;
   auto* context = dynamic_cast<V8Context*>(ContextOf(frame).get());
   if (context) {
-    for (const auto& property : context->window()->properties()) {
-      names.push_back(Utf16ToUtf8(property.first.data(), property.first.size()));
+    // What the page's window has beyond a fresh global object's built-ins.
+    const std::vector<std::u16string>& builtIns = script::BuiltInGlobalNames();
+    for (const std::u16string& name : script::AllOwnKeys(context->window()->handle())) {
+      if (std::find(builtIns.begin(), builtIns.end(), name) == builtIns.end()) {
+        names.push_back(Utf16ToUtf8(name.data(), name.size()));
+      }
     }
   }
   std::sort(names.begin(), names.end());

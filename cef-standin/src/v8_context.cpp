@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "script/engine.h"
+#include "script/objects.h"
 
 namespace cef_standin {
 namespace {
@@ -25,9 +26,10 @@ V8Context::V8Context(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame)
     : page_(std::make_shared<Page>()) {
   page_->browser = browser;
   page_->frame = frame;
-  page_->window = new V8Value(V8Value::Kind::kObject);
-  page_->window->BindToContext(page_->state);
   page_->environment = script::Engine::Get().NewEnvironment();
+  // The window is the global object of the page's environment in the script engine.
+  page_->window =
+      V8Value::InEngine(V8Value::Kind::kObject, script::WindowOf(page_->environment), page_->state);
 }
 
 CefRefPtr<V8Context> V8Context::NewHandle() const {
@@ -109,29 +111,6 @@ CefRefPtr<CefTaskRunner> V8Context::GetTaskRunner() {
   return CefTaskRunner::GetForThread(TID_RENDERER);
 }
 
-namespace {
-
-// What a script threw, as CEF 92 reports it (V8's message of an uncaught exception).
-class V8Exception : public CefV8Exception {
- public:
-  explicit V8Exception(script::Exception e) : e_(std::move(e)) {}
-  CefString GetMessage() override { return e_.message; }
-  CefString GetSourceLine() override { return e_.sourceLine; }
-  CefString GetScriptResourceName() override { return e_.scriptName; }
-  int GetLineNumber() override { return e_.line; }
-  // Duktape reports no positions within a line: 0, the line's start.
-  int GetStartPosition() override { return 0; }
-  int GetEndPosition() override { return 0; }
-  int GetStartColumn() override { return e_.column; }
-  int GetEndColumn() override { return e_.column; }
-
- private:
-  script::Exception e_;
-  IMPLEMENT_REFCOUNTING(V8Exception);
-};
-
-}  // namespace
-
 // As CEF 92: nothing for a released context, while script is forbidden, or for no code;
 // else the completion value, or false with the exception. A run stopped by a limit
 // reports the limit as its exception.
@@ -145,15 +124,14 @@ bool V8Context::Eval(const CefString& code,
   if (!IsValid() || ScriptForbiddenScope::IsScriptForbidden() || code.empty()) {
     return false;
   }
-  script::RunResult result = script::RunInContext(this, code.ToString16(),
-                                                  script_url.ToString16(), start_line,
-                                                  script::Engine::Get().limits());
+  script::RunResult result = script::RunInContext(this, code.ToString16(), script_url.ToString16(),
+                                                  start_line, script::Engine::Get().limits());
   if (result.outcome == script::Outcome::kCompleted) {
     retval = result.value;
     return true;
   }
   if (result.outcome != script::Outcome::kNoContext) {
-    exception = new V8Exception(std::move(result.exception));
+    exception = script::ToV8Exception(std::move(result.exception));
   }
   return false;
 }

@@ -145,6 +145,9 @@ bool V8Value::HasValue(const CefString& key) {
   if (!Usable()) {
     return false;
   }
+  if (handle_) {
+    return script::HasProperty(handle_, key.ToString16());
+  }
   const std::u16string name = key.ToString16();
   size_t index = 0;
   if (IsArrayIndexKey(name, index)) {
@@ -162,6 +165,9 @@ bool V8Value::HasValue(int index) {
   if (!Usable() || index < 0) {
     return false;
   }
+  if (handle_) {
+    return script::HasProperty(handle_, IndexKey(index));
+  }
   if (kind_ == Kind::kArray) {
     return static_cast<size_t>(index) < elements_.size();
   }
@@ -171,6 +177,9 @@ bool V8Value::HasValue(int index) {
 bool V8Value::DeleteValue(const CefString& key) {
   if (!Usable()) {
     return false;
+  }
+  if (handle_) {
+    return script::DeleteProperty(handle_, key.ToString16());
   }
   size_t index = 0;
   if (IsArrayIndexKey(key.ToString16(), index)) {
@@ -189,6 +198,9 @@ bool V8Value::DeleteValue(int index) {
   if (!Usable() || index < 0) {
     return false;
   }
+  if (handle_) {
+    return script::DeleteProperty(handle_, IndexKey(index));
+  }
   if (kind_ == Kind::kArray) {
     if (static_cast<size_t>(index) < elements_.size()) {
       elements_[static_cast<size_t>(index)] = new V8Value(Kind::kUndefined);  // a hole
@@ -202,6 +214,9 @@ CefRefPtr<CefV8Value> V8Value::GetValue(const CefString& key) {
   if (!Usable()) {
     return nullptr;
   }
+  if (handle_) {
+    return script::GetProperty(handle_, key.ToString16());
+  }
   size_t index = 0;
   if (IsArrayIndexKey(key.ToString16(), index)) {
     return GetValue(static_cast<int>(index));
@@ -212,6 +227,9 @@ CefRefPtr<CefV8Value> V8Value::GetValue(const CefString& key) {
 CefRefPtr<CefV8Value> V8Value::GetValue(int index) {
   if (!Usable() || index < 0) {
     return nullptr;
+  }
+  if (handle_) {
+    return script::GetProperty(handle_, IndexKey(index));
   }
   if (kind_ == Kind::kArray) {
     return static_cast<size_t>(index) < elements_.size()
@@ -226,6 +244,9 @@ bool V8Value::SetValue(const CefString& key,
                        PropertyAttribute attribute) {
   if (!Usable() || !ValidValue(value)) {
     return false;
+  }
+  if (handle_) {
+    return script::DefineProperty(handle_, key.ToString16(), value, attribute);
   }
   const std::u16string name = key.ToString16();
   size_t index = 0;
@@ -243,6 +264,9 @@ bool V8Value::SetValue(const CefString& key,
 bool V8Value::SetValue(int index, CefRefPtr<CefV8Value> value) {
   if (!Usable() || index < 0 || !ValidValue(value)) {
     return false;
+  }
+  if (handle_) {
+    return script::DefineProperty(handle_, IndexKey(index), value, V8_PROPERTY_ATTRIBUTE_NONE);
   }
   if (kind_ != Kind::kArray) {
     return Write(IndexKey(index), value);
@@ -276,6 +300,14 @@ bool V8Value::SetValue(const CefString& key, AccessControl settings, PropertyAtt
 bool V8Value::GetKeys(std::vector<CefString>& keys) {
   if (!Usable()) {
     return false;
+  }
+  if (handle_) {
+    std::vector<std::u16string> own;
+    if (!script::OwnKeys(handle_, own)) {
+      return false;
+    }
+    keys.insert(keys.end(), own.begin(), own.end());
+    return true;
   }
   for (size_t i = 0; i < elements_.size(); ++i) {
     keys.push_back(IndexKey(static_cast<int>(i)));

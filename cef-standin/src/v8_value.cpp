@@ -39,6 +39,19 @@ V8Value::~V8Value() {
   if (state_) {
     state_->Untrack(this);
   }
+  script::Drop(handle_);
+}
+
+CefRefPtr<V8Value> V8Value::InEngine(Kind kind,
+                                     const script::Handle& handle,
+                                     const std::shared_ptr<ContextState>& state) {
+  if (!handle) {
+    return new V8Value(Kind::kInvalid);
+  }
+  CefRefPtr<V8Value> v = new V8Value(kind);
+  v->handle_ = handle;
+  v->BindToContext(state);
+  return v;
 }
 
 void V8Value::BindToContext(const std::shared_ptr<ContextState>& state) {
@@ -142,6 +155,9 @@ void V8Value::Clear() {
   CefRefPtr<CefV8Handler> handler = std::move(handler_);
   CefRefPtr<CefV8Accessor> accessor = std::move(accessor_);
   CefRefPtr<CefV8Interceptor> interceptor = std::move(interceptor_);
+  CefRefPtr<CefV8Exception> exception = std::move(exception_);
+  script::Drop(handle_);
+  handle_ = script::Handle();
   properties_.clear();
   elements_.clear();
   userData_ = nullptr;
@@ -169,7 +185,22 @@ bool V8Value::IsObject() {
 }
 
 bool V8Value::IsSame(CefRefPtr<CefV8Value> that) {
-  return IsValid() && that.get() == this;
+  if (!IsValid() || !that) {
+    return false;
+  }
+  auto* other = dynamic_cast<V8Value*>(that.get());
+  if (handle_ && other && other->handle_ && other->IsValid()) {
+    return handle_.heap == other->handle_.heap && handle_.identity == other->handle_.identity;
+  }
+  return that.get() == this;
+}
+
+bool V8Value::ClearException() {
+  if (!Usable()) {
+    return false;
+  }
+  exception_ = nullptr;
+  return true;
 }
 
 int32 V8Value::GetIntValue() {
@@ -224,11 +255,17 @@ CefRefPtr<CefBaseRefCounted> V8Value::GetUserData() {
 }
 
 int V8Value::GetArrayLength() {
-  return kind_ == Kind::kArray && Usable() ? static_cast<int>(elements_.size()) : 0;
+  if (kind_ != Kind::kArray || !Usable()) {
+    return 0;
+  }
+  return handle_ ? script::ArrayLength(handle_) : static_cast<int>(elements_.size());
 }
 
 CefString V8Value::GetFunctionName() {
-  return kind_ == Kind::kFunction && Usable() ? CefString(functionName_) : CefString();
+  if (kind_ != Kind::kFunction || !Usable()) {
+    return CefString();
+  }
+  return handle_ ? CefString(script::FunctionName(handle_)) : CefString(functionName_);
 }
 
 CefRefPtr<CefV8Handler> V8Value::GetFunctionHandler() {
@@ -253,10 +290,11 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
     args.push_back(V8ValueToJson(argument));
     argumentsValid = argumentsValid && argument && argument->IsValid();
   }
-  nlohmann::json event = {{"event", "ExecuteFunction"},
-                          {"function", Utf16ToUtf8(functionName_.data(), functionName_.size())},
-                          {"native", handler_ != nullptr},
-                          {"args", args}};
+  nlohmann::json event = {
+      {"event", "ExecuteFunction"},
+      {"function", CefString(handle_ ? script::FunctionName(handle_) : functionName_).ToString()},
+      {"native", handler_ != nullptr},
+      {"args", args}};
   CefRefPtr<CefV8Context> target = context ? context : CefV8Context::GetCurrentContext();
   const char* refused = nullptr;
   if (kind_ != Kind::kFunction) {
@@ -286,7 +324,13 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
   calls_.push_back(args.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 
   CefRefPtr<CefV8Value> result;
-  if (!handler_) {
+  if (handle_) {
+    // A page's function: the engine runs it. What it throws stays with this value.
+    exception_ = nullptr;
+    script::CallOutcome call = script::Call(handle_, object, arguments);
+    result = call.result;
+    exception_ = call.thrown;
+  } else if (!handler_) {
     result = new V8Value(Kind::kUndefined);  // the page's own function: nothing to run here
   } else {
     CefRefPtr<CefV8Value> receiver = object ? object : target->GetGlobal();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "include/cef_v8.h"
+#include "script/objects.h"
 
 namespace cef_standin {
 
@@ -73,6 +74,13 @@ class V8Value : public CefV8Value {
   static CefRefPtr<V8Value> Date(double millisecondsSinceEpoch);
   static CefRefPtr<V8Value> Array(size_t length);
   static CefRefPtr<V8Value> Function(const std::u16string& name, CefRefPtr<CefV8Handler> handler);
+  // An object, array or function that lives in the script engine's heap (one a page made,
+  // or a page's window): its properties, elements and calls are the heap's. It belongs to
+  // the context entered when it is made, or to `state`.
+  static CefRefPtr<V8Value> InEngine(Kind kind,
+                                     const script::Handle& handle,
+                                     const std::shared_ptr<ContextState>& state = nullptr);
+  const script::Handle& handle() const { return handle_; }
 
   Kind kind() const { return kind_; }
   double dateValue() const { return double_; }
@@ -113,9 +121,9 @@ class V8Value : public CefV8Value {
   CefString GetStringValue() override;
 
   bool IsUserCreated() override { return Usable() && userCreated_; }
-  bool HasException() override { return false; }
-  CefRefPtr<CefV8Exception> GetException() override { return nullptr; }
-  bool ClearException() override { return Usable(); }
+  bool HasException() override { return Usable() && exception_ != nullptr; }
+  CefRefPtr<CefV8Exception> GetException() override { return Usable() ? exception_ : nullptr; }
+  bool ClearException() override;
   bool WillRethrowExceptions() override { return Usable() && rethrow_; }
   bool SetRethrowExceptions(bool rethrow) override;
   bool HasValue(const CefString& key) override;
@@ -182,6 +190,8 @@ class V8Value : public CefV8Value {
   std::shared_ptr<ContextState> state_;
   bool userCreated_ = false;
   bool rethrow_ = false;
+  script::Handle handle_;                // set: the value lives in the engine's heap
+  CefRefPtr<CefV8Exception> exception_;  // what the last call of this function threw
   int externalMemory_ = 0;
   std::vector<std::string> calls_;
 

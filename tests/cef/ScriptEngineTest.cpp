@@ -41,9 +41,11 @@ class ScriptLimitTest : public ScriptEngineTest, public ::testing::WithParamInte
 
 TEST_P(ScriptLimitTest, EndsWithTheNamedOutcomeAndTheNextScriptStillRuns) {
   const Runaway& runaway = GetParam();
-  auto result = RunInFrame(main.get(), std::u16string(runaway.source, runaway.source +
-                                                      std::char_traits<char>::length(runaway.source)),
-                           u"runaway.js", runaway.limits);
+  auto result =
+      RunInFrame(main.get(),
+                 std::u16string(runaway.source,
+                                runaway.source + std::char_traits<char>::length(runaway.source)),
+                 u"runaway.js", runaway.limits);
   EXPECT_STREQ(OutcomeName(result.outcome), OutcomeName(runaway.outcome))
       << result.exception.message.size();
   EXPECT_FALSE(result.value);
@@ -58,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
     ScriptLimitTest,
     ::testing::Values(
         // A loop that also swallows the timeout's RangeError cannot go on either.
-        Runaway{"EndlessLoop", "for (;;) { try { for (;;) {} } catch (e) {} }", Limits{150, 64u << 20},
-                Outcome::kTimeLimit},
+        Runaway{"EndlessLoop", "for (;;) { try { for (;;) {} } catch (e) {} }",
+                Limits{150, 64u << 20}, Outcome::kTimeLimit},
         Runaway{"EndlessRecursion", "function f(n) { return f(n + 1) + 1; } f(0);",
                 Limits{5000, 64u << 20}, Outcome::kStackLimit},
         Runaway{"EndlessAllocation",
@@ -100,8 +102,8 @@ TEST_F(ScriptEngineTest, StringsWithNulAndLoneSurrogatesRoundTrip) {
 TEST_F(ScriptEngineTest, EvalReportsWhatWasThrownAndWhere) {
   CefRefPtr<CefV8Value> retval;
   CefRefPtr<CefV8Exception> exception;
-  EXPECT_FALSE(main->GetV8Context()->Eval("var a = 1;\nthrow new TypeError('boom');", "page.js",
-                                          10, retval, exception));
+  EXPECT_FALSE(main->GetV8Context()->Eval("var a = 1;\nthrow new TypeError('boom');", "page.js", 10,
+                                          retval, exception));
   EXPECT_FALSE(retval);
   ASSERT_TRUE(exception);
   EXPECT_EQ(exception->GetMessage().ToString(), "Uncaught TypeError: boom");
@@ -128,6 +130,57 @@ TEST_F(ScriptEngineTest, NothingRunsInAReleasedContext) {
   EXPECT_FALSE(retval);
   EXPECT_FALSE(exception);
   EXPECT_EQ(RunInFrame(main.get(), u"1", u"x.js").outcome, Outcome::kNoContext);
+}
+
+// A page's function that C++ keeps (as the router keeps a query's callbacks) runs in its
+// page when called later; what it throws stays with the function value.
+TEST_F(ScriptEngineTest, APageFunctionKeptByCppRunsWhenCalledLater) {
+  CefRefPtr<CefV8Value> function = Eval(
+      "var seen = []; (function (x) { seen.push(x); if (x === 'bad') throw new Error('thrown'); "
+      "return x + '!'; })");
+  ASSERT_TRUE(function && function->IsFunction());
+  CefRefPtr<CefV8Context> context = main->GetV8Context();
+  CefRefPtr<CefV8Value> result =
+      function->ExecuteFunctionWithContext(context, nullptr, {CefV8Value::CreateString("a")});
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->GetStringValue().ToString(), "a!");
+  EXPECT_FALSE(function->HasException());
+  EXPECT_FALSE(
+      function->ExecuteFunctionWithContext(context, nullptr, {CefV8Value::CreateString("bad")}));
+  ASSERT_TRUE(function->HasException());
+  EXPECT_NE(function->GetException()->GetMessage().ToString().find("thrown"), std::string::npos);
+  EXPECT_EQ(Eval("seen.join()")->GetStringValue().ToString(), "a,bad");
+}
+
+// A native function's handler that sets an exception text throws an Error into the page;
+// one that answers a value returns it.
+TEST_F(ScriptEngineTest, AHandlersAnswerAndExceptionReachThePage) {
+  class Handler : public CefV8Handler {
+   public:
+    bool Execute(const CefString&,
+                 CefRefPtr<CefV8Value>,
+                 const CefV8ValueList& arguments,
+                 CefRefPtr<CefV8Value>& retval,
+                 CefString& exception) override {
+      if (arguments.empty()) {
+        exception = "nope";
+      } else {
+        retval = CefV8Value::CreateInt(arguments[0]->GetIntValue() * 2);
+      }
+      return true;
+    }
+    IMPLEMENT_REFCOUNTING(Handler);
+  };
+  CefRefPtr<CefV8Context> context = main->GetV8Context();
+  ASSERT_TRUE(context->Enter());
+  context->GetGlobal()->SetValue("twice", CefV8Value::CreateFunction("twice", new Handler()),
+                                 V8_PROPERTY_ATTRIBUTE_NONE);
+  context->Exit();
+  EXPECT_EQ(Eval("twice(21)")->GetIntValue(), 42);
+  EXPECT_EQ(Eval("try { twice(); 'no' } catch (e) { (e instanceof Error) + ' ' + e.message }")
+                ->GetStringValue()
+                .ToString(),
+            "true nope");
 }
 
 }  // namespace

@@ -4,10 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "../utf.h"
 #include "../v8_context.h"
 #include "../v8_value.h"
-#include "../utf.h"
 #include "limits.h"
+#include "objects.h"
 
 namespace cef_standin {
 namespace script {
@@ -88,9 +89,9 @@ std::u16string LineOf(const std::u16string& source, int line) {
 
 // The limit a RangeError of Duktape's own names, if any.
 bool IsStackLimitMessage(const std::u16string& message) {
-  for (const char16_t* text : {u"callstack limit", u"C stack depth limit", u"valstack limit",
-                               u"compiler recursion limit", u"regexp compiler recursion limit",
-                               u"regexp executor recursion limit"}) {
+  for (const char16_t* text :
+       {u"callstack limit", u"C stack depth limit", u"valstack limit", u"compiler recursion limit",
+        u"regexp compiler recursion limit", u"regexp executor recursion limit"}) {
     if (message.find(text) != std::u16string::npos) {
       return true;
     }
@@ -98,12 +99,19 @@ bool IsStackLimitMessage(const std::u16string& message) {
   return false;
 }
 
+}  // namespace
+
+// A run's work: compile `source` and call it, or (calling >= 0) call the function below
+// that many arguments and a receiver on the stack.
 struct Job {
   duk_context* ctx;
   const std::string* source;
   const std::string* name;
   int ok;
+  int calling;
 };
+
+namespace {
 
 // Only plain data lives here, so that the fatal handler may leave by longjmp.
 int ProtectedRun(Job* job, std::jmp_buf* escape) {
@@ -111,6 +119,10 @@ int ProtectedRun(Job* job, std::jmp_buf* escape) {
     return -1;
   }
   duk_context* ctx = job->ctx;
+  if (job->calling >= 0) {
+    job->ok = duk_pcall_method(ctx, job->calling) == 0 ? 1 : 0;
+    return 0;
+  }
   duk_push_lstring(ctx, job->source->data(), job->source->size());
   duk_push_lstring(ctx, job->name->data(), job->name->size());
   if (duk_pcompile(ctx, DUK_COMPILE_EVAL) != 0) {
@@ -155,6 +167,7 @@ Engine::Engine() {
 
 void Engine::MakeHeap() {
   heap_ = duk_create_heap(Alloc, Realloc, Free, nullptr, FatalHandler);
+  ++heapNumber_;
 }
 
 int Engine::NewEnvironment() {
@@ -189,6 +202,11 @@ void Engine::ReleaseEnvironment(int environment) {
   duk_push_heap_stash(heap_);
   duk_del_prop_string(heap_, -1, EnvironmentKey(environment).c_str());
   duk_pop(heap_);
+  // The page's garbage goes now: its native functions let go of the C++ values (and so
+  // of the handlers) they stand for.
+  if (depth_ == 0) {
+    duk_gc(heap_, 0);
+  }
 }
 
 duk_hthread* Engine::Thread(int environment) {
@@ -216,7 +234,23 @@ RunResult Engine::Run(int environment,
   const int offset = startLine > 1 ? startLine - 1 : 0;
   const std::string code = std::string(static_cast<size_t>(offset), '\n') + ToEngineString(source);
   const std::string name = ToEngineString(scriptName);
+  Job job{ctx, &code, &name, 0, -1};
+  return Protect(ctx, job, duk_get_top(ctx), source, offset, limits);
+}
 
+RunResult Engine::CallOnStack(duk_hthread* ctx, int arguments, const Limits& limits) {
+  const std::string none;
+  Job job{ctx, &none, &none, 0, arguments};
+  return Protect(ctx, job, duk_get_top(ctx) - (arguments + 2), std::u16string(), 0, limits);
+}
+
+RunResult Engine::Protect(duk_hthread* ctx,
+                          Job& job,
+                          int top,
+                          const std::u16string& source,
+                          int offset,
+                          const Limits& limits) {
+  RunResult result;
   RunGuard& guard = RunGuard::Current();
   const bool outermost = depth_ == 0;
   if (outermost) {
@@ -226,9 +260,7 @@ RunResult Engine::Run(int environment,
   ++depth_;
   std::jmp_buf escape;
   std::jmp_buf* outerEscape = guard.escape();
-  Job job{ctx, &code, &name, 0};
   guard.set_escape(&escape);
-  const duk_idx_t top = duk_get_top(ctx);
   const int ran = ProtectedRun(&job, &escape);
   guard.set_escape(outerEscape);
   --depth_;
@@ -251,7 +283,7 @@ RunResult Engine::Run(int environment,
     e.scriptName = ErrorText(ctx, -1, "fileName");
     e.line = ErrorNumber(ctx, -1, "lineNumber");
     e.stack = ErrorText(ctx, -1, "stack");
-    if (e.line > offset) {
+    if (e.line > offset && !source.empty()) {
       e.sourceLine = LineOf(source, e.line - offset);
     }
     if (outermost && guard.timedOut()) {
@@ -299,10 +331,14 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
     }
     case DUK_TYPE_OBJECT:
       if (duk_is_function(ctx, index)) {
-        return V8Value::Function(u"", nullptr);
+        // A function of C++'s comes back as itself.
+        if (V8Value* function = StandsFor(ctx, index)) {
+          return function;
+        }
+        return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index));
       }
       if (duk_is_array(ctx, index)) {
-        return V8Value::Array(static_cast<size_t>(duk_get_length(ctx, index)));
+        return V8Value::InEngine(V8Value::Kind::kArray, Keep(ctx, index));
       }
       {
         duk_dup(ctx, index);
@@ -317,7 +353,7 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
           return V8Value::Date(ms);
         }
       }
-      return new V8Value(V8Value::Kind::kObject);
+      return V8Value::InEngine(V8Value::Kind::kObject, Keep(ctx, index));
     default:
       // buffers, pointers, lightfuncs: no kind of V8's
       return new V8Value(V8Value::Kind::kInvalid);

@@ -7,6 +7,7 @@
 #define CEF_STANDIN_SRC_SCRIPT_ENGINE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ struct RunResult {
   Exception exception;          // kThrew and the limits (a message naming the limit)
 };
 
+struct Job;
+
 // One renderer process's heap. Made on first use; lives until the process ends.
 class Engine {
  public:
@@ -79,6 +82,15 @@ class Engine {
                 int startLine,
                 const Limits& limits);
 
+  // Calls the function below `arguments` values and a receiver at the top of ctx's stack
+  // (function, this, arguments...), as a run: protected, within `limits` when no run is
+  // under way; the three are gone from the stack afterwards.
+  RunResult CallOnStack(duk_hthread* ctx, int arguments, const Limits& limits);
+
+  // The heap (null after a fatal error until the next environment), and which one it is.
+  duk_hthread* heap() const { return heap_; }
+  uint32_t heapNumber() const { return heapNumber_; }
+
   // How many runs are under way (a handler called from script may run script again).
   int depth() const { return depth_; }
   // The limits of the outermost run under way, or the defaults outside any.
@@ -91,8 +103,16 @@ class Engine {
  private:
   Engine();
   void MakeHeap();
+  // The run itself, for Run and CallOnStack: `job` compiles and calls, or calls.
+  RunResult Protect(duk_hthread* ctx,
+                    Job& job,
+                    int top,
+                    const std::u16string& source,
+                    int offset,
+                    const Limits& limits);
 
   duk_hthread* heap_ = nullptr;
+  uint32_t heapNumber_ = 0;
   int nextEnvironment_ = 1;
   int depth_ = 0;
   Limits defaults_;

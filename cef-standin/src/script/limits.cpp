@@ -3,6 +3,7 @@
 // the deadline, and the fatal handler reports and leaves the run instead of aborting.
 #include "limits.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,9 @@ namespace script {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How long after the deadline the allocator stops a run the interrupt has not stopped.
+constexpr std::chrono::milliseconds kGrace{50};
 
 // Each block carries its size in front, aligned for any value Duktape stores.
 struct alignas(16) BlockHeader {
@@ -60,8 +64,11 @@ bool RunGuard::MayGrow(size_t more) {
   // handles as for the memory limit (collects, and throws when that frees too little).
   if (--untilLook_ == 0) {
     untilLook_ = kAllocationsPerLook;
-    if (PastDeadline() && used_ < cap_) {
-      cap_ = used_;
+    // Only when the interrupt has not stopped the run itself a while after the deadline:
+    // a run the interrupt is stopping needs blocks to build its error.
+    if (armed_ && !timedOut_ && Clock::now() >= deadline_ + kGrace) {
+      timedOut_ = true;
+      cap_ = std::min(cap_, used_);
     }
   }
   if (used_ + more > cap_) {
