@@ -1,12 +1,13 @@
-// The double beside CEF 92 where CEF's own unit tests do not look: its string exports,
-// a command line kept past the hook CEF lent it to, and references into a tree whose
-// owner is gone. Each expectation is what CEF 92's own implementation does.
+// The double beside CEF 92 where CEF's own unit tests do not look: its string and time
+// exports, a command line kept past the hook CEF lent it to, and references into a tree
+// whose owner is gone. Each expectation is what CEF 92's own implementation does.
 #include <cstring>
 #include <string>
 
 #include "include/cef_command_line.h"
 #include "include/cef_values.h"
 #include "include/internal/cef_string_types.h"
+#include "include/internal/cef_time.h"
 #include "tests/gtest/include/gtest/gtest.h"
 
 extern CefRefPtr<CefCommandLine> g_kept_command_line;
@@ -92,6 +93,50 @@ TEST(DoubleTest, ReferencesGoWithTheOwnerOfTheirTree) {
   owner = nullptr;
   EXPECT_FALSE(view->IsValid());
   EXPECT_EQ(view->GetInt(0), 0);
+}
+
+TEST(DoubleTest, CalendarTimesConvertInUtcAndRefuseWhatIsNoDate) {
+  struct Case {
+    cef_time_t time;
+    time_t seconds;
+  };
+  const Case cases[] = {
+      {{2037, 4, 6, 11, 20, 15, 42, 0}, 2123093742},
+      {{1970, 1, 4, 1, 0, 0, 0, 0}, 0},
+      {{1969, 12, 3, 31, 23, 59, 59, 0}, -1},
+      {{2024, 2, 4, 29, 12, 0, 0, 500}, 1709208000},  // a leap day; the half second floors
+  };
+  for (const Case& c : cases) {
+    time_t seconds = 42;
+    EXPECT_EQ(cef_time_to_timet(&c.time, &seconds), 1) << c.seconds;
+    EXPECT_EQ(seconds, c.seconds);
+    cef_time_t back = {};
+    ASSERT_EQ(cef_time_from_timet(c.seconds, &back), 1);
+    EXPECT_EQ(back.year, c.time.year);
+    EXPECT_EQ(back.day_of_month, c.time.day_of_month);
+    EXPECT_EQ(back.day_of_week, c.time.day_of_week);
+    EXPECT_EQ(back.second, c.time.second);
+  }
+  long long delta = 0;
+  ASSERT_EQ(cef_time_delta(&cases[2].time, &cases[3].time, &delta), 1);
+  EXPECT_EQ(delta, 1709208000500LL + 1000);
+
+  cef_time_t no_date = {2021, 13, 0, 1, 0, 0, 0, 0};
+  time_t untouched = 7;
+  EXPECT_EQ(cef_time_to_timet(&no_date, &untouched), 0);
+  EXPECT_EQ(untouched, 7);
+  EXPECT_EQ(cef_time_to_timet(nullptr, &untouched), 0);
+  // Past what this build's time_t holds: refused, not wrapped around.
+  if (sizeof(time_t) == 4) {
+    const cef_time_t year_2200 = {2200, 4, 5, 11, 20, 15, 42, 0};
+    EXPECT_EQ(cef_time_to_timet(&year_2200, &untouched), 0);
+    EXPECT_EQ(untouched, 7);
+  }
+  EXPECT_EQ(cef_time_delta(&no_date, &cases[0].time, &delta), 0);
+  EXPECT_EQ(cef_time_now(nullptr), 0);
+  cef_time_t now = {};
+  ASSERT_EQ(cef_time_now(&now), 1);
+  EXPECT_GE(now.year, 2024);
 }
 
 }  // namespace

@@ -78,9 +78,13 @@ cef_v8value_t* ValueLent(Obj* o);
 cef_task_runner_t* TaskRunnerOut(Obj* runner);
 cef_waitable_event_t* WaitableEventOut(Obj* event);
 cef_v8exception_t* ExceptionOut(Obj* exception);
+cef_v8context_t* ContextOut(Obj* o);
+cef_v8value_t* ValueOut(Obj* o);
+cef_v8stack_trace_t* StackTraceOut(Obj* o);
+cef_v8stack_frame_t* StackFrameOut(Obj* o);
 
 // Members of those structs defined outside c_side.cpp (c_values.cpp, c_command_line.cpp,
-// c_tasks.cpp, c_v8_access.cpp).
+// c_tasks.cpp, c_v8_access.cpp, c_v8_extras.cpp, c_v8_kinds.cpp, c_v8_script.cpp).
 void FillListValues(cef_list_value_t* s);
 void FillDictionary(cef_dictionary_value_t* s);
 void FillBinary(cef_binary_value_t* s);
@@ -91,6 +95,10 @@ void FillWaitableEvent(cef_waitable_event_t* s);
 void FillValueAccessor(cef_v8value_t* s);
 void FillValueExtras(cef_v8value_t* s);  // c_v8_extras.cpp
 void FillException(cef_v8exception_t* s);
+void FillValueKinds(cef_v8value_t* s);       // c_v8_kinds.cpp
+void FillContextScript(cef_v8context_t* s);  // c_v8_script.cpp
+void FillStackTrace(cef_v8stack_trace_t* s);
+void FillStackFrame(cef_v8stack_frame_t* s);
 
 // The bookkeeping of c_references.cpp for the other files of the C half. An object of the
 // executable passed in, held with its reference (null stays null); a `size` other than
@@ -111,6 +119,18 @@ class CallingExecutable {
   CallingExecutable(const CallingExecutable&) = delete;
   CallingExecutable& operator=(const CallingExecutable&) = delete;
 };
+// An object of the executable that the double holds, handed back to the executable with
+// a reference of its own (null stays null).
+template <class S>
+S* ExeBack(Exe* exe) {
+  if (!exe) {
+    return nullptr;
+  }
+  auto* base = reinterpret_cast<cef_base_ref_counted_t*>(exe);
+  CallingExecutable calling;
+  base->add_ref(base);
+  return reinterpret_cast<S*>(exe);
+}
 
 // Appends each text to a string list the executable passed in (c_side.cpp).
 void StringListOut(cef_string_list_t list, const std::vector<std::u16string>& items);

@@ -47,12 +47,6 @@ void FillDocument(cef_domdocument_t* s);
 void FillNode(cef_domnode_t* s);
 void FillCommandLine(cef_command_line_t* s);
 
-cef_v8context_t* ContextOut(Obj* o) {
-  return Hand(o, Kind::kContext, "cef_v8context_t", FillContext);
-}
-cef_v8value_t* ValueOut(Obj* o) {
-  return Hand(o, Kind::kValue, "cef_v8value_t", FillValue);
-}
 cef_domnode_t* NodeOut(Obj* o) {
   return Hand(o, Kind::kNode, "cef_domnode_t", FillNode);
 }
@@ -145,6 +139,8 @@ void FillContext(cef_v8context_t* s) {
     Arg<cef_v8context_t> other(that);
     return other.obj() && ContextIsSame(ObjOf(self), other.obj());
   };
+  // Eval and the task runner (c_v8_script.cpp).
+  FillContextScript(s);
 }
 
 // V8 value
@@ -257,6 +253,7 @@ void FillValue(cef_v8value_t* s) {
           CEF_CALLBACK { return RunFunction(self, context, object, count, arguments); };
   FillValueAccessor(s);
   FillValueExtras(s);
+  FillValueKinds(s);
 }
 
 // Process message and list value
@@ -352,8 +349,20 @@ cef_frame_t* FrameOut(Obj* o) {
 cef_process_message_t* MessageOut(Obj* o) {
   return Hand(o, Kind::kMessage, "cef_process_message_t", FillMessage);
 }
+cef_v8context_t* ContextOut(Obj* o) {
+  return Hand(o, Kind::kContext, "cef_v8context_t", FillContext);
+}
+cef_v8value_t* ValueOut(Obj* o) {
+  return Hand(o, Kind::kValue, "cef_v8value_t", FillValue);
+}
 cef_v8exception_t* ExceptionOut(Obj* o) {
   return Hand(o, Kind::kException, "cef_v8exception_t", FillException);
+}
+cef_v8stack_trace_t* StackTraceOut(Obj* o) {
+  return Hand(o, Kind::kStackTrace, "cef_v8stack_trace_t", FillStackTrace);
+}
+cef_v8stack_frame_t* StackFrameOut(Obj* o) {
+  return Hand(o, Kind::kStackFrame, "cef_v8stack_frame_t", FillStackFrame);
 }
 cef_list_value_t* ListOut(Obj* o) {
   return Hand(o, Kind::kList, "cef_list_value_t", FillList);
@@ -382,6 +391,9 @@ template Obj* ObjOf(cef_binary_value_t*);
 template Obj* ObjOf(cef_value_t*);
 template Obj* ObjOf(cef_command_line_t*);
 template Obj* ObjOf(cef_v8value_t*);
+template Obj* ObjOf(cef_v8context_t*);
+template Obj* ObjOf(cef_v8stack_trace_t*);
+template Obj* ObjOf(cef_v8stack_frame_t*);
 template Obj* ObjOf(cef_task_runner_t*);
 template Obj* ObjOf(cef_waitable_event_t*);
 
@@ -513,6 +525,22 @@ void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj*
   if (s->on_context_released) {
     CallingExecutable calling;
     s->on_context_released(s, BrowserLent(browser), FrameLent(frame), ContextLent(context));
+  }
+}
+
+void RenderHandlerOnUncaughtException(Exe* handler,
+                                      Obj* browser,
+                                      Obj* frame,
+                                      Obj* context,
+                                      Obj* exception,
+                                      Obj* stackTrace) {
+  auto* s = ExeStruct<cef_render_process_handler_t>(handler);
+  if (s->on_uncaught_exception) {
+    CallingExecutable calling;
+    s->on_uncaught_exception(
+        s, BrowserLent(browser), FrameLent(frame), ContextLent(context),
+        Make(exception, Kind::kException, "cef_v8exception_t", FillException),
+        Make(stackTrace, Kind::kStackTrace, "cef_v8stack_trace_t", FillStackTrace));
   }
 }
 

@@ -37,15 +37,8 @@ void FillValueExtras(cef_v8value_t* s) {
     Exe* data = Keep(user_data);
     return V8SetUserData(ObjOf(self), data);
   };
-  s->get_user_data = [](cef_v8value_t* self) CEF_CALLBACK -> cef_base_ref_counted_t* {
-    Exe* data = V8UserData(ObjOf(self));
-    if (!data) {
-      return nullptr;
-    }
-    auto* base = reinterpret_cast<cef_base_ref_counted_t*>(data);
-    CallingExecutable calling;
-    base->add_ref(base);
-    return base;
+  s->get_user_data = [](cef_v8value_t* self) CEF_CALLBACK {
+    return ExeBack<cef_base_ref_counted_t>(V8UserData(ObjOf(self)));
   };
   s->get_exception = [](cef_v8value_t* self)
                          CEF_CALLBACK { return ExceptionOut(V8Exception(ObjOf(self))); };

@@ -18,6 +18,11 @@ namespace cef_double {
 // null).
 CefRefPtr<CefApp> AppOfExe(Exe* app);
 
+// A handler of the executable as the engine calls it (takes the reference; null stays
+// null), and back: the executable's handler behind one, borrowed, or null for another.
+CefRefPtr<CefV8Handler> V8HandlerOfExe(Exe* handler);
+Exe* ExeOfV8Handler(const CefRefPtr<CefV8Handler>& handler);
+
 template <class T>
 T* As(Obj* object) {
   return reinterpret_cast<T*>(object);

@@ -41,6 +41,7 @@ class ExeV8Handler : public CefV8Handler {
     const bool handled = V8HandlerExecute(exe_.get(), Text(name), receiver, args, &result, thrown);
     return Answered(handled, result, &retval, thrown, exception);
   }
+  Exe* exe() const { return exe_.get(); }
 
  private:
   ExeRef exe_;
@@ -92,6 +93,15 @@ class ExeRenderHandler : public CefRenderProcessHandler {
                          CefRefPtr<CefV8Context> context) override {
     RenderHandlerOnContextReleased(exe_.get(), Borrow(browser.get()), Borrow(frame.get()),
                                    Borrow(context.get()));
+  }
+  void OnUncaughtException(CefRefPtr<CefBrowser> browser,
+                           CefRefPtr<CefFrame> frame,
+                           CefRefPtr<CefV8Context> context,
+                           CefRefPtr<CefV8Exception> exception,
+                           CefRefPtr<CefV8StackTrace> stackTrace) override {
+    RenderHandlerOnUncaughtException(exe_.get(), Borrow(browser.get()), Borrow(frame.get()),
+                                     Borrow(context.get()), Borrow(exception.get()),
+                                     Borrow(stackTrace.get()));
   }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,
                                 CefRefPtr<CefFrame> frame,
@@ -150,6 +160,15 @@ CefString::struct_type* Field(cef_string_t& field) {
 
 }  // namespace
 
+CefRefPtr<CefV8Handler> V8HandlerOfExe(Exe* handler) {
+  return handler ? new ExeV8Handler(handler) : nullptr;
+}
+
+Exe* ExeOfV8Handler(const CefRefPtr<CefV8Handler>& handler) {
+  auto* own = dynamic_cast<ExeV8Handler*>(handler.get());
+  return own ? own->exe() : nullptr;
+}
+
 // Objects
 
 namespace {
@@ -186,6 +205,10 @@ const CefBaseRefCounted* Base(Kind kind, Obj* object) {
       return As<CefWaitableEvent>(object);
     case Kind::kException:
       return As<CefV8Exception>(object);
+    case Kind::kStackTrace:
+      return As<CefV8StackTrace>(object);
+    case Kind::kStackFrame:
+      return As<CefV8StackFrame>(object);
   }
   return nullptr;
 }
@@ -392,8 +415,7 @@ Obj* V8CreateString(const std::u16string& text) {
   return Give(CefV8Value::CreateString(text));
 }
 Obj* V8CreateFunction(const std::u16string& name, Exe* handler) {
-  CefRefPtr<CefV8Handler> adapter = handler ? new ExeV8Handler(handler) : nullptr;
-  return Give(CefV8Value::CreateFunction(name, adapter));
+  return Give(CefV8Value::CreateFunction(name, V8HandlerOfExe(handler)));
 }
 
 int64_t V8Query(Obj* value, V8Ask what) {

@@ -8,6 +8,7 @@
 
 #include "engine_handles.h"
 #include "process_message.h"
+#include "script/engine.h"
 #include "standin/renderer_process.h"
 #include "utf.h"
 #include "values.h"
@@ -71,9 +72,10 @@ Obj* DoorLoad(int browserId,
   CefRefPtr<Frame> frame = browser->mainFrame();
   frame->LoadURL(url);
   d.renderer->CreateContext(frame);
-  // The page's scripts run in document order, as the parser meets them.
+  // The page's scripts run on the script engine in document order, as the parser meets
+  // them; one that throws stops only itself, as in a page.
   for (const std::u16string& script : scripts) {
-    frame->ExecuteJavaScript(script, url, 1);
+    cef_standin::script::RunInFrame(frame.get(), script, url);
   }
   return Give(browser);
 }

@@ -33,7 +33,9 @@ enum class Kind {
   kBox,  // a CefValue
   kTaskRunner,
   kWaitableEvent,
-  kException  // a CefV8Exception
+  kException,   // a CefV8Exception
+  kStackTrace,  // a CefV8StackTrace
+  kStackFrame,  // a CefV8StackFrame
 };
 void ObjAddRef(Kind kind, Obj* object);
 void ObjRelease(Kind kind, Obj* object);
@@ -377,6 +379,103 @@ struct ExceptionInfo {
   int endColumn = 0;
 };
 ExceptionInfo V8ExceptionInfo(Obj* exception);
+
+// ---------------------------------------------------------------------------------------
+// Script in a context, the V8 kinds beyond the simple ones, stack traces, extensions and
+// CEF's calendar time (engine_v8_script.cpp; c_v8_script.cpp, c_v8_kinds.cpp, c_time.cpp).
+
+// A calendar time as cef_time_t holds it (UTC).
+struct CivilTime {
+  int year = 0;
+  int month = 0;
+  int dayOfWeek = 0;
+  int dayOfMonth = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+// Either half's cef_time_t (the same eight fields) as a CivilTime, and back.
+template <class CefTimeT>
+CivilTime CivilOf(const CefTimeT& t) {
+  return CivilTime{t.year, t.month,  t.day_of_week, t.day_of_month,
+                   t.hour, t.minute, t.second,      t.millisecond};
+}
+template <class CefTimeT>
+CefTimeT CefTimeOf(const CivilTime& c) {
+  CefTimeT t = {};
+  t.year = c.year;
+  t.month = c.month;
+  t.day_of_week = c.dayOfWeek;
+  t.day_of_month = c.dayOfMonth;
+  t.hour = c.hour;
+  t.minute = c.minute;
+  t.second = c.second;
+  t.millisecond = c.millisecond;
+  return t;
+}
+// Seconds since the epoch, with fractions; false for a time that is no calendar time.
+bool TimeToSeconds(const CivilTime& time, double& seconds);
+bool TimeFromSeconds(double seconds, CivilTime& time);
+bool TimeNow(CivilTime& time);
+
+Obj* ContextTaskRunner(Obj* context);
+// Runs code in the context as CefV8Context::Eval does: true with *retval (one reference),
+// or false with *exception (one reference, or null when nothing ran).
+bool ContextEval(Obj* context,
+                 const std::u16string& code,
+                 const std::u16string& scriptUrl,
+                 int startLine,
+                 Obj** retval,
+                 Obj** exception);
+
+Obj* V8CreateDate(const CivilTime& date);
+CivilTime V8DateValue(Obj* value);
+// An ArrayBuffer over the executable's memory; `releaser` (held, may be null) is its
+// release callback, told when the memory is let go.
+Obj* V8CreateArrayBuffer(void* buffer, size_t length, Exe* releaser);
+// The release callback of a buffer made by the executable, borrowed (the C half adds
+// the executable's reference), or null.
+Exe* V8ArrayBufferReleaser(Obj* value);
+bool V8NeuterArrayBuffer(Obj* value);
+// The handler of a function the executable made, borrowed as above, or null.
+Exe* V8FunctionHandler(Obj* value);
+int V8ExternalMemory(Obj* value);
+int V8AdjustExternalMemory(Obj* value, int change);
+
+// The stack of the script running now, at most `frameLimit` frames (one reference), or
+// null outside script.
+Obj* StackTraceCurrent(int frameLimit);
+bool StackTraceIsValid(Obj* trace);
+int StackTraceFrameCount(Obj* trace);
+Obj* StackTraceFrame(Obj* trace, int index);
+struct StackFrameInfo {
+  bool valid = false;
+  std::u16string scriptName;
+  std::u16string scriptNameOrSourceUrl;
+  std::u16string functionName;
+  int lineNumber = 0;
+  int column = 0;
+  bool isEval = false;
+  bool isConstructor = false;
+};
+StackFrameInfo StackFrameOf(Obj* frame);
+
+// An extension whose code runs in every new context, its native functions calling
+// `handler` (held, may be null). False when the name is taken or it came too late.
+bool RegisterExtension(const std::u16string& name, const std::u16string& code, Exe* handler);
+
+// Defined by the C half: the memory of a buffer made over the executable's memory is let
+// go (cef_v8array_buffer_release_callback_t).
+void ArrayBufferRelease(Exe* releaser, void* buffer);
+// Defined by the C half: a page's script threw and nothing caught it (the browser's
+// settings ask for this with uncaught_exception_stack_size).
+void RenderHandlerOnUncaughtException(Exe* handler,
+                                      Obj* browser,
+                                      Obj* frame,
+                                      Obj* context,
+                                      Obj* exception,
+                                      Obj* stackTrace);
 
 // ---------------------------------------------------------------------------------------
 // The yardstick's door (test_door.h; defined by the engine half): one renderer in this
