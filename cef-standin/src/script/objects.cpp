@@ -66,6 +66,28 @@ bool PushHeld(duk_context* ctx, const Handle& handle) {
   return !duk_is_undefined(ctx, -1);
 }
 
+// Runs `work` protected with the held value as its only argument; on success `done` sees
+// what it left on top of the stack. False when the value is gone or the work threw.
+template <typename Work, typename Done>
+bool WithHeld(const Handle& handle, Work& work, Done done) {
+  duk_context* ctx = Engine::Get().heap();
+  if (!ctx) {
+    return false;
+  }
+  if (!PushHeld(ctx, handle)) {
+    duk_pop(ctx);
+    return false;
+  }
+  const bool ok = Protected(ctx, 1, work);
+  if (ok) {
+    done(ctx);
+  }
+  duk_pop(ctx);
+  return ok;
+}
+
+void Nothing(duk_context*) {}
+
 void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth);
 
 // What a C++ handler's call came to, for the native function to turn into script.
@@ -235,15 +257,6 @@ class V8Exception : public CefV8Exception {
 
 std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& ok) {
   std::vector<std::u16string> keys;
-  duk_context* ctx = Engine::Get().heap();
-  ok = false;
-  if (!ctx) {
-    return keys;
-  }
-  if (!PushHeld(ctx, object)) {
-    duk_pop(ctx);
-    return keys;
-  }
   auto list = [&keys, flags](duk_context* inner) -> duk_ret_t {
     duk_enum(inner, 0, flags);
     while (duk_next(inner, -1, 0)) {
@@ -254,8 +267,7 @@ std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& o
     }
     return 0;
   };
-  ok = Protected(ctx, 1, list);
-  duk_pop(ctx);
+  ok = WithHeld(object, list, Nothing);
   return keys;
 }
 
@@ -316,43 +328,23 @@ Handle WindowOf(int environment) {
 }
 
 bool HasProperty(const Handle& object, const std::u16string& key) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx || !PushHeld(ctx, object)) {
-    if (ctx) {
-      duk_pop(ctx);
-    }
-    return false;
-  }
   const std::string name = ToEngineString(key);
   bool has = false;
   auto ask = [&name, &has](duk_context* inner) -> duk_ret_t {
     has = duk_has_prop_lstring(inner, 0, name.data(), name.size()) != 0;
     return 0;
   };
-  const bool ok = Protected(ctx, 1, ask);
-  duk_pop(ctx);
-  return ok && has;
+  return WithHeld(object, ask, Nothing) && has;
 }
 
 CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& key) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return nullptr;
-  }
-  if (!PushHeld(ctx, object)) {
-    duk_pop(ctx);
-    return nullptr;
-  }
   const std::string name = ToEngineString(key);
   auto read = [&name](duk_context* inner) -> duk_ret_t {
     duk_get_prop_lstring(inner, 0, name.data(), name.size());
     return 1;
   };
   CefRefPtr<CefV8Value> value;
-  if (Protected(ctx, 1, read)) {
-    value = FromEngine(ctx, -1);
-  }
-  duk_pop(ctx);
+  WithHeld(object, read, [&value](duk_context* ctx) { value = FromEngine(ctx, -1); });
   return value;
 }
 
@@ -360,14 +352,6 @@ bool DefineProperty(const Handle& object,
                     const std::u16string& key,
                     CefRefPtr<CefV8Value> value,
                     int attribute) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return false;
-  }
-  if (!PushHeld(ctx, object)) {
-    duk_pop(ctx);
-    return false;
-  }
   const std::string name = ToEngineString(key);
   auto define = [&name, &value, attribute](duk_context* inner) -> duk_ret_t {
     duk_push_lstring(inner, name.data(), name.size());
@@ -391,28 +375,16 @@ bool DefineProperty(const Handle& object,
     duk_def_prop(inner, 0, flags);
     return 0;
   };
-  const bool ok = Protected(ctx, 1, define);
-  duk_pop(ctx);
-  return ok;
+  return WithHeld(object, define, Nothing);
 }
 
 bool DeleteProperty(const Handle& object, const std::u16string& key) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return false;
-  }
-  if (!PushHeld(ctx, object)) {
-    duk_pop(ctx);
-    return false;
-  }
   const std::string name = ToEngineString(key);
   auto remove = [&name](duk_context* inner) -> duk_ret_t {
     duk_del_prop_lstring(inner, 0, name.data(), name.size());
     return 0;
   };
-  const bool ok = Protected(ctx, 1, remove);
-  duk_pop(ctx);
-  return ok;
+  return WithHeld(object, remove, Nothing);
 }
 
 bool OwnKeys(const Handle& object, std::vector<std::u16string>& keys) {
