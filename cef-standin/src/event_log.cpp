@@ -28,9 +28,13 @@ void LogEvent(const nlohmann::json& event) {
   }
   std::string line = event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
   std::lock_guard<std::mutex> lock(mutex);
-  if (std::FILE* file = OpenForAppend(*path)) {
+  // Opened once and kept (a page may log a hundred thousand events, and an open is dear
+  // under Wine); appended, and flushed at every line, so that a process that ends
+  // abruptly has logged everything before.
+  static std::FILE* const file = OpenForAppend(*path);
+  if (file) {
     std::fwrite(line.data(), 1, line.size(), file);
-    std::fclose(file);
+    std::fflush(file);
   }
 }
 

@@ -1,6 +1,7 @@
 // CEF's factory functions for V8 values. Objects, arrays and functions belong to a
 // context, so they are made only while one is entered; an object keeps its accessor and
 // interceptor until that context is released.
+#include "script/objects.h"
 #include "v8_value.h"
 
 using cef_standin::V8Value;
@@ -38,7 +39,12 @@ CefRefPtr<CefV8Value> CefV8Value::CreateObject(CefRefPtr<CefV8Accessor> accessor
   if (!CefV8Context::InContext()) {
     return nullptr;  // V8 objects belong to a context
   }
-  CefRefPtr<V8Value> object = new V8Value(V8Value::Kind::kObject);
+  // A plain object lives in the page's heap; one with an accessor or interceptor stays
+  // the stand-in's own, which calls them.
+  CefRefPtr<V8Value> object =
+      accessor || interceptor
+          ? CefRefPtr<V8Value>(new V8Value(V8Value::Kind::kObject))
+          : V8Value::InEngine(V8Value::Kind::kObject, cef_standin::script::NewObject());
   object->MarkUserCreated();
   object->SetAccessorAndInterceptor(accessor, interceptor);
   return object;
@@ -48,7 +54,8 @@ CefRefPtr<CefV8Value> CefV8Value::CreateArray(int length) {
   if (!CefV8Context::InContext()) {
     return nullptr;
   }
-  return V8Value::Array(length > 0 ? static_cast<size_t>(length) : 0);
+  return V8Value::InEngine(V8Value::Kind::kArray,
+                           cef_standin::script::NewArray(length > 0 ? length : 0));
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,

@@ -43,6 +43,12 @@ bool ValidValue(const CefRefPtr<CefV8Value>& value) {
 
 }  // namespace
 
+void V8Value::NoteThrown(const CefString& text) {
+  script::Exception thrown;
+  thrown.message = u"Uncaught Error: " + text.ToString16();
+  exception_ = script::ToV8Exception(std::move(thrown));
+}
+
 bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
   int parsed = 0;
   if (kind_ != Kind::kArray || key.size() > 9 || !ParseIndex(key, parsed)) {
@@ -67,7 +73,11 @@ bool V8Value::AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& r
   if (!ValidValue(retval)) {
     retval = nullptr;
   }
-  return exception.empty();
+  if (!exception.empty()) {
+    NoteThrown(exception);
+    return false;
+  }
+  return true;
 }
 
 CefRefPtr<CefV8Value> V8Value::Read(const std::u16string& key) {
@@ -91,6 +101,7 @@ CefRefPtr<CefV8Value> V8Value::ReadOwn(const std::u16string& key) {
   CefString exception;
   if (accessor && accessor->Get(CefString(key), this, retval, exception)) {
     if (!exception.empty()) {
+      NoteThrown(exception);
       return nullptr;
     }
     if (ValidValue(retval)) {
@@ -111,6 +122,7 @@ bool V8Value::Write(const std::u16string& key, CefRefPtr<CefV8Value> value) {
       interceptor->Set(CefString(key), this, value, exception);
     }
     if (!exception.empty()) {
+      NoteThrown(exception);
       return false;
     }
   }
@@ -121,7 +133,11 @@ bool V8Value::Write(const std::u16string& key, CefRefPtr<CefV8Value> value) {
     if (accessor && (found->second.attribute & V8_PROPERTY_ATTRIBUTE_READONLY) == 0) {
       CefString exception;
       accessor->Set(CefString(key), this, value, exception);
-      return exception.empty();
+      if (!exception.empty()) {
+        NoteThrown(exception);
+        return false;
+      }
+      return true;
     }
     return true;
   }

@@ -338,9 +338,15 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
     CefString exception;
     CefRefPtr<CefV8Handler> handler = handler_;
     const bool handled = handler->Execute(functionName_, receiver, arguments, retval, exception);
+    exception_ = nullptr;
     if (!handled || exception.empty()) {
       result = retval ? retval : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
-    }  // else the call threw: null
+    } else {
+      // The call threw an Error with the handler's text: null, and the function keeps it.
+      script::Exception thrown;
+      thrown.message = u"Uncaught Error: " + exception.ToString16();
+      exception_ = script::ToV8Exception(std::move(thrown));
+    }
   }
   target->Exit();
   return result;

@@ -159,6 +159,9 @@ class V8Value : public CefV8Value {
   // An object whose context (if any) is still valid: its object methods work.
   bool Usable() const;
   bool IsArrayIndexKey(const std::u16string& key, size_t& index) const;
+  // An accessor or interceptor threw `text`: the page sees an Error, and this value keeps
+  // it (HasException, GetException) until ClearException.
+  void NoteThrown(const CefString& text);
   // Offers a read to the interceptor, if any: false when it threw; retval is its valid
   // answer, or null.
   bool AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& retval);

@@ -316,6 +316,45 @@ void Drop(const Handle& handle) {
   duk_pop(ctx);
 }
 
+namespace {
+
+// Makes a value with `make` on the entered context's thread and holds it.
+template <typename Make>
+Handle MakeInContext(Make make) {
+  CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
+  auto* context = dynamic_cast<V8Context*>(current.get());
+  duk_context* ctx = context ? Engine::Get().Thread(context->environment()) : nullptr;
+  if (!ctx) {
+    return Handle();
+  }
+  Handle handle;
+  if (Protected(ctx, 0, make)) {
+    handle = Keep(ctx, -1);
+  }
+  duk_pop(ctx);
+  return handle;
+}
+
+}  // namespace
+
+Handle NewObject() {
+  auto make = [](duk_context* inner) -> duk_ret_t {
+    duk_push_object(inner);
+    return 1;
+  };
+  return MakeInContext(make);
+}
+
+Handle NewArray(int length) {
+  auto make = [length](duk_context* inner) -> duk_ret_t {
+    duk_push_array(inner);
+    duk_push_int(inner, length);
+    duk_put_prop_string(inner, -2, "length");
+    return 1;
+  };
+  return MakeInContext(make);
+}
+
 Handle WindowOf(int environment) {
   duk_context* thread = Engine::Get().Thread(environment);
   if (!thread) {

@@ -37,6 +37,11 @@ V8Value* StandsFor(duk_hthread* ctx, int index);
 // What a script threw, as a CefV8Exception.
 CefRefPtr<CefV8Exception> ToV8Exception(Exception exception);
 
+// A new object, or array of `length` holes, in the heap of the entered context, held
+// (empty outside any context).
+Handle NewObject();
+Handle NewArray(int length);
+
 // Lets go of the heap value (no-op for an empty handle or one of a heap given up).
 void Drop(const Handle& handle);
 // The global object (window) of a context's environment, held.
