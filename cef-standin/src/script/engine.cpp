@@ -9,6 +9,7 @@
 #include "../v8_value.h"
 #include "limits.h"
 #include "objects.h"
+#include "protected.h"
 
 namespace cef_standin {
 namespace script {
@@ -32,38 +33,52 @@ std::string EnvironmentKey(int environment) {
   return "env" + std::to_string(environment);
 }
 
+// The value at `index` as a string; "" when turning it into one throws (a toString that
+// throws, a heap at its limit).
 std::u16string SafeString(duk_context* ctx, duk_idx_t index) {
-  duk_size_t length = 0;
   duk_dup(ctx, index);
-  const char* bytes = duk_safe_to_lstring(ctx, -1, &length);
-  std::u16string text = FromEngineString(bytes, length);
+  auto text = [](duk_context* inner) -> duk_ret_t {
+    duk_to_string(inner, -1);
+    return 1;
+  };
+  std::u16string result;
+  if (Protected(ctx, 1, text)) {
+    duk_size_t length = 0;
+    const char* bytes = duk_get_lstring(ctx, -1, &length);
+    result = FromEngineString(bytes, length);
+  }
+  duk_pop(ctx);
+  return result;
+}
+
+// A property of the error at `index` ("" or 0 when absent, or when reading it throws:
+// a thrown object's getter may).
+void PushErrorProperty(duk_context* ctx, duk_idx_t index, const char* name) {
+  duk_dup(ctx, index);
+  auto read = [name](duk_context* inner) -> duk_ret_t {
+    if (!duk_is_object(inner, -1)) {
+      return 0;
+    }
+    duk_get_prop_string(inner, -1, name);
+    return 1;
+  };
+  if (!Protected(ctx, 1, read)) {
+    duk_pop(ctx);
+    duk_push_undefined(ctx);
+  }
+}
+
+std::u16string ErrorText(duk_context* ctx, duk_idx_t index, const char* name) {
+  PushErrorProperty(ctx, index, name);
+  std::u16string text = duk_is_undefined(ctx, -1) ? std::u16string() : SafeString(ctx, -1);
   duk_pop(ctx);
   return text;
 }
 
-// A property of the error at `index` as a string ("" when absent), read without
-// running getters that could throw past us.
-std::u16string ErrorText(duk_context* ctx, duk_idx_t index, const char* name) {
-  std::u16string text;
-  if (duk_is_object(ctx, index)) {
-    duk_get_prop_string(ctx, index, name);
-    if (!duk_is_undefined(ctx, -1)) {
-      text = SafeString(ctx, -1);
-    }
-    duk_pop(ctx);
-  }
-  return text;
-}
-
 int ErrorNumber(duk_context* ctx, duk_idx_t index, const char* name) {
-  int number = 0;
-  if (duk_is_object(ctx, index)) {
-    duk_get_prop_string(ctx, index, name);
-    if (duk_is_number(ctx, -1)) {
-      number = duk_get_int(ctx, -1);
-    }
-    duk_pop(ctx);
-  }
+  PushErrorProperty(ctx, index, name);
+  const int number = duk_is_number(ctx, -1) ? duk_get_int(ctx, -1) : 0;
+  duk_pop(ctx);
   return number;
 }
 
@@ -113,6 +128,14 @@ struct Job {
 
 namespace {
 
+duk_ret_t Compile(duk_context* ctx, void* data) {
+  const Job* job = static_cast<const Job*>(data);
+  duk_push_lstring(ctx, job->source->data(), job->source->size());
+  duk_push_lstring(ctx, job->name->data(), job->name->size());
+  duk_compile(ctx, DUK_COMPILE_EVAL);
+  return 1;
+}
+
 // Only plain data lives here, so that the fatal handler may leave by longjmp.
 int ProtectedRun(Job* job, std::jmp_buf* escape) {
   if (setjmp(*escape) != 0) {
@@ -123,9 +146,8 @@ int ProtectedRun(Job* job, std::jmp_buf* escape) {
     job->ok = duk_pcall_method(ctx, job->calling) == 0 ? 1 : 0;
     return 0;
   }
-  duk_push_lstring(ctx, job->source->data(), job->source->size());
-  duk_push_lstring(ctx, job->name->data(), job->name->size());
-  if (duk_pcompile(ctx, DUK_COMPILE_EVAL) != 0) {
+  // Pushing the source may fail too (a heap at its limit): compiled protected.
+  if (duk_safe_call(ctx, Compile, job, 0, 1) != DUK_EXEC_SUCCESS) {
     job->ok = 0;
     return 0;
   }
@@ -264,6 +286,10 @@ RunResult Engine::Protect(duk_hthread* ctx,
   const int ran = ProtectedRun(&job, &escape);
   guard.set_escape(outerEscape);
   --depth_;
+  if (outermost) {
+    // What is read of the outcome below may need blocks a stopped run was refused.
+    guard.End();
+  }
 
   if (ran < 0) {
     // The heap is in no state to go on: it is given up (not freed) and made anew.
@@ -299,7 +325,6 @@ RunResult Engine::Protect(duk_hthread* ctx,
   }
   duk_set_top(ctx, top);
   if (outermost) {
-    guard.End();
     // What the run left behind goes now, not in some later run's budget.
     duk_gc(ctx, 0);
   }

@@ -34,7 +34,8 @@ RunGuard& RunGuard::Current() {
 
 void RunGuard::Begin(const Limits& limits) {
   deadline_ = Clock::now() + std::chrono::milliseconds(limits.timeMs);
-  cap_ = limits.memoryBytes;
+  // The run's budget comes on top of what the page already holds.
+  cap_ = used_ + limits.memoryBytes;
   armed_ = true;
   timedOut_ = false;
   refused_ = false;

@@ -8,6 +8,7 @@
 #include "../v8_context.h"
 #include "../v8_value.h"
 #include "engine.h"
+#include "protected.h"
 
 namespace cef_standin {
 namespace script {
@@ -43,17 +44,6 @@ void PushTable(duk_context* ctx) {
   duk_remove(ctx, -2);
 }
 
-// Runs `work` with the top `arguments` values of the stack as its own; leaves one value:
-// what it returned, or what it threw (then false). A throw unwinds `work`'s frame only,
-// which holds nothing that needs destroying.
-template <typename Work>
-bool Protected(duk_context* ctx, duk_idx_t arguments, Work& work) {
-  auto call = [](duk_context* inner, void* data) -> duk_ret_t {
-    return (*static_cast<Work*>(data))(inner);
-  };
-  return duk_safe_call(ctx, call, &work, arguments, 1) == DUK_EXEC_SUCCESS;
-}
-
 // Pushes the held value, or undefined for one that is gone.
 bool PushHeld(duk_context* ctx, const Handle& handle) {
   if (!Live(handle)) {
@@ -66,7 +56,7 @@ bool PushHeld(duk_context* ctx, const Handle& handle) {
   return !duk_is_undefined(ctx, -1);
 }
 
-// Runs `work` protected with the held value as its only argument; on success `done` sees
+// Runs `work` protected with the held value on top of the stack; on success `done` sees
 // what it left on top of the stack. False when the value is gone or the work threw.
 template <typename Work, typename Done>
 bool WithHeld(const Handle& handle, Work& work, Done done) {
@@ -258,7 +248,7 @@ class V8Exception : public CefV8Exception {
 std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& ok) {
   std::vector<std::u16string> keys;
   auto list = [&keys, flags](duk_context* inner) -> duk_ret_t {
-    duk_enum(inner, 0, flags);
+    duk_enum(inner, -1, flags);
     while (duk_next(inner, -1, 0)) {
       duk_size_t length = 0;
       const char* bytes = duk_get_lstring(inner, -1, &length);
@@ -283,13 +273,22 @@ Handle Keep(duk_context* ctx, int index) {
   if (!engine.heap()) {
     return handle;
   }
+  // Protected: the table may have to grow in a heap at its run's memory limit.
   index = duk_normalize_index(ctx, index);
-  handle.id = NextId()++;
-  handle.heap = engine.heapNumber();
-  handle.identity = duk_get_heapptr(ctx, index);
-  PushTable(ctx);
   duk_dup(ctx, index);
-  duk_put_prop_index(ctx, -2, handle.id);
+  const uint32_t id = NextId()++;
+  auto keep = [id](duk_context* inner) -> duk_ret_t {
+    const duk_idx_t value = duk_get_top_index(inner);
+    PushTable(inner);
+    duk_dup(inner, value);
+    duk_put_prop_index(inner, -2, id);
+    return 0;
+  };
+  if (Protected(ctx, 1, keep)) {
+    handle.id = id;
+    handle.heap = engine.heapNumber();
+    handle.identity = duk_get_heapptr(ctx, index);
+  }
   duk_pop(ctx);
   return handle;
 }
@@ -370,7 +369,7 @@ bool HasProperty(const Handle& object, const std::u16string& key) {
   const std::string name = ToEngineString(key);
   bool has = false;
   auto ask = [&name, &has](duk_context* inner) -> duk_ret_t {
-    has = duk_has_prop_lstring(inner, 0, name.data(), name.size()) != 0;
+    has = duk_has_prop_lstring(inner, -1, name.data(), name.size()) != 0;
     return 0;
   };
   return WithHeld(object, ask, Nothing) && has;
@@ -379,7 +378,7 @@ bool HasProperty(const Handle& object, const std::u16string& key) {
 CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& key) {
   const std::string name = ToEngineString(key);
   auto read = [&name](duk_context* inner) -> duk_ret_t {
-    duk_get_prop_lstring(inner, 0, name.data(), name.size());
+    duk_get_prop_lstring(inner, -1, name.data(), name.size());
     return 1;
   };
   CefRefPtr<CefV8Value> value;
@@ -393,11 +392,12 @@ bool DefineProperty(const Handle& object,
                     int attribute) {
   const std::string name = ToEngineString(key);
   auto define = [&name, &value, attribute](duk_context* inner) -> duk_ret_t {
+    const duk_idx_t object = duk_get_top_index(inner);
     duk_push_lstring(inner, name.data(), name.size());
     PushValue(inner, value, 0);
     if (attribute == V8_PROPERTY_ATTRIBUTE_NONE) {
       // Set, as CEF does without attributes: setters and a Proxy's trap see it.
-      duk_put_prop(inner, 0);
+      duk_put_prop(inner, object);
       return 0;
     }
     duk_uint_t flags = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_HAVE_WRITABLE |
@@ -411,7 +411,7 @@ bool DefineProperty(const Handle& object,
     if ((attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE) == 0) {
       flags |= DUK_DEFPROP_CONFIGURABLE;
     }
-    duk_def_prop(inner, 0, flags);
+    duk_def_prop(inner, object, flags);
     return 0;
   };
   return WithHeld(object, define, Nothing);
@@ -420,7 +420,7 @@ bool DefineProperty(const Handle& object,
 bool DeleteProperty(const Handle& object, const std::u16string& key) {
   const std::string name = ToEngineString(key);
   auto remove = [&name](duk_context* inner) -> duk_ret_t {
-    duk_del_prop_lstring(inner, 0, name.data(), name.size());
+    duk_del_prop_lstring(inner, -1, name.data(), name.size());
     return 0;
   };
   return WithHeld(object, remove, Nothing);
