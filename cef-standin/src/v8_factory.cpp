@@ -1,10 +1,26 @@
 // CEF's factory functions for V8 values. Objects, arrays and functions belong to a
-// context, so they are made only while one is entered; an object keeps its accessor and
-// interceptor until that context is released.
-#include "script/objects.h"
+// context, so they are made only while one is entered, in the script engine's heap; an
+// object keeps its accessor and interceptor, a function its handler, until that context
+// is released.
 #include "v8_value.h"
 
 using cef_standin::V8Value;
+using cef_standin::script::Binding;
+namespace script = cef_standin::script;
+
+namespace {
+
+// The heap object as a V8 value of the current context; null when the heap made none.
+CefRefPtr<CefV8Value> InHeap(V8Value::Kind kind,
+                             const cef_standin::script::Handle& handle,
+                             CefRefPtr<Binding> binding) {
+  if (!handle) {
+    return nullptr;
+  }
+  return V8Value::InEngine(kind, handle, nullptr, binding);
+}
+
+}  // namespace
 
 CefRefPtr<CefV8Value> CefV8Value::CreateUndefined() {
   return new V8Value(V8Value::Kind::kUndefined);
@@ -39,23 +55,18 @@ CefRefPtr<CefV8Value> CefV8Value::CreateObject(CefRefPtr<CefV8Accessor> accessor
   if (!CefV8Context::InContext()) {
     return nullptr;  // V8 objects belong to a context
   }
-  // A plain object lives in the page's heap; one with an accessor or interceptor stays
-  // the stand-in's own, which calls them.
-  CefRefPtr<V8Value> object =
-      accessor || interceptor
-          ? CefRefPtr<V8Value>(new V8Value(V8Value::Kind::kObject))
-          : V8Value::InEngine(V8Value::Kind::kObject, cef_standin::script::NewObject());
-  object->MarkUserCreated();
-  object->SetAccessorAndInterceptor(accessor, interceptor);
-  return object;
+  CefRefPtr<Binding> binding = new Binding();
+  binding->accessor = accessor;
+  binding->interceptor = interceptor;
+  return InHeap(V8Value::Kind::kObject, script::NewObject(binding), binding);
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateArray(int length) {
   if (!CefV8Context::InContext()) {
     return nullptr;
   }
-  return V8Value::InEngine(V8Value::Kind::kArray,
-                           cef_standin::script::NewArray(length > 0 ? length : 0));
+  CefRefPtr<Binding> binding = new Binding();
+  return InHeap(V8Value::Kind::kArray, script::NewArray(length > 0 ? length : 0, binding), binding);
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
@@ -63,7 +74,10 @@ CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
   if (!CefV8Context::InContext() || !handler) {
     return nullptr;
   }
-  return V8Value::Function(name.ToString16(), handler);
+  CefRefPtr<Binding> binding = new Binding();
+  binding->handler = handler;
+  binding->functionName = name.ToString16();
+  return InHeap(V8Value::Kind::kFunction, script::NewFunction(binding), binding);
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateDate(const CefTime& date) {

@@ -1,5 +1,8 @@
-// Properties and elements of the stand-in's V8 objects, with V8's routing as CEF sets it
-// up: an object made with an interceptor offers every read and write to it first (by
+// Properties and elements of the stand-in's V8 objects. A heap object's are the heap's
+// (script/objects.h: interceptors and accessors route there as below, and what a getter,
+// setter or interceptor throws is kept on the value, as CEF's HasException tells). A value
+// made outside any context keeps its own here, with V8's routing as CEF sets it up: an
+// object made with an interceptor offers every read and write to it first (by
 // name, or by index for a key that is an array index), and a read it answers with a
 // valid value goes no further; a write always goes on. Accessor properties (made with
 // SetValue(key, AccessControl, attribute) on an object with an accessor) are read and
@@ -43,12 +46,6 @@ bool ValidValue(const CefRefPtr<CefV8Value>& value) {
 
 }  // namespace
 
-void V8Value::NoteThrown(const CefString& text) {
-  script::Exception thrown;
-  thrown.message = u"Uncaught Error: " + text.ToString16();
-  exception_ = script::ToV8Exception(std::move(thrown));
-}
-
 bool V8Value::IsArrayIndexKey(const std::u16string& key, size_t& index) const {
   int parsed = 0;
   if (kind_ != Kind::kArray || key.size() > 9 || !ParseIndex(key, parsed)) {
@@ -73,11 +70,7 @@ bool V8Value::AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& r
   if (!ValidValue(retval)) {
     retval = nullptr;
   }
-  if (!exception.empty()) {
-    NoteThrown(exception);
-    return false;
-  }
-  return true;
+  return exception.empty();
 }
 
 CefRefPtr<CefV8Value> V8Value::Read(const std::u16string& key) {
@@ -101,7 +94,6 @@ CefRefPtr<CefV8Value> V8Value::ReadOwn(const std::u16string& key) {
   CefString exception;
   if (accessor && accessor->Get(CefString(key), this, retval, exception)) {
     if (!exception.empty()) {
-      NoteThrown(exception);
       return nullptr;
     }
     if (ValidValue(retval)) {
@@ -122,7 +114,6 @@ bool V8Value::Write(const std::u16string& key, CefRefPtr<CefV8Value> value) {
       interceptor->Set(CefString(key), this, value, exception);
     }
     if (!exception.empty()) {
-      NoteThrown(exception);
       return false;
     }
   }
@@ -133,11 +124,7 @@ bool V8Value::Write(const std::u16string& key, CefRefPtr<CefV8Value> value) {
     if (accessor && (found->second.attribute & V8_PROPERTY_ATTRIBUTE_READONLY) == 0) {
       CefString exception;
       accessor->Set(CefString(key), this, value, exception);
-      if (!exception.empty()) {
-        NoteThrown(exception);
-        return false;
-      }
-      return true;
+      return exception.empty();
     }
     return true;
   }
@@ -195,7 +182,7 @@ bool V8Value::DeleteValue(const CefString& key) {
     return false;
   }
   if (handle_) {
-    return script::DeleteProperty(handle_, key.ToString16());
+    return script::DeleteProperty(handle_, key.ToString16(), Catching());
   }
   size_t index = 0;
   if (IsArrayIndexKey(key.ToString16(), index)) {
@@ -215,7 +202,7 @@ bool V8Value::DeleteValue(int index) {
     return false;
   }
   if (handle_) {
-    return script::DeleteProperty(handle_, IndexKey(index));
+    return script::DeleteProperty(handle_, IndexKey(index), Catching());
   }
   if (kind_ == Kind::kArray) {
     if (static_cast<size_t>(index) < elements_.size()) {
@@ -231,7 +218,7 @@ CefRefPtr<CefV8Value> V8Value::GetValue(const CefString& key) {
     return nullptr;
   }
   if (handle_) {
-    return script::GetProperty(handle_, key.ToString16());
+    return script::GetProperty(handle_, key.ToString16(), Catching());
   }
   size_t index = 0;
   if (IsArrayIndexKey(key.ToString16(), index)) {
@@ -245,7 +232,7 @@ CefRefPtr<CefV8Value> V8Value::GetValue(int index) {
     return nullptr;
   }
   if (handle_) {
-    return script::GetProperty(handle_, IndexKey(index));
+    return script::GetProperty(handle_, IndexKey(index), Catching());
   }
   if (kind_ == Kind::kArray) {
     return static_cast<size_t>(index) < elements_.size()
@@ -262,7 +249,7 @@ bool V8Value::SetValue(const CefString& key,
     return false;
   }
   if (handle_) {
-    return script::DefineProperty(handle_, key.ToString16(), value, attribute);
+    return script::DefineProperty(handle_, key.ToString16(), value, attribute, Catching());
   }
   const std::u16string name = key.ToString16();
   size_t index = 0;
@@ -282,7 +269,8 @@ bool V8Value::SetValue(int index, CefRefPtr<CefV8Value> value) {
     return false;
   }
   if (handle_) {
-    return script::DefineProperty(handle_, IndexKey(index), value, V8_PROPERTY_ATTRIBUTE_NONE);
+    return script::DefineProperty(handle_, IndexKey(index), value, V8_PROPERTY_ATTRIBUTE_NONE,
+                                  Catching());
   }
   if (kind_ != Kind::kArray) {
     return Write(IndexKey(index), value);
@@ -297,7 +285,14 @@ bool V8Value::SetValue(int index, CefRefPtr<CefV8Value> value) {
 
 bool V8Value::SetValue(const CefString& key, AccessControl settings, PropertyAttribute attribute) {
   (void)settings;  // who may read and write across origins: one origin here
-  if (!Usable() || !accessor_) {
+  if (!Usable()) {
+    return false;
+  }
+  if (handle_) {
+    return binding_ && binding_->accessor &&
+           script::DefineAccessor(handle_, key.ToString16(), attribute);
+  }
+  if (!accessor_) {
     return false;
   }
   const std::u16string name = key.ToString16();

@@ -24,6 +24,10 @@ void ContextState::Release() {
   for (const auto& object : objects) {
     object->Clear();
   }
+  std::vector<CefRefPtr<script::Binding>> bindings(bindings_.begin(), bindings_.end());
+  for (const auto& binding : bindings) {
+    binding->Clear();
+  }
 }
 
 V8Value::V8Value(Kind kind) : kind_(kind) {
@@ -44,14 +48,21 @@ V8Value::~V8Value() {
 
 CefRefPtr<V8Value> V8Value::InEngine(Kind kind,
                                      const script::Handle& handle,
-                                     const std::shared_ptr<ContextState>& state) {
+                                     const std::shared_ptr<ContextState>& state,
+                                     CefRefPtr<script::Binding> binding) {
   if (!handle) {
     return new V8Value(Kind::kInvalid);
   }
   CefRefPtr<V8Value> v = new V8Value(kind);
   v->handle_ = handle;
+  v->binding_ = binding;
   v->BindToContext(state);
   return v;
+}
+
+script::Thrown* V8Value::Catching() {
+  thrown_.exception = nullptr;  // a call that throws nothing clears the last exception
+  return &thrown_;
 }
 
 void V8Value::BindToContext(const std::shared_ptr<ContextState>& state) {
@@ -70,12 +81,6 @@ void V8Value::BindToContext(const std::shared_ptr<ContextState>& state) {
       value->BindToContext(state);
     }
   }
-}
-
-void V8Value::SetAccessorAndInterceptor(CefRefPtr<CefV8Accessor> accessor,
-                                        CefRefPtr<CefV8Interceptor> interceptor) {
-  accessor_ = accessor;
-  interceptor_ = interceptor;
 }
 
 bool V8Value::Usable() const {
@@ -155,7 +160,8 @@ void V8Value::Clear() {
   CefRefPtr<CefV8Handler> handler = std::move(handler_);
   CefRefPtr<CefV8Accessor> accessor = std::move(accessor_);
   CefRefPtr<CefV8Interceptor> interceptor = std::move(interceptor_);
-  CefRefPtr<CefV8Exception> exception = std::move(exception_);
+  CefRefPtr<CefV8Exception> exception = std::move(thrown_.exception);
+  CefRefPtr<script::Binding> binding = std::move(binding_);
   script::Drop(handle_);
   handle_ = script::Handle();
   properties_.clear();
@@ -199,7 +205,7 @@ bool V8Value::ClearException() {
   if (!Usable()) {
     return false;
   }
-  exception_ = nullptr;
+  thrown_.exception = nullptr;
   return true;
 }
 
@@ -238,7 +244,7 @@ bool V8Value::SetRethrowExceptions(bool rethrow) {
   if (!Usable()) {
     return false;
   }
-  rethrow_ = rethrow;
+  thrown_.rethrow = rethrow;
   return true;
 }
 
@@ -246,12 +252,22 @@ bool V8Value::SetUserData(CefRefPtr<CefBaseRefCounted> user_data) {
   if (!IsUserCreated()) {
     return false;
   }
-  userData_ = user_data;
+  (binding_ ? binding_->userData : userData_) = user_data;
   return true;
 }
 
 CefRefPtr<CefBaseRefCounted> V8Value::GetUserData() {
-  return IsUserCreated() ? userData_ : nullptr;
+  if (!IsUserCreated()) {
+    return nullptr;
+  }
+  return binding_ ? binding_->userData : userData_;
+}
+
+int V8Value::GetExternallyAllocatedMemory() {
+  if (!IsUserCreated()) {
+    return 0;
+  }
+  return binding_ ? binding_->externalMemory : externalMemory_;
 }
 
 int V8Value::GetArrayLength() {
@@ -265,11 +281,17 @@ CefString V8Value::GetFunctionName() {
   if (kind_ != Kind::kFunction || !Usable()) {
     return CefString();
   }
+  if (binding_) {
+    return binding_->functionName;
+  }
   return handle_ ? CefString(script::FunctionName(handle_)) : CefString(functionName_);
 }
 
 CefRefPtr<CefV8Handler> V8Value::GetFunctionHandler() {
-  return kind_ == Kind::kFunction && Usable() ? handler_ : nullptr;
+  if (kind_ != Kind::kFunction || !Usable()) {
+    return nullptr;
+  }
+  return binding_ ? binding_->handler : handler_;
 }
 
 CefRefPtr<CefV8Value> V8Value::ExecuteFunction(CefRefPtr<CefV8Value> object,
@@ -290,11 +312,11 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
     args.push_back(V8ValueToJson(argument));
     argumentsValid = argumentsValid && argument && argument->IsValid();
   }
-  nlohmann::json event = {
-      {"event", "ExecuteFunction"},
-      {"function", CefString(handle_ ? script::FunctionName(handle_) : functionName_).ToString()},
-      {"native", handler_ != nullptr},
-      {"args", args}};
+  const bool native = binding_ ? binding_->handler != nullptr : handler_ != nullptr;
+  nlohmann::json event = {{"event", "ExecuteFunction"},
+                          {"function", GetFunctionName().ToString()},
+                          {"native", native},
+                          {"args", args}};
   CefRefPtr<CefV8Context> target = context ? context : CefV8Context::GetCurrentContext();
   const char* refused = nullptr;
   if (kind_ != Kind::kFunction) {
@@ -325,28 +347,14 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
 
   CefRefPtr<CefV8Value> result;
   if (handle_) {
-    // A page's function: the engine runs it. What it throws stays with this value.
-    exception_ = nullptr;
-    script::CallOutcome call = script::Call(handle_, object, arguments);
+    // The engine runs it (a native function calls its handler); what it throws stays
+    // with this value, and goes on into the calling script when this value rethrows.
+    script::Thrown* thrown = Catching();
+    script::CallOutcome call = script::Call(handle_, object, arguments, thrown->rethrow);
     result = call.result;
-    exception_ = call.thrown;
-  } else if (!handler_) {
-    result = new V8Value(Kind::kUndefined);  // the page's own function: nothing to run here
+    thrown->exception = call.thrown;
   } else {
-    CefRefPtr<CefV8Value> receiver = object ? object : target->GetGlobal();
-    CefRefPtr<CefV8Value> retval;
-    CefString exception;
-    CefRefPtr<CefV8Handler> handler = handler_;
-    const bool handled = handler->Execute(functionName_, receiver, arguments, retval, exception);
-    exception_ = nullptr;
-    if (!handled || exception.empty()) {
-      result = retval ? retval : CefRefPtr<CefV8Value>(new V8Value(Kind::kUndefined));
-    } else {
-      // The call threw an Error with the handler's text: null, and the function keeps it.
-      script::Exception thrown;
-      thrown.message = u"Uncaught Error: " + exception.ToString16();
-      exception_ = script::ToV8Exception(std::move(thrown));
-    }
+    result = new V8Value(Kind::kUndefined);  // a page value of the scenario's: nothing runs
   }
   target->Exit();
   return result;
@@ -364,8 +372,9 @@ int V8Value::AdjustExternallyAllocatedMemory(int change_in_bytes) {
   if (!IsUserCreated()) {
     return 0;
   }
-  externalMemory_ += change_in_bytes;
-  return externalMemory_;
+  int& memory = binding_ ? binding_->externalMemory : externalMemory_;
+  memory += change_in_bytes;
+  return memory;
 }
 
 }  // namespace cef_standin

@@ -1,6 +1,8 @@
 // The stand-in's JavaScript values: every kind page script can pass, with V8's number
-// rules, objects with ordered properties and attributes, arrays, functions that call
-// their CefV8Handler, and objects with an accessor or interceptor that they call. An
+// rules. Objects, arrays and functions made in a context are handles into the script
+// engine's heap (script/objects.h), with what C++ attached to them (handler, accessor,
+// interceptor, user data) in the heap object's binding. Values made outside any context
+// (the scenario's page values) keep their properties here until they enter a page. An
 // object belongs to the context it was made in: once that context is released it is
 // invalid, its methods fail, and it lets go of everything it held.
 #ifndef CEF_STANDIN_SRC_V8_VALUE_H_
@@ -26,13 +28,17 @@ class ContextState {
   bool valid() const { return valid_; }
   void Track(V8Value* object) { objects_.insert(object); }
   void Untrack(V8Value* object) { objects_.erase(object); }
+  void Track(script::Binding* binding) { bindings_.insert(binding); }
+  void Untrack(script::Binding* binding) { bindings_.erase(binding); }
   // The context is released: every object made in it turns invalid and lets go of its
-  // properties, elements, handler, accessor, interceptor and user data.
+  // properties, elements, handler, accessor, interceptor and user data; so does every
+  // heap object's binding made in it.
   void Release();
 
  private:
   bool valid_ = true;
   std::set<V8Value*> objects_;
+  std::set<script::Binding*> bindings_;
 };
 
 class V8Value : public CefV8Value {
@@ -79,8 +85,11 @@ class V8Value : public CefV8Value {
   // the context entered when it is made, or to `state`.
   static CefRefPtr<V8Value> InEngine(Kind kind,
                                      const script::Handle& handle,
-                                     const std::shared_ptr<ContextState>& state = nullptr);
+                                     const std::shared_ptr<ContextState>& state = nullptr,
+                                     CefRefPtr<script::Binding> binding = nullptr);
   const script::Handle& handle() const { return handle_; }
+  // What C++ attached to the heap object, or null (a page's own object).
+  script::Binding* binding() const { return binding_.get(); }
 
   Kind kind() const { return kind_; }
   double dateValue() const { return double_; }
@@ -89,9 +98,6 @@ class V8Value : public CefV8Value {
   void MarkUserCreated() { userCreated_ = true; }
   // An object made outside any context now belongs to this one.
   void BindToContext(const std::shared_ptr<ContextState>& state);
-  // Kept for the object's life (until its context is released).
-  void SetAccessorAndInterceptor(CefRefPtr<CefV8Accessor> accessor,
-                                 CefRefPtr<CefV8Interceptor> interceptor);
   // The arguments of each call that ran (ExecuteFunction), as JSON arrays of
   // {"kind", "value"}, oldest first.
   const std::vector<std::string>& calls() const { return calls_; }
@@ -120,11 +126,13 @@ class V8Value : public CefV8Value {
   CefTime GetDateValue() override;
   CefString GetStringValue() override;
 
-  bool IsUserCreated() override { return Usable() && userCreated_; }
-  bool HasException() override { return Usable() && exception_ != nullptr; }
-  CefRefPtr<CefV8Exception> GetException() override { return Usable() ? exception_ : nullptr; }
+  bool IsUserCreated() override { return Usable() && (userCreated_ || binding_); }
+  bool HasException() override { return Usable() && thrown_.exception != nullptr; }
+  CefRefPtr<CefV8Exception> GetException() override {
+    return Usable() ? thrown_.exception : nullptr;
+  }
   bool ClearException() override;
-  bool WillRethrowExceptions() override { return Usable() && rethrow_; }
+  bool WillRethrowExceptions() override { return Usable() && thrown_.rethrow; }
   bool SetRethrowExceptions(bool rethrow) override;
   bool HasValue(const CefString& key) override;
   bool HasValue(int index) override;
@@ -140,7 +148,7 @@ class V8Value : public CefV8Value {
   bool GetKeys(std::vector<CefString>& keys) override;
   bool SetUserData(CefRefPtr<CefBaseRefCounted> user_data) override;
   CefRefPtr<CefBaseRefCounted> GetUserData() override;
-  int GetExternallyAllocatedMemory() override { return IsUserCreated() ? externalMemory_ : 0; }
+  int GetExternallyAllocatedMemory() override;
   int AdjustExternallyAllocatedMemory(int change_in_bytes) override;
   int GetArrayLength() override;
   CefRefPtr<CefV8ArrayBufferReleaseCallback> GetArrayBufferReleaseCallback() override {
@@ -158,10 +166,9 @@ class V8Value : public CefV8Value {
  private:
   // An object whose context (if any) is still valid: its object methods work.
   bool Usable() const;
+  // Starts a heap operation that may throw: what it throws is kept on this value.
+  script::Thrown* Catching();
   bool IsArrayIndexKey(const std::u16string& key, size_t& index) const;
-  // An accessor or interceptor threw `text`: the page sees an Error, and this value keeps
-  // it (HasException, GetException) until ClearException.
-  void NoteThrown(const CefString& text);
   // Offers a read to the interceptor, if any: false when it threw; retval is its valid
   // answer, or null.
   bool AskInterceptor(const std::u16string& key, CefRefPtr<CefV8Value>& retval);
@@ -192,9 +199,9 @@ class V8Value : public CefV8Value {
   CefRefPtr<CefBaseRefCounted> userData_;
   std::shared_ptr<ContextState> state_;
   bool userCreated_ = false;
-  bool rethrow_ = false;
-  script::Handle handle_;                // set: the value lives in the engine's heap
-  CefRefPtr<CefV8Exception> exception_;  // what the last call of this function threw
+  script::Handle handle_;               // set: the value lives in the engine's heap
+  CefRefPtr<script::Binding> binding_;  // what C++ attached to that heap object
+  script::Thrown thrown_;               // what the last heap operation on it threw
   int externalMemory_ = 0;
   std::vector<std::string> calls_;
 

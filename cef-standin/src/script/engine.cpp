@@ -28,6 +28,9 @@ void FatalHandler(void* udata, const char* message) {
   quorvane_duk_fatal(udata, message);
 }
 
+// The heap stash's slot for what a nested call threw.
+constexpr const char* kLastThrown = "lastThrown";
+
 // Stash keys of the environments' threads.
 std::string EnvironmentKey(int environment) {
   return "env" + std::to_string(environment);
@@ -304,11 +307,15 @@ RunResult Engine::Protect(duk_hthread* ctx,
     result.outcome = Outcome::kCompleted;
     result.value = FromEngine(ctx, -1);
   } else {
+    result.exception = DescribeThrown(ctx, -1);
     Exception& e = result.exception;
-    e.message = u"Uncaught " + SafeString(ctx, -1);
-    e.scriptName = ErrorText(ctx, -1, "fileName");
-    e.line = ErrorNumber(ctx, -1, "lineNumber");
-    e.stack = ErrorText(ctx, -1, "stack");
+    if (!outermost) {
+      // Kept for a caller that throws it on into the script under way.
+      duk_push_heap_stash(ctx);
+      duk_dup(ctx, -2);
+      duk_put_prop_string(ctx, -2, kLastThrown);
+      duk_pop(ctx);
+    }
     if (e.line > offset && !source.empty()) {
       e.sourceLine = LineOf(source, e.line - offset);
     }
@@ -329,6 +336,24 @@ RunResult Engine::Protect(duk_hthread* ctx,
     duk_gc(ctx, 0);
   }
   return result;
+}
+
+Exception DescribeThrown(duk_context* ctx, duk_idx_t index) {
+  Exception e;
+  index = duk_normalize_index(ctx, index);
+  e.message = u"Uncaught " + SafeString(ctx, index);
+  e.scriptName = ErrorText(ctx, index, "fileName");
+  e.line = ErrorNumber(ctx, index, "lineNumber");
+  e.stack = ErrorText(ctx, index, "stack");
+  return e;
+}
+
+void PushLastThrown(duk_context* ctx) {
+  duk_push_heap_stash(ctx);
+  duk_get_prop_string(ctx, -1, kLastThrown);
+  duk_push_undefined(ctx);
+  duk_put_prop_string(ctx, -3, kLastThrown);
+  duk_remove(ctx, -2);
 }
 
 CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
@@ -354,16 +379,13 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
       }
       return V8Value::String(FromEngineString(bytes, length));
     }
-    case DUK_TYPE_OBJECT:
+    case DUK_TYPE_OBJECT: {
+      CefRefPtr<Binding> binding = BindingOf(ctx, index);
       if (duk_is_function(ctx, index)) {
-        // A function of C++'s comes back as itself.
-        if (V8Value* function = StandsFor(ctx, index)) {
-          return function;
-        }
-        return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index));
+        return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index), nullptr, binding);
       }
       if (duk_is_array(ctx, index)) {
-        return V8Value::InEngine(V8Value::Kind::kArray, Keep(ctx, index));
+        return V8Value::InEngine(V8Value::Kind::kArray, Keep(ctx, index), nullptr, binding);
       }
       {
         duk_dup(ctx, index);
@@ -378,7 +400,8 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
           return V8Value::Date(ms);
         }
       }
-      return V8Value::InEngine(V8Value::Kind::kObject, Keep(ctx, index));
+      return V8Value::InEngine(V8Value::Kind::kObject, Keep(ctx, index), nullptr, binding);
+    }
     default:
       // buffers, pointers, lightfuncs: no kind of V8's
       return new V8Value(V8Value::Kind::kInvalid);

@@ -138,6 +138,12 @@ using PageScriptHook = std::function<void(CefRefPtr<CefFrame> frame, CefRefPtr<C
 void SetPageScriptHook(PageScriptHook hook);
 void RunPageScriptHook(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context);
 
+// What the value at `index` says about itself when thrown: the message as CEF gives it
+// ("Uncaught " and the value as a string), its script, line and stack.
+Exception DescribeThrown(duk_hthread* ctx, int index);
+// Pushes what the last nested call (CallOnStack within a run) threw, or undefined.
+void PushLastThrown(duk_hthread* ctx);
+
 // A Duktape value as a CefV8Value (numbers typed as V8 types them).
 CefRefPtr<CefV8Value> FromEngine(duk_hthread* ctx, int index);
 

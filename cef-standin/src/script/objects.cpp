@@ -3,6 +3,8 @@
 
 #include <duktape.h>
 
+#include <unordered_map>
+
 #include "../standin/browser.h"
 #include "../utf.h"
 #include "../v8_context.h"
@@ -16,16 +18,40 @@ namespace {
 
 // The heap stash's table of held values, by handle id.
 constexpr const char* kTable = "held";
-// Hidden on a native function: the C++ function value it stands for.
-constexpr const char* kStandsFor =
+// Hidden on a bound heap object (or a Proxy's target) and on an accessor's getter and
+// setter: a pointer to the Binding, one reference of it.
+constexpr const char* kBindingKey =
     "\xFF"
-    "cefFunction";
+    "cefBinding";
+// Hidden beside it: true on the one that owns the binding's entry in Bound().
+constexpr const char* kOwnerKey =
+    "\xFF"
+    "cefOwner";
+// Hidden on an accessor's getter and setter: the property's name.
+constexpr const char* kNameKey =
+    "\xFF"
+    "cefName";
+// The heap stash's slot for what a C++ call made from script rethrows.
+constexpr const char* kPendingKey = "pending";
 // C++ objects copied into the heap go no deeper than this.
 constexpr int kDeepestCopy = 32;
 
 uint32_t& NextId() {
   static uint32_t next = 1;
   return next;
+}
+
+// The bound heap objects by identity (what the V8 API sees: a Proxy, not its target).
+// An entry goes when its owner is finalized; a heap given up is never freed, so no
+// address of one is reused.
+std::unordered_map<const void*, Binding*>& Bound() {
+  static auto* bound = new std::unordered_map<const void*, Binding*>();
+  return *bound;
+}
+
+bool& RethrowPending() {
+  static bool pending = false;
+  return pending;
 }
 
 bool Live(const Handle& handle) {
@@ -44,6 +70,35 @@ void PushTable(duk_context* ctx) {
   duk_remove(ctx, -2);
 }
 
+// What was thrown is at the top of the stack: kept for the value the operation was made
+// on, and set to go on into the calling script when that value rethrows.
+void Caught(duk_context* ctx, Thrown* thrown) {
+  if (!thrown) {
+    return;
+  }
+  thrown->exception = ToV8Exception(DescribeThrown(ctx, -1));
+  if (thrown->rethrow && Engine::Get().depth() > 0) {
+    duk_push_heap_stash(ctx);
+    duk_dup(ctx, -2);
+    duk_put_prop_string(ctx, -2, kPendingKey);
+    duk_pop(ctx);
+    RethrowPending() = true;
+  }
+}
+
+// Pushes what a C++ call made from script rethrows, if anything.
+bool TakePending(duk_context* ctx) {
+  if (!RethrowPending()) {
+    return false;
+  }
+  RethrowPending() = false;
+  duk_push_heap_stash(ctx);
+  duk_get_prop_string(ctx, -1, kPendingKey);
+  duk_del_prop_string(ctx, -2, kPendingKey);
+  duk_remove(ctx, -2);
+  return true;
+}
+
 // Pushes the held value, or undefined for one that is gone.
 bool PushHeld(duk_context* ctx, const Handle& handle) {
   if (!Live(handle)) {
@@ -56,55 +111,95 @@ bool PushHeld(duk_context* ctx, const Handle& handle) {
   return !duk_is_undefined(ctx, -1);
 }
 
-// Runs `work` protected with the held value on top of the stack; on success `done` sees
-// what it left on top of the stack. False when the value is gone or the work threw.
-template <typename Work, typename Done>
-bool WithHeld(const Handle& handle, Work& work, Done done) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return false;
-  }
+// Pushes the held value, or for an object made with an interceptor its Proxy's target:
+// where definitions, deletions and key lists go, as V8 offers those to no interceptor.
+bool PushTarget(duk_context* ctx, const Handle& handle) {
   if (!PushHeld(ctx, handle)) {
-    duk_pop(ctx);
     return false;
   }
-  const bool ok = Protected(ctx, 1, work);
-  if (ok) {
-    done(ctx);
+  auto found = Bound().find(handle.identity);
+  if (found != Bound().end() && found->second->target) {
+    duk_pop(ctx);
+    duk_push_heapptr(ctx, const_cast<void*>(found->second->target));
   }
-  duk_pop(ctx);
-  return ok;
+  return true;
 }
-
-void Nothing(duk_context*) {}
 
 void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth);
 
-// What a C++ handler's call came to, for the native function to turn into script.
+// The binding a native function, getter, setter or Proxy target at `index` carries.
+Binding* CarriedBinding(duk_context* ctx, duk_idx_t index) {
+  Binding* binding = nullptr;
+  if (duk_get_prop_string(ctx, index, kBindingKey)) {
+    binding = static_cast<Binding*>(duk_get_pointer(ctx, -1));
+  }
+  duk_pop(ctx);
+  return binding;
+}
+
+// A bound object is garbage: it lets go of its binding (and so of what C++ attached).
+duk_ret_t BindingFinalizer(duk_context* ctx) {
+  Binding* binding = CarriedBinding(ctx, 0);
+  if (!binding) {
+    return 0;
+  }
+  duk_push_pointer(ctx, nullptr);
+  duk_put_prop_string(ctx, 0, kBindingKey);
+  duk_get_prop_string(ctx, 0, kOwnerKey);
+  const bool owner = duk_get_boolean(ctx, -1) != 0;
+  duk_pop(ctx);
+  if (owner) {
+    auto found = Bound().find(binding->identity);
+    if (found != Bound().end() && found->second == binding) {
+      Bound().erase(found);
+    }
+  }
+  binding->Release();
+  return 0;
+}
+
+// Gives the object at `index` a reference to the binding (the owner also its entry in
+// Bound(), under `identity`).
+void Carry(duk_context* ctx, duk_idx_t index, Binding* binding, bool owner) {
+  index = duk_normalize_index(ctx, index);
+  binding->AddRef();
+  duk_push_pointer(ctx, binding);
+  duk_put_prop_string(ctx, index, kBindingKey);
+  duk_push_boolean(ctx, owner);
+  duk_put_prop_string(ctx, index, kOwnerKey);
+  duk_push_c_function(ctx, BindingFinalizer, 1);
+  duk_set_finalizer(ctx, index);
+  if (owner) {
+    Bound()[binding->identity] = binding;
+  }
+}
+
+// Native functions do their C++ work in a function that returns before anything is
+// thrown into the script, so no C++ frame holding references is ever unwound.
 enum class Answer { kUndefined, kValue, kThrow };
 
-Answer CallHandler(duk_context* ctx) {
-  const duk_idx_t count = duk_get_top(ctx);
-  duk_push_current_function(ctx);
-  duk_get_prop_string(ctx, -1, kStandsFor);
-  auto* function = static_cast<V8Value*>(duk_get_pointer(ctx, -1));
-  duk_pop_2(ctx);
-  CefRefPtr<CefV8Handler> handler = function ? function->GetFunctionHandler() : nullptr;
-  if (!handler) {
-    return Answer::kUndefined;  // its page is gone
+duk_ret_t Finish(duk_context* ctx, Answer answer) {
+  if (TakePending(ctx)) {
+    return duk_throw(ctx);  // a call made from the C++ code threw, and rethrows
   }
-  duk_push_this(ctx);
-  CefRefPtr<CefV8Value> receiver = FromEngine(ctx, -1);
-  duk_pop(ctx);
-  CefV8ValueList arguments;
-  for (duk_idx_t i = 0; i < count; ++i) {
-    arguments.push_back(FromEngine(ctx, i));
+  switch (answer) {
+    case Answer::kUndefined:
+      return 0;
+    case Answer::kValue:
+      return 1;
+    case Answer::kThrow:
+      break;
   }
-  CefRefPtr<CefV8Value> retval;
-  CefString exception;
-  if (!handler->Execute(function->GetFunctionName(), receiver, arguments, retval, exception)) {
-    return Answer::kUndefined;
+  if (duk_is_error(ctx, -1)) {
+    return duk_throw(ctx);
   }
+  duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", duk_safe_to_string(ctx, -1));
+  return duk_throw(ctx);
+}
+
+// Pushes what C++ answered: its exception text (kThrow, thrown as an Error), its valid
+// value, or nothing (undefined).
+Answer Answered(duk_context* ctx, const CefString& exception, CefRefPtr<CefV8Value> retval) {
   if (!exception.empty()) {
     const std::string text = ToEngineString(exception.ToString16());
     duk_push_lstring(ctx, text.data(), text.size());
@@ -120,45 +215,272 @@ Answer CallHandler(duk_context* ctx) {
   return Protected(ctx, 0, push) ? Answer::kValue : Answer::kThrow;
 }
 
-// A native function's body: the C++ work happens in CallHandler, whose frame is gone
-// before anything is thrown into the script.
+Answer CallHandler(duk_context* ctx) {
+  const duk_idx_t count = duk_get_top(ctx);
+  duk_push_current_function(ctx);
+  CefRefPtr<Binding> binding = CarriedBinding(ctx, -1);
+  duk_pop(ctx);
+  CefRefPtr<CefV8Handler> handler = binding ? binding->handler : nullptr;
+  if (!handler) {
+    return Answer::kUndefined;  // a page value's function, or its page is gone
+  }
+  // Called with `new`, the receiver is the new object.
+  duk_push_this(ctx);
+  CefRefPtr<CefV8Value> receiver = FromEngine(ctx, -1);
+  duk_pop(ctx);
+  CefV8ValueList arguments;
+  for (duk_idx_t i = 0; i < count; ++i) {
+    arguments.push_back(FromEngine(ctx, i));
+  }
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  if (!handler->Execute(binding->functionName, receiver, arguments, retval, exception)) {
+    return Answer::kUndefined;
+  }
+  return Answered(ctx, exception, retval);
+}
+
 duk_ret_t NativeCall(duk_context* ctx) {
-  switch (CallHandler(ctx)) {
+  return Finish(ctx, CallHandler(ctx));
+}
+
+std::u16string CarriedName(duk_context* ctx) {
+  duk_push_current_function(ctx);
+  duk_get_prop_string(ctx, -1, kNameKey);
+  duk_size_t length = 0;
+  const char* bytes = duk_get_lstring(ctx, -1, &length);
+  std::u16string name = bytes ? FromEngineString(bytes, length) : std::u16string();
+  duk_pop_2(ctx);
+  return name;
+}
+
+CefRefPtr<CefV8Accessor> CarriedAccessor(duk_context* ctx) {
+  duk_push_current_function(ctx);
+  Binding* binding = CarriedBinding(ctx, -1);
+  duk_pop(ctx);
+  return binding ? binding->accessor : nullptr;
+}
+
+// An accessor property read from script: its accessor answers.
+Answer AccessorGet(duk_context* ctx) {
+  CefRefPtr<CefV8Accessor> accessor = CarriedAccessor(ctx);
+  if (!accessor) {
+    return Answer::kUndefined;
+  }
+  duk_push_this(ctx);
+  CefRefPtr<CefV8Value> object = FromEngine(ctx, -1);
+  duk_pop(ctx);
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  if (!accessor->Get(CarriedName(ctx), object, retval, exception)) {
+    return Answer::kUndefined;
+  }
+  return Answered(ctx, exception, retval);
+}
+
+Answer AccessorSet(duk_context* ctx) {
+  CefRefPtr<CefV8Accessor> accessor = CarriedAccessor(ctx);
+  if (!accessor) {
+    return Answer::kUndefined;
+  }
+  CefRefPtr<CefV8Value> value = FromEngine(ctx, 0);
+  duk_push_this(ctx);
+  CefRefPtr<CefV8Value> object = FromEngine(ctx, -1);
+  duk_pop(ctx);
+  CefString exception;
+  accessor->Set(CarriedName(ctx), object, value, exception);
+  return Answered(ctx, exception, nullptr);
+}
+
+duk_ret_t AccessorGetter(duk_context* ctx) {
+  return Finish(ctx, AccessorGet(ctx));
+}
+
+duk_ret_t AccessorSetter(duk_context* ctx) {
+  return Finish(ctx, AccessorSet(ctx));
+}
+
+// Symbols are strings with a marker byte in front.
+bool IsSymbol(duk_context* ctx, duk_idx_t index) {
+  duk_size_t length = 0;
+  const char* bytes = duk_get_lstring(ctx, index, &length);
+  if (!bytes || length == 0) {
+    return false;
+  }
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  return first == 0x80 || first == 0x81 || first == 0x82 || first == 0xFF;
+}
+
+// A key V8 hands to an indexed interceptor: an array index (below 2^32 - 1).
+bool ArrayIndex(const std::u16string& key, uint32_t& index) {
+  if (key.empty() || key.size() > 10 || (key.size() > 1 && key[0] == u'0')) {
+    return false;
+  }
+  uint64_t value = 0;
+  for (char16_t c : key) {
+    if (c < u'0' || c > u'9') {
+      return false;
+    }
+    value = value * 10 + static_cast<uint64_t>(c - u'0');
+  }
+  if (value >= 0xFFFFFFFFull) {
+    return false;
+  }
+  index = static_cast<uint32_t>(value);
+  return true;
+}
+
+// What the interceptor said about a key, for a Proxy trap.
+enum class Intercepted { kNotAsked, kPassed, kAnswered, kThrew };
+
+// Offers a read of the key at `key` (a trap's argument) to the interceptor of the Proxy's
+// target at 0, with `object` (the Proxy) as the object; kAnswered pushes the answer,
+// kThrew the text to throw.
+Intercepted AskInterceptor(duk_context* ctx, duk_idx_t key, CefRefPtr<CefV8Value> object) {
+  Binding* binding = CarriedBinding(ctx, 0);
+  CefRefPtr<CefV8Interceptor> interceptor = binding ? binding->interceptor : nullptr;
+  if (!interceptor || IsSymbol(ctx, key)) {
+    return Intercepted::kNotAsked;  // V8 offers strings and indexes only
+  }
+  duk_size_t length = 0;
+  const char* bytes = duk_to_lstring(ctx, key, &length);
+  const std::u16string name = FromEngineString(bytes, length);
+  CefRefPtr<CefV8Value> retval;
+  CefString exception;
+  uint32_t index = 0;
+  if (ArrayIndex(name, index)) {
+    interceptor->Get(static_cast<int>(index), object, retval, exception);
+  } else {
+    interceptor->Get(CefString(name), object, retval, exception);
+  }
+  switch (Answered(ctx, exception, retval)) {
     case Answer::kUndefined:
-      return 0;
+      return Intercepted::kPassed;
     case Answer::kValue:
-      return 1;
+      return Intercepted::kAnswered;
     case Answer::kThrow:
       break;
   }
-  if (duk_is_error(ctx, -1)) {
-    return duk_throw(ctx);
-  }
-  duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", duk_safe_to_string(ctx, -1));
-  return duk_throw(ctx);
+  return Intercepted::kThrew;
 }
 
-// The native function is garbage: it lets go of the C++ value it stood for.
-duk_ret_t NativeFinalizer(duk_context* ctx) {
-  if (duk_get_prop_string(ctx, 0, kStandsFor)) {
-    if (auto* function = static_cast<V8Value*>(duk_get_pointer(ctx, -1))) {
-      duk_push_pointer(ctx, nullptr);
-      duk_put_prop_string(ctx, 0, kStandsFor);
-      function->Release();
+// The Proxy's receiver (or, for `has`, which has none, the Proxy itself) as a V8 value.
+CefRefPtr<CefV8Value> TrapObject(duk_context* ctx, duk_idx_t receiver) {
+  if (receiver >= 0 && duk_is_object(ctx, receiver)) {
+    return FromEngine(ctx, receiver);
+  }
+  Binding* binding = CarriedBinding(ctx, 0);
+  if (!binding || !binding->identity) {
+    return nullptr;
+  }
+  duk_push_heapptr(ctx, const_cast<void*>(binding->identity));
+  CefRefPtr<CefV8Value> object = FromEngine(ctx, -1);
+  duk_pop(ctx);
+  return object;
+}
+
+// get(target, key, receiver): the interceptor first; what it leaves, the target.
+Answer TrapGet(duk_context* ctx) {
+  switch (AskInterceptor(ctx, 1, TrapObject(ctx, 2))) {
+    case Intercepted::kAnswered:
+      return Answer::kValue;
+    case Intercepted::kThrew:
+      return Answer::kThrow;
+    default:
+      break;
+  }
+  duk_dup(ctx, 1);
+  duk_get_prop(ctx, 0);
+  return Answer::kValue;
+}
+
+// set(target, key, value, receiver): the interceptor sees every write, which then goes on
+// to the target (CEF's interceptor never takes one over).
+Answer TrapSet(duk_context* ctx) {
+  Binding* binding = CarriedBinding(ctx, 0);
+  CefRefPtr<CefV8Interceptor> interceptor = binding ? binding->interceptor : nullptr;
+  if (interceptor && !IsSymbol(ctx, 1)) {
+    duk_size_t length = 0;
+    const char* bytes = duk_to_lstring(ctx, 1, &length);
+    const std::u16string name = FromEngineString(bytes, length);
+    CefRefPtr<CefV8Value> object = TrapObject(ctx, 3);
+    CefRefPtr<CefV8Value> value = FromEngine(ctx, 2);
+    CefString exception;
+    uint32_t index = 0;
+    if (ArrayIndex(name, index)) {
+      interceptor->Set(static_cast<int>(index), object, value, exception);
+    } else {
+      interceptor->Set(CefString(name), object, value, exception);
+    }
+    if (!exception.empty()) {
+      return Answered(ctx, exception, nullptr);
     }
   }
-  return 0;
+  // Reflect.set answers false (rather than throwing) where the target refuses.
+  duk_get_global_string(ctx, "Reflect");
+  duk_get_prop_string(ctx, -1, "set");
+  duk_dup(ctx, 0);
+  duk_dup(ctx, 1);
+  duk_dup(ctx, 2);
+  duk_call(ctx, 3);
+  return Answer::kValue;
 }
 
-void PushNativeFunction(duk_context* ctx, V8Value* function) {
+// has(target, key): a key the interceptor answers is there.
+Answer TrapHas(duk_context* ctx) {
+  switch (AskInterceptor(ctx, 1, TrapObject(ctx, -1))) {
+    case Intercepted::kAnswered:
+      duk_push_true(ctx);
+      return Answer::kValue;
+    case Intercepted::kThrew:
+      return Answer::kThrow;
+    default:
+      break;
+  }
+  duk_push_boolean(ctx, duk_has_prop(ctx, 0));  // consumes the key copy below
+  return Answer::kValue;
+}
+
+duk_ret_t ProxyGet(duk_context* ctx) {
+  return Finish(ctx, TrapGet(ctx));
+}
+duk_ret_t ProxySet(duk_context* ctx) {
+  return Finish(ctx, TrapSet(ctx));
+}
+duk_ret_t ProxyHas(duk_context* ctx) {
+  duk_set_top(ctx, 2);
+  return Finish(ctx, TrapHas(ctx));
+}
+
+// The thread of the current context, or null outside any.
+duk_context* CurrentThread() {
+  CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
+  auto* context = dynamic_cast<V8Context*>(current.get());
+  return context ? Engine::Get().Thread(context->environment()) : nullptr;
+}
+
+// Makes a heap value on the current context's thread with `make` (which pushes it) and
+// holds it; an empty handle when there is no context or making it threw.
+template <typename Make>
+Handle MakeHeld(Make& make) {
+  duk_context* ctx = CurrentThread();
+  if (!ctx) {
+    return Handle();
+  }
+  Handle handle;
+  if (Protected(ctx, 0, make)) {
+    handle = Keep(ctx, -1);
+  }
+  duk_pop(ctx);
+  return handle;
+}
+
+void PushNativeFunction(duk_context* ctx, Binding* binding) {
   duk_push_c_function(ctx, NativeCall, DUK_VARARGS);
-  function->AddRef();
-  duk_push_pointer(ctx, function);
-  duk_put_prop_string(ctx, -2, kStandsFor);
-  duk_push_c_function(ctx, NativeFinalizer, 1);
-  duk_set_finalizer(ctx, -2);
+  binding->identity = duk_get_heapptr(ctx, -1);
+  Carry(ctx, -1, binding, true);
   duk_push_string(ctx, "name");
-  const std::string name = ToEngineString(function->GetFunctionName().ToString16());
+  const std::string name = ToEngineString(binding->functionName);
   duk_push_lstring(ctx, name.data(), name.size());
   duk_def_prop(ctx, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
 }
@@ -195,9 +517,13 @@ void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth) {
       duk_push_number(ctx, own->dateValue());
       duk_new(ctx, 1);
       return;
-    case V8Value::Kind::kFunction:
-      PushNativeFunction(ctx, own);
+    case V8Value::Kind::kFunction: {
+      // A page value's function: one that does nothing, under its name.
+      CefRefPtr<Binding> binding = new Binding();
+      binding->functionName = own->GetFunctionName().ToString16();
+      PushNativeFunction(ctx, binding.get());
       return;
+    }
     case V8Value::Kind::kArray:
       duk_push_array(ctx);
       if (depth < kDeepestCopy) {
@@ -247,8 +573,19 @@ class V8Exception : public CefV8Exception {
 
 std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& ok) {
   std::vector<std::u16string> keys;
+  duk_context* ctx = Engine::Get().heap();
+  ok = false;
+  if (!ctx) {
+    return keys;
+  }
+  if (!PushTarget(ctx, object)) {
+    duk_pop(ctx);
+    return keys;
+  }
   auto list = [&keys, flags](duk_context* inner) -> duk_ret_t {
-    duk_enum(inner, -1, flags);
+    // The argument: a safe call shares the caller's frame, so it is not at index 0.
+    const duk_idx_t self = duk_get_top_index(inner);
+    duk_enum(inner, self, flags);
     while (duk_next(inner, -1, 0)) {
       duk_size_t length = 0;
       const char* bytes = duk_get_lstring(inner, -1, &length);
@@ -257,7 +594,8 @@ std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& o
     }
     return 0;
   };
-  ok = WithHeld(object, list, Nothing);
+  ok = Protected(ctx, 1, list);
+  duk_pop(ctx);
   return keys;
 }
 
@@ -293,18 +631,6 @@ Handle Keep(duk_context* ctx, int index) {
   return handle;
 }
 
-V8Value* StandsFor(duk_context* ctx, int index) {
-  if (!duk_is_c_function(ctx, index)) {
-    return nullptr;
-  }
-  V8Value* function = nullptr;
-  if (duk_get_prop_string(ctx, index, kStandsFor)) {
-    function = static_cast<V8Value*>(duk_get_pointer(ctx, -1));
-  }
-  duk_pop(ctx);
-  return function;
-}
-
 void Drop(const Handle& handle) {
   if (!Live(handle)) {
     return;
@@ -313,45 +639,6 @@ void Drop(const Handle& handle) {
   PushTable(ctx);
   duk_del_prop_index(ctx, -1, handle.id);
   duk_pop(ctx);
-}
-
-namespace {
-
-// Makes a value with `make` on the entered context's thread and holds it.
-template <typename Make>
-Handle MakeInContext(Make make) {
-  CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
-  auto* context = dynamic_cast<V8Context*>(current.get());
-  duk_context* ctx = context ? Engine::Get().Thread(context->environment()) : nullptr;
-  if (!ctx) {
-    return Handle();
-  }
-  Handle handle;
-  if (Protected(ctx, 0, make)) {
-    handle = Keep(ctx, -1);
-  }
-  duk_pop(ctx);
-  return handle;
-}
-
-}  // namespace
-
-Handle NewObject() {
-  auto make = [](duk_context* inner) -> duk_ret_t {
-    duk_push_object(inner);
-    return 1;
-  };
-  return MakeInContext(make);
-}
-
-Handle NewArray(int length) {
-  auto make = [length](duk_context* inner) -> duk_ret_t {
-    duk_push_array(inner);
-    duk_push_int(inner, length);
-    duk_put_prop_string(inner, -2, "length");
-    return 1;
-  };
-  return MakeInContext(make);
 }
 
 Handle WindowOf(int environment) {
@@ -366,64 +653,140 @@ Handle WindowOf(int environment) {
 }
 
 bool HasProperty(const Handle& object, const std::u16string& key) {
+  duk_context* ctx = Engine::Get().heap();
+  if (!ctx || !PushHeld(ctx, object)) {
+    if (ctx) {
+      duk_pop(ctx);
+    }
+    return false;
+  }
   const std::string name = ToEngineString(key);
   bool has = false;
   auto ask = [&name, &has](duk_context* inner) -> duk_ret_t {
-    has = duk_has_prop_lstring(inner, -1, name.data(), name.size()) != 0;
+    // The argument: a safe call shares the caller's frame, so it is not at index 0.
+    const duk_idx_t self = duk_get_top_index(inner);
+    has = duk_has_prop_lstring(inner, self, name.data(), name.size()) != 0;
     return 0;
   };
-  return WithHeld(object, ask, Nothing) && has;
+  const bool ok = Protected(ctx, 1, ask);
+  duk_pop(ctx);
+  return ok && has;
 }
 
-CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& key) {
+CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& key, Thrown* thrown) {
+  duk_context* ctx = Engine::Get().heap();
+  if (!ctx) {
+    return nullptr;
+  }
+  if (!PushHeld(ctx, object)) {
+    duk_pop(ctx);
+    return nullptr;
+  }
   const std::string name = ToEngineString(key);
   auto read = [&name](duk_context* inner) -> duk_ret_t {
-    duk_get_prop_lstring(inner, -1, name.data(), name.size());
+    // The argument: a safe call shares the caller's frame, so it is not at index 0.
+    const duk_idx_t self = duk_get_top_index(inner);
+    duk_get_prop_lstring(inner, self, name.data(), name.size());
     return 1;
   };
   CefRefPtr<CefV8Value> value;
-  WithHeld(object, read, [&value](duk_context* ctx) { value = FromEngine(ctx, -1); });
+  if (Protected(ctx, 1, read)) {
+    value = FromEngine(ctx, -1);
+  } else {
+    Caught(ctx, thrown);
+  }
+  duk_pop(ctx);
   return value;
 }
 
 bool DefineProperty(const Handle& object,
                     const std::u16string& key,
                     CefRefPtr<CefV8Value> value,
-                    int attribute) {
+                    int attribute,
+                    Thrown* thrown) {
+  duk_context* ctx = Engine::Get().heap();
+  if (!ctx) {
+    return false;
+  }
+  // Without attributes CEF sets the property (setters and the interceptor see it); with
+  // them it defines it on the object itself, which neither sees.
+  const bool set = attribute == V8_PROPERTY_ATTRIBUTE_NONE;
+  if (!(set ? PushHeld(ctx, object) : PushTarget(ctx, object))) {
+    duk_pop(ctx);
+    return false;
+  }
   const std::string name = ToEngineString(key);
-  auto define = [&name, &value, attribute](duk_context* inner) -> duk_ret_t {
-    const duk_idx_t object = duk_get_top_index(inner);
-    duk_push_lstring(inner, name.data(), name.size());
-    PushValue(inner, value, 0);
-    if (attribute == V8_PROPERTY_ATTRIBUTE_NONE) {
-      // Set, as CEF does without attributes: setters and a Proxy's trap see it.
-      duk_put_prop(inner, object);
+  bool done = false;
+  auto define = [&name, &value, &done, set, attribute](duk_context* inner) -> duk_ret_t {
+    // The argument: a safe call shares the caller's frame, so it is not at index 0.
+    const duk_idx_t self = duk_get_top_index(inner);
+    if (set) {
+      // As V8's sloppy Set: a read-only property or one without a setter keeps its value
+      // and the write still succeeds; only a throw fails it.
+      duk_get_global_string(inner, "Reflect");
+      duk_get_prop_string(inner, -1, "set");
+      duk_dup(inner, self);
+      duk_push_lstring(inner, name.data(), name.size());
+      PushValue(inner, value, 0);
+      duk_call(inner, 3);
+      done = true;
       return 0;
     }
-    duk_uint_t flags = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_HAVE_WRITABLE |
-                       DUK_DEFPROP_HAVE_ENUMERABLE | DUK_DEFPROP_HAVE_CONFIGURABLE;
-    if ((attribute & V8_PROPERTY_ATTRIBUTE_READONLY) == 0) {
-      flags |= DUK_DEFPROP_WRITABLE;
-    }
-    if ((attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM) == 0) {
-      flags |= DUK_DEFPROP_ENUMERABLE;
-    }
-    if ((attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE) == 0) {
-      flags |= DUK_DEFPROP_CONFIGURABLE;
-    }
-    duk_def_prop(inner, object, flags);
+    duk_get_global_string(inner, "Reflect");
+    duk_get_prop_string(inner, -1, "defineProperty");
+    duk_dup(inner, self);
+    duk_push_lstring(inner, name.data(), name.size());
+    duk_push_object(inner);
+    PushValue(inner, value, 0);
+    duk_put_prop_string(inner, -2, "value");
+    duk_push_boolean(inner, (attribute & V8_PROPERTY_ATTRIBUTE_READONLY) == 0);
+    duk_put_prop_string(inner, -2, "writable");
+    duk_push_boolean(inner, (attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM) == 0);
+    duk_put_prop_string(inner, -2, "enumerable");
+    duk_push_boolean(inner, (attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE) == 0);
+    duk_put_prop_string(inner, -2, "configurable");
+    duk_call(inner, 3);
+    // False where a non-configurable property is there, as V8's DefineOwnProperty.
+    done = duk_get_boolean(inner, -1) != 0;
     return 0;
   };
-  return WithHeld(object, define, Nothing);
+  const bool ok = Protected(ctx, 1, define);
+  if (!ok) {
+    Caught(ctx, thrown);
+  }
+  duk_pop(ctx);
+  return ok && done;
 }
 
-bool DeleteProperty(const Handle& object, const std::u16string& key) {
+bool DeleteProperty(const Handle& object, const std::u16string& key, Thrown* thrown) {
+  duk_context* ctx = Engine::Get().heap();
+  if (!ctx) {
+    return false;
+  }
+  if (!PushTarget(ctx, object)) {
+    duk_pop(ctx);
+    return false;
+  }
   const std::string name = ToEngineString(key);
-  auto remove = [&name](duk_context* inner) -> duk_ret_t {
-    duk_del_prop_lstring(inner, -1, name.data(), name.size());
+  bool deleted = false;
+  auto remove = [&name, &deleted](duk_context* inner) -> duk_ret_t {
+    // The argument: a safe call shares the caller's frame, so it is not at index 0.
+    const duk_idx_t self = duk_get_top_index(inner);
+    // False for a property that may not be deleted, as V8's sloppy Delete.
+    duk_get_global_string(inner, "Reflect");
+    duk_get_prop_string(inner, -1, "deleteProperty");
+    duk_dup(inner, self);
+    duk_push_lstring(inner, name.data(), name.size());
+    duk_call(inner, 2);
+    deleted = duk_get_boolean(inner, -1) != 0;
     return 0;
   };
-  return WithHeld(object, remove, Nothing);
+  const bool ok = Protected(ctx, 1, remove);
+  if (!ok) {
+    Caught(ctx, thrown);
+  }
+  duk_pop(ctx);
+  return ok && deleted;
 }
 
 bool OwnKeys(const Handle& object, std::vector<std::u16string>& keys) {
@@ -454,7 +817,8 @@ std::u16string FunctionName(const Handle& function) {
 
 CallOutcome Call(const Handle& function,
                  CefRefPtr<CefV8Value> receiver,
-                 const CefV8ValueList& arguments) {
+                 const CefV8ValueList& arguments,
+                 bool rethrow) {
   CallOutcome outcome;
   CefRefPtr<CefV8Context> current = CefV8Context::GetCurrentContext();
   auto* context = dynamic_cast<V8Context*>(current.get());
@@ -494,10 +858,140 @@ CallOutcome Call(const Handle& function,
   outcome.ran = true;
   if (run.outcome == Outcome::kCompleted) {
     outcome.result = run.value;
-  } else {
-    outcome.thrown = ToV8Exception(std::move(run.exception));
+    return outcome;
+  }
+  outcome.thrown = ToV8Exception(std::move(run.exception));
+  if (Engine::Get().depth() > 0) {
+    // Called from C++ code that script called: what it threw may go on into that script.
+    PushLastThrown(ctx);
+    if (rethrow && !duk_is_undefined(ctx, -1)) {
+      Thrown pending;
+      pending.rethrow = true;
+      Caught(ctx, &pending);
+    }
+    duk_pop(ctx);
   }
   return outcome;
+}
+
+Binding::Binding() : state_(CurrentContextState()) {
+  if (state_) {
+    state_->Track(this);
+  }
+}
+
+Binding::~Binding() {
+  if (state_) {
+    state_->Untrack(this);
+  }
+}
+
+void Binding::Clear() {
+  // Moved out first: letting go of one may come back here.
+  CefRefPtr<CefV8Handler> oldHandler = std::move(handler);
+  CefRefPtr<CefV8Accessor> oldAccessor = std::move(accessor);
+  CefRefPtr<CefV8Interceptor> oldInterceptor = std::move(interceptor);
+  CefRefPtr<CefBaseRefCounted> oldUserData = std::move(userData);
+  handler = nullptr;
+  accessor = nullptr;
+  interceptor = nullptr;
+  userData = nullptr;
+}
+
+Handle NewObject(CefRefPtr<Binding> binding) {
+  auto make = [&binding](duk_context* ctx) -> duk_ret_t {
+    duk_push_object(ctx);
+    if (!binding->interceptor) {
+      binding->identity = duk_get_heapptr(ctx, -1);
+      Carry(ctx, -1, binding.get(), true);
+      return 1;
+    }
+    // A Proxy: its target carries the binding (so the Proxy's traps find it).
+    duk_push_bare_object(ctx);
+    duk_push_c_function(ctx, ProxyGet, 3);
+    duk_put_prop_string(ctx, -2, "get");
+    duk_push_c_function(ctx, ProxySet, 4);
+    duk_put_prop_string(ctx, -2, "set");
+    duk_push_c_function(ctx, ProxyHas, 2);
+    duk_put_prop_string(ctx, -2, "has");
+    duk_dup(ctx, -2);
+    duk_insert(ctx, -2);  // target, target, handler
+    duk_push_proxy(ctx, 0);
+    binding->identity = duk_get_heapptr(ctx, -1);
+    binding->target = duk_get_heapptr(ctx, -2);
+    Carry(ctx, -2, binding.get(), true);
+    return 1;
+  };
+  return MakeHeld(make);
+}
+
+Handle NewArray(int length, CefRefPtr<Binding> binding) {
+  auto make = [&binding, length](duk_context* ctx) -> duk_ret_t {
+    duk_get_global_string(ctx, "Array");
+    duk_push_int(ctx, length);
+    duk_new(ctx, 1);  // `length` holes, as V8 makes them
+    binding->identity = duk_get_heapptr(ctx, -1);
+    Carry(ctx, -1, binding.get(), true);
+    return 1;
+  };
+  return MakeHeld(make);
+}
+
+Handle NewFunction(CefRefPtr<Binding> binding) {
+  auto make = [&binding](duk_context* ctx) -> duk_ret_t {
+    PushNativeFunction(ctx, binding.get());
+    return 1;
+  };
+  return MakeHeld(make);
+}
+
+CefRefPtr<Binding> BindingOf(duk_context* ctx, int index) {
+  auto found = Bound().find(duk_get_heapptr(ctx, index));
+  return found != Bound().end() ? found->second : nullptr;
+}
+
+bool DefineAccessor(const Handle& object, const std::u16string& key, int attribute) {
+  duk_context* ctx = Engine::Get().heap();
+  auto found = Bound().find(object.identity);
+  if (!ctx || found == Bound().end() || !Live(object)) {
+    return false;
+  }
+  CefRefPtr<Binding> binding = found->second;
+  if (!PushTarget(ctx, object)) {
+    duk_pop(ctx);
+    return false;
+  }
+  const std::string name = ToEngineString(key);
+  auto define = [&](duk_context* inner) -> duk_ret_t {
+    // The argument: a safe call shares the caller's frame, so it is not at index 0.
+    const duk_idx_t self = duk_get_top_index(inner);
+    duk_push_lstring(inner, name.data(), name.size());
+    duk_uint_t flags =
+        DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_HAVE_ENUMERABLE | DUK_DEFPROP_HAVE_CONFIGURABLE;
+    auto push = [&](duk_c_function function, duk_idx_t arguments) {
+      duk_push_c_function(inner, function, arguments);
+      Carry(inner, -1, binding.get(), false);
+      duk_push_lstring(inner, name.data(), name.size());
+      duk_put_prop_string(inner, -2, kNameKey);
+    };
+    push(AccessorGetter, 0);
+    // A read-only accessor property has no setter: writes are ignored.
+    if ((attribute & V8_PROPERTY_ATTRIBUTE_READONLY) == 0) {
+      push(AccessorSetter, 1);
+      flags |= DUK_DEFPROP_HAVE_SETTER;
+    }
+    if ((attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM) == 0) {
+      flags |= DUK_DEFPROP_ENUMERABLE;
+    }
+    if ((attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE) == 0) {
+      flags |= DUK_DEFPROP_CONFIGURABLE;
+    }
+    duk_def_prop(inner, self, flags);
+    return 0;
+  };
+  const bool ok = Protected(ctx, 1, define);
+  duk_pop(ctx);
+  return ok;
 }
 
 const std::vector<std::u16string>& BuiltInGlobalNames() {

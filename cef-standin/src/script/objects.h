@@ -4,14 +4,21 @@
 // conversions the V8 values ask for on such a value happen here, each protected, so that
 // a getter, a Proxy trap or a function that throws never unwinds C++ frames.
 //
-// The other way, a V8 value made in C++ enters the heap as a script value: primitives
-// as they are, a function made with CefV8Value::CreateFunction as a native function that
-// calls its handler (and keeps the value alive while script can reach it), an object
-// or array of the C++ side as a copy of its properties at that moment.
+// Objects, arrays and functions made with CefV8Value::Create* are heap objects too, with
+// a Binding: what C++ attached to them (handler, accessor, interceptor, user data). A
+// function's heap object is a native function calling its handler; an object made with
+// an interceptor is a Proxy whose traps ask the interceptor first; an accessor property
+// is a getter/setter pair calling the accessor. The heap object owns its Binding (its
+// finalizer lets go of it); V8 values reaching it from C++ find it by the object.
+//
+// The other way, a V8 value made in C++ enters the heap as a script value: primitives as
+// they are, a heap object as itself, and a value made outside any context (the scenario's
+// page values) as a copy of its properties at that moment.
 #ifndef CEF_STANDIN_SRC_SCRIPT_OBJECTS_H_
 #define CEF_STANDIN_SRC_SCRIPT_OBJECTS_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +26,7 @@
 #include "include/cef_v8.h"
 
 namespace cef_standin {
+class ContextState;
 class V8Value;
 namespace script {
 
@@ -30,17 +38,51 @@ struct Handle {
   explicit operator bool() const { return id != 0; }
 };
 
+// What C++ attached to a heap object it made. Cleared (its references let go) when the
+// context it was made in is released.
+class Binding : public CefBaseRefCounted {
+ public:
+  Binding();
+  ~Binding() override;
+  void Clear();
+
+  CefRefPtr<CefV8Handler> handler;  // a function's
+  std::u16string functionName;      // the name the function was made with
+  CefRefPtr<CefV8Accessor> accessor;
+  CefRefPtr<CefV8Interceptor> interceptor;
+  CefRefPtr<CefBaseRefCounted> userData;
+  int externalMemory = 0;
+  const void* identity = nullptr;  // the heap object the V8 API sees (a Proxy's, not its target's)
+  const void* target = nullptr;    // a Proxy's target (alive while the Proxy is)
+
+ private:
+  std::shared_ptr<ContextState> state_;
+  IMPLEMENT_REFCOUNTING(Binding);
+};
+
+// New heap objects in the current context, bound to `binding`; an empty handle outside any
+// context or when the heap cannot make one.
+Handle NewObject(CefRefPtr<Binding> binding);  // a Proxy when it has an interceptor
+Handle NewArray(int length, CefRefPtr<Binding> binding);
+Handle NewFunction(CefRefPtr<Binding> binding);
+// The binding of the heap object at `index`, or null (one a page made).
+CefRefPtr<Binding> BindingOf(duk_hthread* ctx, int index);
+// Defines `key` as an accessor property calling the object's accessor (no setter when
+// read-only), with V8's attributes.
+bool DefineAccessor(const Handle& object, const std::u16string& key, int attribute);
+
+// What a property operation or call threw, for the value it was made on: kept there (as
+// CEF's HasException tells) and, when the value rethrows, thrown on into the script that
+// called the C++ code, once that code returns.
+struct Thrown {
+  bool rethrow = false;
+  CefRefPtr<CefV8Exception> exception;  // set when it threw
+};
+
 // Holds the heap value at `index` of the stack.
 Handle Keep(duk_hthread* ctx, int index);
-// The C++ function value the native function at `index` stands for, or null.
-V8Value* StandsFor(duk_hthread* ctx, int index);
 // What a script threw, as a CefV8Exception.
 CefRefPtr<CefV8Exception> ToV8Exception(Exception exception);
-
-// A new object, or array of `length` holes, in the heap of the entered context, held
-// (empty outside any context).
-Handle NewObject();
-Handle NewArray(int length);
 
 // Lets go of the heap value (no-op for an empty handle or one of a heap given up).
 void Drop(const Handle& handle);
@@ -48,15 +90,18 @@ void Drop(const Handle& handle);
 Handle WindowOf(int environment);
 
 bool HasProperty(const Handle& object, const std::u16string& key);
-// Null when the read threw (a getter, a Proxy trap).
-CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& key);
+// Null when the read threw (a getter, an interceptor).
+CefRefPtr<CefV8Value> GetProperty(const Handle& object,
+                                  const std::u16string& key,
+                                  Thrown* thrown = nullptr);
 // Defines an own data property with V8's attributes (V8_PROPERTY_ATTRIBUTE_*); false when
 // the object refuses (a read-only or undeletable one there) or it threw.
 bool DefineProperty(const Handle& object,
                     const std::u16string& key,
                     CefRefPtr<CefV8Value> value,
-                    int attribute);
-bool DeleteProperty(const Handle& object, const std::u16string& key);
+                    int attribute,
+                    Thrown* thrown = nullptr);
+bool DeleteProperty(const Handle& object, const std::u16string& key, Thrown* thrown = nullptr);
 // Own enumerable string keys, in V8's order; false when listing threw.
 bool OwnKeys(const Handle& object, std::vector<std::u16string>& keys);
 // Every own string key, enumerable or not.
@@ -74,7 +119,8 @@ struct CallOutcome {
 // within the current run's limits, or new ones when no run is under way.
 CallOutcome Call(const Handle& function,
                  CefRefPtr<CefV8Value> receiver,
-                 const CefV8ValueList& arguments);
+                 const CefV8ValueList& arguments,
+                 bool rethrow = false);
 
 // The names a fresh environment's global object has of its own (its built-ins and
 // `window`), which a page did not put there.

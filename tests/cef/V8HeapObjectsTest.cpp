@@ -1,0 +1,193 @@
+// The stand-in's V8 objects on the script engine's heap: what C++ makes is what script
+// sees (no copies), accessors and interceptors answer script, what they throw reaches the
+// page as an Error and the C++ caller as the value's exception, and a function's
+// exception is kept on it or rethrown into the calling script.
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+
+#include "cef/RendererFixture.h"
+#include "include/cef_v8.h"
+
+namespace {
+
+using renderer_test::RendererFixture;
+
+// Answers reads of `answer` with 7, throws `thrown` when set, records the rest.
+class Recorder : public CefV8Accessor, public CefV8Interceptor {
+ public:
+  std::string thrown;
+  std::vector<std::string> calls;
+
+  bool Get(const CefString& name,
+           const CefRefPtr<CefV8Value> /*object*/,
+           CefRefPtr<CefV8Value>& retval,
+           CefString& exception) override {
+    calls.push_back("get " + name.ToString());
+    exception = thrown;
+    if (name == "answer") {
+      retval = CefV8Value::CreateInt(7);
+    }
+    return true;
+  }
+  bool Get(int index,
+           const CefRefPtr<CefV8Value> /*object*/,
+           CefRefPtr<CefV8Value>& /*retval*/,
+           CefString& exception) override {
+    calls.push_back("get #" + std::to_string(index));
+    exception = thrown;
+    return true;
+  }
+  bool Set(const CefString& name,
+           const CefRefPtr<CefV8Value> /*object*/,
+           const CefRefPtr<CefV8Value> /*value*/,
+           CefString& exception) override {
+    calls.push_back("set " + name.ToString());
+    exception = thrown;
+    return true;
+  }
+  bool Set(int index,
+           const CefRefPtr<CefV8Value> /*object*/,
+           const CefRefPtr<CefV8Value> /*value*/,
+           CefString& exception) override {
+    calls.push_back("set #" + std::to_string(index));
+    exception = thrown;
+    return true;
+  }
+  IMPLEMENT_REFCOUNTING(Recorder);
+};
+
+// Throws "nope", or calls its first argument rethrowing what that throws.
+class Thrower : public CefV8Handler {
+ public:
+  bool Execute(const CefString&,
+               CefRefPtr<CefV8Value>,
+               const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval,
+               CefString& exception) override {
+    if (arguments.empty() || !arguments[0]->IsFunction()) {
+      exception = "nope";
+      return true;
+    }
+    arguments[0]->SetRethrowExceptions(true);
+    retval = arguments[0]->ExecuteFunction(nullptr, {});
+    sawException = arguments[0]->HasException();
+    return true;
+  }
+  bool sawException = false;
+  IMPLEMENT_REFCOUNTING(Thrower);
+};
+
+class V8HeapObjectsTest : public RendererFixture {
+ protected:
+  void SetUp() override {
+    RendererFixture::SetUp();
+    context = main->GetV8Context();
+    ASSERT_TRUE(context->Enter());
+    window = context->GetGlobal();
+  }
+  void TearDown() override {
+    context->Exit();
+    RendererFixture::TearDown();
+  }
+  std::string Eval(const std::string& code) {
+    CefRefPtr<CefV8Value> retval;
+    CefRefPtr<CefV8Exception> exception;
+    if (!context->Eval(code, "test.js", 1, retval, exception)) {
+      return "threw " + (exception ? exception->GetMessage().ToString() : std::string());
+    }
+    return retval->IsString() ? retval->GetStringValue().ToString() : "not a string";
+  }
+
+  CefRefPtr<CefV8Context> context;
+  CefRefPtr<CefV8Value> window;
+};
+
+TEST_F(V8HeapObjectsTest, WhatCppMakesIsWhatScriptSees) {
+  CefRefPtr<CefV8Value> object = CefV8Value::CreateObject(nullptr, nullptr);
+  CefRefPtr<CefV8Value> function = CefV8Value::CreateFunction("f", new Thrower());
+  window->SetValue("o", object, V8_PROPERTY_ATTRIBUTE_NONE);
+  window->SetValue("f", function, V8_PROPERTY_ATTRIBUTE_NONE);
+  window->SetValue("g", function, V8_PROPERTY_ATTRIBUTE_NONE);
+  ASSERT_TRUE(object->SetUserData(new Thrower()));
+  // Set after it reached the window, seen there; and one function under two names.
+  object->SetValue("later", CefV8Value::CreateInt(1), V8_PROPERTY_ATTRIBUTE_NONE);
+  object->SetValue("hidden", CefV8Value::CreateInt(2), V8_PROPERTY_ATTRIBUTE_DONTENUM);
+  object->SetValue("fixed", CefV8Value::CreateInt(3),
+                   static_cast<CefV8Value::PropertyAttribute>(V8_PROPERTY_ATTRIBUTE_READONLY |
+                                                              V8_PROPERTY_ATTRIBUTE_DONTDELETE));
+  EXPECT_EQ(Eval("o.fixed = 9; delete o.fixed; [o.later, Object.keys(o), o.fixed, f === g].join()"),
+            "1,later,fixed,3,true");
+  EXPECT_FALSE(object->DeleteValue("fixed"));
+  EXPECT_TRUE(object->DeleteValue("later"));
+  // Back from script: the same object, with its user data and handler.
+  CefRefPtr<CefV8Value> back = window->GetValue("o");
+  EXPECT_TRUE(back->IsSame(object));
+  EXPECT_TRUE(back->IsUserCreated());
+  EXPECT_NE(back->GetUserData(), nullptr);
+  EXPECT_NE(window->GetValue("g")->GetFunctionHandler(), nullptr);
+  EXPECT_EQ(window->GetValue("g")->GetFunctionName().ToString(), "f");
+  // An array made with a length has holes.
+  CefRefPtr<CefV8Value> array = CefV8Value::CreateArray(2);
+  EXPECT_EQ(array->GetArrayLength(), 2);
+  EXPECT_FALSE(array->HasValue(0));
+}
+
+TEST_F(V8HeapObjectsTest, AccessorsAndInterceptorsAnswerScriptAndTheirThrowsAreErrors) {
+  CefRefPtr<Recorder> accessor = new Recorder();
+  CefRefPtr<Recorder> interceptor = new Recorder();
+  CefRefPtr<CefV8Value> withAccessor = CefV8Value::CreateObject(accessor.get(), nullptr);
+  ASSERT_TRUE(
+      withAccessor->SetValue("answer", V8_ACCESS_CONTROL_DEFAULT, V8_PROPERTY_ATTRIBUTE_NONE));
+  CefRefPtr<CefV8Value> intercepted = CefV8Value::CreateObject(nullptr, interceptor.get());
+  window->SetValue("a", withAccessor, V8_PROPERTY_ATTRIBUTE_NONE);
+  window->SetValue("i", intercepted, V8_PROPERTY_ATTRIBUTE_NONE);
+
+  EXPECT_EQ(Eval("a.answer = 1; i.x = 2; i[3] = 4; [a.answer, i.answer, i.x, i[3], 'answer' in i, "
+                 "'y' in i].join()"),
+            "7,7,2,4,true,false");
+  EXPECT_THAT(accessor->calls, ::testing::ElementsAre("set answer", "get answer"));
+  EXPECT_THAT(interceptor->calls, ::testing::ElementsAre("set x", "set #3", "get answer", "get x",
+                                                         "get #3", "get answer", "get y"));
+
+  accessor->thrown = "accessor says no";
+  interceptor->thrown = "interceptor says no";
+  const std::string caught =
+      "function caught(f) { try { f(); return 'no'; } catch (e) { return (e instanceof Error) + "
+      "' ' + e.message; } }";
+  EXPECT_EQ(Eval(caught + "[caught(function () { return a.answer; }), caught(function () { i.x = "
+                          "1; }), caught(function () { return i[0]; })].join()"),
+            "true accessor says no,true interceptor says no,true interceptor says no");
+  // From C++ the read fails, and the object tells what was thrown until a read succeeds.
+  EXPECT_EQ(withAccessor->GetValue("answer"), nullptr);
+  ASSERT_TRUE(withAccessor->HasException());
+  EXPECT_EQ(withAccessor->GetException()->GetMessage().ToString(),
+            "Uncaught Error: accessor says no");
+  EXPECT_FALSE(intercepted->SetValue("x", CefV8Value::CreateInt(1), V8_PROPERTY_ATTRIBUTE_NONE));
+  EXPECT_TRUE(intercepted->HasException());
+  accessor->thrown.clear();
+  EXPECT_EQ(withAccessor->GetValue("answer")->GetIntValue(), 7);
+  EXPECT_FALSE(withAccessor->HasException());
+}
+
+TEST_F(V8HeapObjectsTest, AFunctionsExceptionIsKeptOnItOrRethrownIntoTheCallingScript) {
+  CefRefPtr<Thrower> thrower = new Thrower();
+  CefRefPtr<CefV8Value> function = CefV8Value::CreateFunction("thrower", thrower.get());
+  window->SetValue("thrower", function, V8_PROPERTY_ATTRIBUTE_NONE);
+
+  // Called from C++: null, and the exception on the function value.
+  EXPECT_EQ(function->ExecuteFunction(nullptr, {}), nullptr);
+  ASSERT_TRUE(function->HasException());
+  EXPECT_EQ(function->GetException()->GetMessage().ToString(), "Uncaught Error: nope");
+  EXPECT_TRUE(function->ClearException());
+  EXPECT_FALSE(function->HasException());
+
+  // A handler calling a page function that throws, rethrowing: the page's catch sees it.
+  EXPECT_EQ(Eval("try { thrower(function () { throw new TypeError('inner'); }); 'no' } "
+                 "catch (e) { e.name + ' ' + e.message }"),
+            "TypeError inner");
+  EXPECT_TRUE(thrower->sawException);
+}
+
+}  // namespace
