@@ -125,6 +125,35 @@ bool PushTarget(duk_context* ctx, const Handle& handle) {
   return true;
 }
 
+// Which of a held object the work is on: the object itself, or a Proxy's target (what
+// CEF's definitions, deletions and key lists reach past the interceptor).
+enum class On { kObject, kTarget };
+
+// Runs `work` protected on the held object pushed on the heap's stack: on success `done`
+// sees what the work left on top; on a throw `thrown` (if any) gets it. False when the
+// object is gone or the work threw.
+template <typename Work, typename Done>
+bool OnHeld(const Handle& handle, On on, Work& work, Done done, Thrown* thrown = nullptr) {
+  duk_context* ctx = Engine::Get().heap();
+  if (!ctx) {
+    return false;
+  }
+  if (!(on == On::kTarget ? PushTarget(ctx, handle) : PushHeld(ctx, handle))) {
+    duk_pop(ctx);
+    return false;
+  }
+  const bool ok = Protected(ctx, 1, work);
+  if (ok) {
+    done(ctx);
+  } else {
+    Caught(ctx, thrown);
+  }
+  duk_pop(ctx);
+  return ok;
+}
+
+void Nothing(duk_context*) {}
+
 void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth);
 
 // The binding a native function, getter, setter or Proxy target at `index` carries.
@@ -573,15 +602,6 @@ class V8Exception : public CefV8Exception {
 
 std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& ok) {
   std::vector<std::u16string> keys;
-  duk_context* ctx = Engine::Get().heap();
-  ok = false;
-  if (!ctx) {
-    return keys;
-  }
-  if (!PushTarget(ctx, object)) {
-    duk_pop(ctx);
-    return keys;
-  }
   auto list = [&keys, flags](duk_context* inner) -> duk_ret_t {
     // The argument: a safe call shares the caller's frame, so it is not at index 0.
     const duk_idx_t self = duk_get_top_index(inner);
@@ -594,8 +614,7 @@ std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& o
     }
     return 0;
   };
-  ok = Protected(ctx, 1, list);
-  duk_pop(ctx);
+  ok = OnHeld(object, On::kTarget, list, Nothing);
   return keys;
 }
 
@@ -653,13 +672,6 @@ Handle WindowOf(int environment) {
 }
 
 bool HasProperty(const Handle& object, const std::u16string& key) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx || !PushHeld(ctx, object)) {
-    if (ctx) {
-      duk_pop(ctx);
-    }
-    return false;
-  }
   const std::string name = ToEngineString(key);
   bool has = false;
   auto ask = [&name, &has](duk_context* inner) -> duk_ret_t {
@@ -668,20 +680,10 @@ bool HasProperty(const Handle& object, const std::u16string& key) {
     has = duk_has_prop_lstring(inner, self, name.data(), name.size()) != 0;
     return 0;
   };
-  const bool ok = Protected(ctx, 1, ask);
-  duk_pop(ctx);
-  return ok && has;
+  return OnHeld(object, On::kObject, ask, Nothing) && has;
 }
 
 CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& key, Thrown* thrown) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return nullptr;
-  }
-  if (!PushHeld(ctx, object)) {
-    duk_pop(ctx);
-    return nullptr;
-  }
   const std::string name = ToEngineString(key);
   auto read = [&name](duk_context* inner) -> duk_ret_t {
     // The argument: a safe call shares the caller's frame, so it is not at index 0.
@@ -690,12 +692,9 @@ CefRefPtr<CefV8Value> GetProperty(const Handle& object, const std::u16string& ke
     return 1;
   };
   CefRefPtr<CefV8Value> value;
-  if (Protected(ctx, 1, read)) {
-    value = FromEngine(ctx, -1);
-  } else {
-    Caught(ctx, thrown);
-  }
-  duk_pop(ctx);
+  OnHeld(
+      object, On::kObject, read, [&value](duk_context* ctx) { value = FromEngine(ctx, -1); },
+      thrown);
   return value;
 }
 
@@ -704,17 +703,9 @@ bool DefineProperty(const Handle& object,
                     CefRefPtr<CefV8Value> value,
                     int attribute,
                     Thrown* thrown) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return false;
-  }
   // Without attributes CEF sets the property (setters and the interceptor see it); with
   // them it defines it on the object itself, which neither sees.
   const bool set = attribute == V8_PROPERTY_ATTRIBUTE_NONE;
-  if (!(set ? PushHeld(ctx, object) : PushTarget(ctx, object))) {
-    duk_pop(ctx);
-    return false;
-  }
   const std::string name = ToEngineString(key);
   bool done = false;
   auto define = [&name, &value, &done, set, attribute](duk_context* inner) -> duk_ret_t {
@@ -750,23 +741,10 @@ bool DefineProperty(const Handle& object,
     done = duk_get_boolean(inner, -1) != 0;
     return 0;
   };
-  const bool ok = Protected(ctx, 1, define);
-  if (!ok) {
-    Caught(ctx, thrown);
-  }
-  duk_pop(ctx);
-  return ok && done;
+  return OnHeld(object, set ? On::kObject : On::kTarget, define, Nothing, thrown) && done;
 }
 
 bool DeleteProperty(const Handle& object, const std::u16string& key, Thrown* thrown) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
-    return false;
-  }
-  if (!PushTarget(ctx, object)) {
-    duk_pop(ctx);
-    return false;
-  }
   const std::string name = ToEngineString(key);
   bool deleted = false;
   auto remove = [&name, &deleted](duk_context* inner) -> duk_ret_t {
@@ -781,12 +759,7 @@ bool DeleteProperty(const Handle& object, const std::u16string& key, Thrown* thr
     deleted = duk_get_boolean(inner, -1) != 0;
     return 0;
   };
-  const bool ok = Protected(ctx, 1, remove);
-  if (!ok) {
-    Caught(ctx, thrown);
-  }
-  duk_pop(ctx);
-  return ok && deleted;
+  return OnHeld(object, On::kTarget, remove, Nothing, thrown) && deleted;
 }
 
 bool OwnKeys(const Handle& object, std::vector<std::u16string>& keys) {
@@ -951,16 +924,11 @@ CefRefPtr<Binding> BindingOf(duk_context* ctx, int index) {
 }
 
 bool DefineAccessor(const Handle& object, const std::u16string& key, int attribute) {
-  duk_context* ctx = Engine::Get().heap();
   auto found = Bound().find(object.identity);
-  if (!ctx || found == Bound().end() || !Live(object)) {
+  if (found == Bound().end() || !Live(object)) {
     return false;
   }
   CefRefPtr<Binding> binding = found->second;
-  if (!PushTarget(ctx, object)) {
-    duk_pop(ctx);
-    return false;
-  }
   const std::string name = ToEngineString(key);
   auto define = [&](duk_context* inner) -> duk_ret_t {
     // The argument: a safe call shares the caller's frame, so it is not at index 0.
@@ -989,9 +957,7 @@ bool DefineAccessor(const Handle& object, const std::u16string& key, int attribu
     duk_def_prop(inner, self, flags);
     return 0;
   };
-  const bool ok = Protected(ctx, 1, define);
-  duk_pop(ctx);
-  return ok;
+  return OnHeld(object, On::kTarget, define, Nothing);
 }
 
 const std::vector<std::u16string>& BuiltInGlobalNames() {
