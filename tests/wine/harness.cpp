@@ -161,6 +161,12 @@ Result runQuorvane(const Launch& launch) {
   return result;
 }
 
+void expectPlayedOut(const Result& result) {
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_TRUE(result.named("ScenarioError").empty()) << result.output;
+  EXPECT_EQ(result.named("ChildProcessEnded").size(), 1u) << result.output;
+}
+
 std::vector<Json> readEventLog(const std::string& path, const std::string& output) {
   std::vector<Json> events;
   std::ifstream log(path);

@@ -50,6 +50,10 @@ struct Launch {
 // Runs Quorvane.exe with these arguments and variables, waits for it and reads its log.
 Result runQuorvane(const Launch& launch);
 
+// A renderer played every scenario step and ended on its own: exit code 0, no
+// ScenarioError, one ChildProcessEnded (fails the test otherwise).
+void expectPlayedOut(const Result& result);
+
 // Reads an event log, one JSON object per line. Fails the test on every fault the
 // real-SDK build's libcef.dll double reports (ReferenceFault, Unmodeled): no run of
 // Quorvane.exe may have one. `output` is the program's, shown with a failure.

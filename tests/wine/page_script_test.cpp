@@ -56,19 +56,13 @@ std::vector<std::string> sent(const harness::Result& result) {
   return lines;
 }
 
-void expectPlayedOut(const harness::Result& result) {
-  EXPECT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_THAT(result.named("ScenarioError"), IsEmpty()) << result.output;
-  EXPECT_EQ(result.named("ChildProcessEnded").size(), 1u) << result.output;
-}
-
 TEST(PageScriptTest, PageScriptsRunAfterTheBridgeIsInstalledAndStepsRunInTheSamePage) {
   harness::Result result = runPages(
       R"steps({"op":"script","browser":1,"frame":"main","name":"look.js","source":"seen.push(typeof ecmShare, typeof cefQuery, window === this, window.window === window); seen.join()"}
 {"op":"script","browser":1,"frame":"child","name":"child.js","source":"typeof seen"}
 )steps");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_EQ(resultOf(result, "page-1.js"), Json({{"kind", "undefined"}}));
   EXPECT_EQ(resultOf(result, "look.js"),
             Json({{"kind", "string"}, {"value", "function,function,true,true"}}));
@@ -89,7 +83,7 @@ TEST(PageScriptTest, BridgeCallsFromScriptConvertRealValues) {
 {"op":"script","browser":1,"frame":"main","source":"ecmCancel(NaN); contextMenu(); embApps({}, [])"}
 )steps");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_THAT(
       sent(result),
       ElementsAre(
@@ -99,7 +93,9 @@ TEST(PageScriptTest, BridgeCallsFromScriptConvertRealValues) {
           R"({"type":"double","value":-1.0},{"type":"double","value":0.5},)"
           R"({"type":"double","value":0.0},{"type":"double","value":0.0}])",
           R"(ecmToken [{"type":"string","value":"nul\u0000inside"},)"
-          R"({"type":"string","value":")" "\xEF\xBF\xBD" R"(x"},{"type":"string","value":""},)"
+          R"({"type":"string","value":")"
+          "\xEF\xBF\xBD"
+          R"(x"},{"type":"string","value":""},)"
           R"({"type":"bool","value":true},{"type":"bool","value":false}])",
           R"(ecmError [{"type":"null"},{"type":"null"},{"type":"null"},{"type":"null"},)"
           R"({"type":"null"},{"type":"string","value":"last"}])",
@@ -124,7 +120,7 @@ TEST(PageScriptTest, ThePageUsesTheBridgeFunctionsAsJavaScriptAllows) {
 {"op":"globals","browser":1,"frame":"main"}
 )steps");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_THAT(sent(result),
               ElementsAre(R"(filesDropped [{"type":"null"},{"type":"null"},)"
                           R"({"type":"string","value":"after"}])",
@@ -163,7 +159,7 @@ TEST(PageScriptTest, CefQueryFromAPageScript) {
 {"op":"release","browser":1,"frame":"child"}
 )steps");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_EQ(resultOf(result, "ask.js"), Json({{"kind", "string"}, {"value", "1,2,3"}}));
   EXPECT_EQ(resultOf(result, "saw.js"),
             Json({{"kind", "string"}, {"value", "ok pong|tick 1|tick bad|tick 2|end -3 closed"}}));
@@ -194,7 +190,7 @@ TEST(PageScriptTest, BadScriptsAreEventsAndThePageGoesOn) {
 {"op":"script","browser":1,"frame":"main","name":"after.js","source":"seen.push('after'); ecmShare('still here'); seen.join()"}
 )steps");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   struct Case {
     const char* name;
     const char* outcome;
@@ -222,7 +218,7 @@ TEST(PageScriptTest, AHundredThousandBridgeCallsAllArrive) {
       R"steps({"op":"script","browser":1,"frame":"main","name":"flood.js","time_limit_ms":600000,"source":"for (var i = 0; i < 100000; i++) ecmToken(i); i"}
 )steps");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_EQ(resultOf(result, "flood.js"), Json({{"kind", "int"}, {"value", 100000}}));
   std::vector<Json> messages = result.named("SendProcessMessage");
   ASSERT_EQ(messages.size(), 100000u);

@@ -36,20 +36,13 @@ std::vector<std::string> sentMessages(const harness::Result& result) {
   return lines;
 }
 
-// The renderer played every step and ended on its own.
-void expectPlayedOut(const harness::Result& result) {
-  EXPECT_EQ(result.exitCode, 0) << result.output;
-  EXPECT_THAT(result.named("ScenarioError"), IsEmpty()) << result.output;
-  EXPECT_EQ(result.named("ChildProcessEnded").size(), 1u) << result.output;
-}
-
 TEST(RendererTest, BridgeCallWithMixedArgumentsArrivesAsTheTableSays) {
   harness::Result result = runRenderer(
       R"({"op":"globals","browser":1,"frame":"child"}
 {"op":"call","browser":1,"frame":"child","function":"filesDropped","args":["a",2.5,true,{"$":"undefined"},"b",{"$":"invalid"},7,{"$":"object"}]}
 )");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_THAT(result.only("Globals")["names"],
               ElementsAre("bitmojiApp", "cefQuery", "cefQueryCancel", "contextMenu", "ecmCancel",
                           "ecmError", "ecmShare", "ecmToken", "embApps", "filesDropped",
@@ -76,7 +69,7 @@ TEST(RendererTest, GetDocumentBodyIsAnsweredWithTheEchoAndTheBodyText) {
 {"op":"message","browser":1,"frame":"main","source":"renderer","name":"getDocumentBody","args":["19"]}
 )");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_THAT(sentMessages(result),
               ElementsAre(R"(main getDocumentFinished [{"type":"string","value":"17"},)"
                           R"({"type":"string","value":"Hello"}])",
@@ -101,7 +94,7 @@ TEST(RendererTest, ACrossSiteMainFrameLeavesCallsAndCapturesUnanswered) {
 {"op":"message","browser":1,"frame":"child","source":"browser","name":"getDocumentBody","args":["2"]}
 )");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   // Nothing went out while the main frame was away: no bridge message, no reply with a
   // text this process could not read.
   EXPECT_THAT(sentMessages(result),
@@ -141,7 +134,7 @@ TEST(RendererTest, ReleasedPageCancelsItsQueriesAndAFrameWithoutDocumentGetsNoRe
 {"op":"message","browser":1,"frame":"child","source":"browser","name":"getDocumentBody","args":["3"]}
 )");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   EXPECT_THAT(sentMessages(result),
               ElementsAre(R"(main cefQueryMsg [{"type":"int","value":1},{"type":"int","value":1},)"
                           R"({"type":"string","value":"ping"},{"type":"bool","value":false}])",
@@ -261,7 +254,7 @@ TEST(RendererTest, HostileInputNeitherCrashesNorReachesThePage) {
 {"op":"message","browser":1,"source":"browser","name":"getDocumentBody","args":[{"k":"v"}]}
 )");
 
-  expectPlayedOut(result);
+  harness::expectPlayedOut(result);
   for (const Json& execute : result.named("Execute")) {
     SCOPED_TRACE(execute["function"].get<std::string>());
     EXPECT_EQ(execute["handled"], true);
