@@ -671,6 +671,7 @@ CEF_EXPORT int cef_initialize(const cef_main_args_t* args,
     settings.log_file = In(&s->log_file);
     settings.log_severity = static_cast<int>(s->log_severity);
     settings.remote_debugging_port = s->remote_debugging_port;
+    settings.uncaught_exception_stack_size = s->uncaught_exception_stack_size;
     settings.accept_language_list = In(&s->accept_language_list);
   }
   InEntry entry;

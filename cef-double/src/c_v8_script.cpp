@@ -94,7 +94,7 @@ CEF_EXPORT cef_v8stack_trace_t* cef_v8stack_trace_get_current(int frame_limit) {
 CEF_EXPORT int cef_register_extension(const cef_string_t* extension_name,
                                       const cef_string_t* javascript_code,
                                       cef_v8handler_t* handler) {
-  // The extension keeps the handler for the process's life.
+  // The extension keeps the handler for the renderer's life.
   return RegisterExtension(In(extension_name), In(javascript_code), Keep(handler));
 }
 

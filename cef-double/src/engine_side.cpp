@@ -256,6 +256,7 @@ bool Initialize(const Settings& s, Exe* app, bool hasSandboxInfo) {
   CefString(Field(settings.log_file)) = s.log_file;
   settings.log_severity = static_cast<cef_log_severity_t>(s.log_severity);
   settings.remote_debugging_port = s.remote_debugging_port;
+  settings.uncaught_exception_stack_size = s.uncaught_exception_stack_size;
   CefString(Field(settings.accept_language_list)) = s.accept_language_list;
   CefRefPtr<CefApp> application = app ? new ExeApp(app) : nullptr;
   static int sandbox = 0;

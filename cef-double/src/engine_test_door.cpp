@@ -10,6 +10,7 @@
 #include "process_message.h"
 #include "script/engine.h"
 #include "standin/renderer_process.h"
+#include "uncaught_exception.h"
 #include "utf.h"
 #include "values.h"
 
@@ -75,7 +76,8 @@ Obj* DoorLoad(int browserId,
   // The page's scripts run on the script engine in document order, as the parser meets
   // them; one that throws stops only itself, as in a page.
   for (const std::u16string& script : scripts) {
-    cef_standin::script::RunInFrame(frame.get(), script, url);
+    cef_standin::ReportUncaughtException(frame->GetV8Context(),
+                                         cef_standin::script::RunInFrame(frame.get(), script, url));
   }
   return Give(browser);
 }

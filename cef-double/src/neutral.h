@@ -65,6 +65,7 @@ struct Settings {
   std::u16string log_file;
   int log_severity = 0;
   int remote_debugging_port = 0;
+  int uncaught_exception_stack_size = 0;
   std::u16string accept_language_list;
 };
 

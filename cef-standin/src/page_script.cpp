@@ -2,6 +2,7 @@
 
 #include "event_log.h"
 #include "json_values.h"
+#include "uncaught_exception.h"
 #include "utf.h"
 
 namespace cef_standin {
@@ -32,6 +33,8 @@ script::Outcome RunPageScript(CefRefPtr<Frame> frame, const PageScript& page) {
                           {"source_line", Text(thrown.sourceLine)}};
   }
   LogEvent(event);
+  // A page's script is nobody's call: what it throws is uncaught.
+  ReportUncaughtException(frame->GetV8Context(), run);
   return run.outcome;
 }
 

@@ -9,8 +9,10 @@
 #include "script/engine.h"
 #include "script/objects.h"
 #include "tasks.h"
+#include "uncaught_exception.h"
 #include "utf.h"
 #include "v8_context.h"
+#include "v8_extensions.h"
 
 namespace cef_standin {
 namespace {
@@ -39,11 +41,14 @@ RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
     handler_->OnWebKitInitialized();
     LogEvent({{"event", "OnWebKitInitialized"}});
   }
+  SetUncaughtExceptionHandler(handler_, UncaughtExceptionStackSize());
 }
 
 RendererProcess::~RendererProcess() {
   // Tasks still queued never run: the renderer thread ends with the process.
   CloseRendererTasks();
+  SetUncaughtExceptionHandler(nullptr, 0);
+  ClearExtensions();
   // The process ends without further calls into the application; the pages' objects
   // still let go of the application's functions.
   for (const auto& frame : framesWithContext_) {
@@ -101,6 +106,8 @@ CefRefPtr<CefV8Context> RendererProcess::CreateContext(CefRefPtr<Frame> frame) {
   CefRefPtr<V8Context> context = new V8Context(browser, frame.get());
   frame->SetV8Context(context.get());
   framesWithContext_.push_back(frame);
+  // The extensions run first, as V8 installs them when it makes the context.
+  RunExtensions(context.get());
   if (handler_) {
     context->Enter();
     handler_->OnContextCreated(browser, frame.get(), context.get());

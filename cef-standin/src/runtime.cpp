@@ -12,6 +12,7 @@
 #include "include/cef_app.h"
 #include "platform.h"
 #include "renderer.h"
+#include "uncaught_exception.h"
 
 namespace cef_standin {
 namespace {
@@ -97,6 +98,10 @@ void OnContextInitialized(CefRefPtr<CefApp> app) {
   // The first renderer: this executable again, with the process type CEF gives it.
   CefRefPtr<CommandLine> child = new CommandLine();
   child->InitFromTokens({ExecutablePath(), u"--type=renderer"});
+  // The renderer is told how deep a stack its uncaught exceptions carry.
+  if (const int frames = UncaughtExceptionStackSize(); frames > 0) {
+    child->AppendSwitchWithValue("uncaught-exception-stack-size", std::to_string(frames));
+  }
   handler->OnBeforeChildProcessLaunch(child.get());
   LogEvent({{"event", "OnBeforeChildProcessLaunch"},
             {"program", child->GetProgram().ToString()},
@@ -161,6 +166,7 @@ bool CefInitialize(const CefMainArgs& args,
     return true;
   }
   RunStartupHooks(application, "");
+  SetBrowserUncaughtExceptionStackSize(settings.uncaught_exception_stack_size);
   StartBrowserContext(application, settings.multi_threaded_message_loop != 0);
   // CEF posts the rest to its UI thread; the stand-in waits until it has run there, one
   // of the orders CEF allows.

@@ -137,14 +137,3 @@ bool V8Context::Eval(const CefString& code,
 }
 
 }  // namespace cef_standin
-
-// No script engine yet: extensions are refused and there is no stack to trace.
-bool CefRegisterExtension(const CefString& extension_name,
-                          const CefString& javascript_code,
-                          CefRefPtr<CefV8Handler> handler) {
-  return false;
-}
-
-CefRefPtr<CefV8StackTrace> CefV8StackTrace::GetCurrent(int frame_limit) {
-  return nullptr;
-}

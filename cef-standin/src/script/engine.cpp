@@ -7,9 +7,11 @@
 #include "../utf.h"
 #include "../v8_context.h"
 #include "../v8_value.h"
+#include "errors.h"
 #include "limits.h"
 #include "objects.h"
 #include "protected.h"
+#include "stack.h"
 
 namespace cef_standin {
 namespace script {
@@ -136,6 +138,7 @@ duk_ret_t Compile(duk_context* ctx, void* data) {
   duk_push_lstring(ctx, job->source->data(), job->source->size());
   duk_push_lstring(ctx, job->name->data(), job->name->size());
   duk_compile(ctx, DUK_COMPILE_EVAL);
+  MarkRunTop(ctx);
   return 1;
 }
 
@@ -215,6 +218,7 @@ int Engine::NewEnvironment() {
                DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_WRITABLE |
                    DUK_DEFPROP_CLEAR_CONFIGURABLE);
   duk_pop(thread);
+  InstallErrorHook(thread);
   duk_put_prop_string(ctx, -2, EnvironmentKey(environment).c_str());
   duk_pop(ctx);
   return environment;
@@ -259,6 +263,7 @@ RunResult Engine::Run(int environment,
   const int offset = startLine > 1 ? startLine - 1 : 0;
   const std::string code = std::string(static_cast<size_t>(offset), '\n') + ToEngineString(source);
   const std::string name = ToEngineString(scriptName);
+  RememberSource(scriptName, source, offset);
   Job job{ctx, &code, &name, 0, -1};
   return Protect(ctx, job, duk_get_top(ctx), source, offset, limits);
 }
@@ -283,11 +288,14 @@ RunResult Engine::Protect(duk_hthread* ctx,
     guard.Begin(limits);
   }
   ++depth_;
+  duk_hthread* const outerThread = current_;
+  current_ = ctx;
   std::jmp_buf escape;
   std::jmp_buf* outerEscape = guard.escape();
   guard.set_escape(&escape);
   const int ran = ProtectedRun(&job, &escape);
   guard.set_escape(outerEscape);
+  current_ = outerThread;
   --depth_;
   if (outermost) {
     // What is read of the outcome below may need blocks a stopped run was refused.
@@ -298,6 +306,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
     // The heap is in no state to go on: it is given up (not freed) and made anew.
     heap_ = nullptr;
     depth_ = 0;
+    current_ = nullptr;
     guard.End();
     result.outcome = Outcome::kFatal;
     result.exception.message = u"Uncaught Error: " + Utf8ToUtf16(guard.fatalMessage());
@@ -345,6 +354,7 @@ Exception DescribeThrown(duk_context* ctx, duk_idx_t index) {
   e.scriptName = ErrorText(ctx, index, "fileName");
   e.line = ErrorNumber(ctx, index, "lineNumber");
   e.stack = ErrorText(ctx, index, "stack");
+  e.frames = ThrownStack(ctx, index);
   return e;
 }
 

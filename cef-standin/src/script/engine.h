@@ -14,6 +14,7 @@
 
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
+#include "stack.h"
 
 struct duk_hthread;
 
@@ -51,6 +52,9 @@ struct Exception {
   int column = 0;             // 1-based; 0 when unknown (Duktape reports none)
   std::u16string sourceLine;  // that line of the script's source, when it is known
   std::u16string stack;       // error.stack
+  // Where the error was made, innermost first: kept only while stacks of thrown errors are
+  // asked for (errors.h), and only on errors.
+  std::vector<StackFrame> frames;
 };
 
 struct RunResult {
@@ -91,6 +95,10 @@ class Engine {
   duk_hthread* heap() const { return heap_; }
   uint32_t heapNumber() const { return heapNumber_; }
 
+  // The thread the innermost run under way runs on (its script's calls are on its call
+  // stack), or null outside any run.
+  duk_hthread* current() const { return current_; }
+
   // How many runs are under way (a handler called from script may run script again).
   int depth() const { return depth_; }
   // The limits of the outermost run under way, or the defaults outside any.
@@ -115,6 +123,7 @@ class Engine {
   uint32_t heapNumber_ = 0;
   int nextEnvironment_ = 1;
   int depth_ = 0;
+  duk_hthread* current_ = nullptr;
   Limits defaults_;
   Limits limits_;
 };
