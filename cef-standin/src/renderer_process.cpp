@@ -182,14 +182,20 @@ CallResult RendererProcess::Call(CefRefPtr<Frame> frame,
     return result;
   }
 
-  // CEF passes the name the function was made with, whatever the page calls it.
-  CefString exception;
-  result.called = true;
+  // The page calls window[function](arguments...) through the script engine, as a script
+  // would; the handler's own answer is what the event tells.
+  script::HandlerAnswer answer;
+  script::WatchNextHandlerCall(&answer);
   HandlerCallInProgress() = "Execute(\"" + function + "\")";
-  result.handled =
-      handler->Execute(target->GetFunctionName(), window, arguments, result.retval, exception);
+  if (auto* function = dynamic_cast<V8Value*>(target.get())) {
+    script::Call(function->handle(), window, arguments);
+  }
   HandlerCallInProgress().clear();
-  result.exception = exception.ToString();
+  script::WatchNextHandlerCall(nullptr);
+  result.called = true;
+  result.handled = answer.handled;
+  result.retval = answer.retval;
+  result.exception = Utf16ToUtf8(answer.exception.data(), answer.exception.size());
   context->Exit();
 
   nlohmann::json event = Event("Execute", frame);

@@ -391,6 +391,9 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
     }
     case DUK_TYPE_OBJECT: {
       CefRefPtr<Binding> binding = BindingOf(ctx, index);
+      if (binding && binding->pageFunction) {
+        return binding->pageFunction;
+      }
       if (duk_is_function(ctx, index)) {
         return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index), nullptr, binding);
       }

@@ -4,6 +4,7 @@
 #include <duktape.h>
 
 #include <unordered_map>
+#include <utility>
 
 #include "../standin/browser.h"
 #include "../utf.h"
@@ -244,6 +245,11 @@ Answer Answered(duk_context* ctx, const CefString& exception, CefRefPtr<CefV8Val
   return Protected(ctx, 0, push) ? Answer::kValue : Answer::kThrow;
 }
 
+HandlerAnswer*& Watcher() {
+  static HandlerAnswer* watcher = nullptr;
+  return watcher;
+}
+
 Answer CallHandler(duk_context* ctx) {
   const duk_idx_t count = duk_get_top(ctx);
   duk_push_current_function(ctx);
@@ -263,7 +269,13 @@ Answer CallHandler(duk_context* ctx) {
   }
   CefRefPtr<CefV8Value> retval;
   CefString exception;
-  if (!handler->Execute(binding->functionName, receiver, arguments, retval, exception)) {
+  HandlerAnswer* watcher = std::exchange(Watcher(), nullptr);
+  const bool handled =
+      handler->Execute(binding->functionName, receiver, arguments, retval, exception);
+  if (watcher) {
+    *watcher = {true, handled, retval, exception.ToString16()};
+  }
+  if (!handled) {
     return Answer::kUndefined;
   }
   return Answered(ctx, exception, retval);
@@ -516,6 +528,13 @@ void PushNativeFunction(duk_context* ctx, Binding* binding) {
 
 void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth) {
   auto* own = dynamic_cast<V8Value*>(value.get());
+  if (own && own->kind() == V8Value::Kind::kInvalid) {
+    // What CEF hands over as an invalid value is a symbol in script, as it came.
+    duk_push_string(ctx,
+                    "\x80"
+                    "invalid");
+    return;
+  }
   if (!own || !own->IsValid()) {
     duk_push_undefined(ctx);
     return;
@@ -547,9 +566,11 @@ void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth) {
       duk_new(ctx, 1);
       return;
     case V8Value::Kind::kFunction: {
-      // A page value's function: one that does nothing, under its name.
+      // A page value's function: one that does nothing, under its name, and is the page
+      // value again when it comes back.
       CefRefPtr<Binding> binding = new Binding();
       binding->functionName = own->GetFunctionName().ToString16();
+      binding->pageFunction = value;
       PushNativeFunction(ctx, binding.get());
       return;
     }
@@ -619,6 +640,10 @@ std::vector<std::u16string> Keys(const Handle& object, duk_uint_t flags, bool& o
 }
 
 }  // namespace
+
+void WatchNextHandlerCall(HandlerAnswer* answer) {
+  Watcher() = answer;
+}
 
 CefRefPtr<CefV8Exception> ToV8Exception(Exception exception) {
   return new V8Exception(std::move(exception));
@@ -822,6 +847,11 @@ CallOutcome Call(const Handle& function,
   }
   const duk_idx_t list = duk_get_top_index(ctx);
   const duk_size_t count = duk_get_length(ctx, list);
+  // Room for them all on the stack, or no call (past Duktape's value stack limit).
+  if (!duk_check_stack(ctx, static_cast<duk_idx_t>(count))) {
+    duk_pop(ctx);
+    return outcome;
+  }
   for (duk_size_t i = 0; i < count; ++i) {
     duk_get_prop_index(ctx, list, static_cast<duk_uarridx_t>(i));
   }
@@ -865,6 +895,8 @@ void Binding::Clear() {
   CefRefPtr<CefV8Accessor> oldAccessor = std::move(accessor);
   CefRefPtr<CefV8Interceptor> oldInterceptor = std::move(interceptor);
   CefRefPtr<CefBaseRefCounted> oldUserData = std::move(userData);
+  CefRefPtr<CefV8Value> oldPageFunction = std::move(pageFunction);
+  pageFunction = nullptr;
   handler = nullptr;
   accessor = nullptr;
   interceptor = nullptr;

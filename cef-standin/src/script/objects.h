@@ -54,6 +54,9 @@ class Binding : public CefBaseRefCounted {
   int externalMemory = 0;
   const void* identity = nullptr;  // the heap object the V8 API sees (a Proxy's, not its target's)
   const void* target = nullptr;    // a Proxy's target (alive while the Proxy is)
+  // A scenario page's function value (made from JSON, not in the heap): read back from
+  // script, it is that value again, which records its calls.
+  CefRefPtr<CefV8Value> pageFunction;
 
  private:
   std::shared_ptr<ContextState> state_;
@@ -121,6 +124,18 @@ CallOutcome Call(const Handle& function,
                  CefRefPtr<CefV8Value> receiver,
                  const CefV8ValueList& arguments,
                  bool rethrow = false);
+
+// What the handler of a native function answered, for whoever watches a call from
+// outside the page (the scenario's call steps log it).
+struct HandlerAnswer {
+  bool called = false;
+  bool handled = false;
+  CefRefPtr<CefV8Value> retval;
+  std::u16string exception;
+};
+// The next handler that script calls writes its answer to `answer` (null: nobody
+// watches). Handlers that one calls in turn are not watched.
+void WatchNextHandlerCall(HandlerAnswer* answer);
 
 // The names a fresh environment's global object has of its own (its built-ins and
 // `window`), which a page did not put there.
