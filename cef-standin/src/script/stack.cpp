@@ -1,6 +1,8 @@
 // The frames of the calls under way, read from Duktape's call stack.
 #include "stack.h"
 
+#include <duktape.h>
+
 #include <cstring>
 #include <deque>
 #include <map>
@@ -153,7 +155,7 @@ void PushRawStack(duk_context* ctx, int limit) {
   duk_pop(ctx);  // [frames]
 }
 
-std::vector<StackFrame> ReadRawStack(duk_context* ctx, duk_idx_t index) {
+std::vector<StackFrame> ReadRawStack(duk_context* ctx, int index) {
   std::vector<StackFrame> frames;
   if (!duk_is_array(ctx, index)) {
     return frames;

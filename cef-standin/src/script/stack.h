@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <duktape.h>
+struct duk_hthread;
 
 namespace cef_standin {
 namespace script {
@@ -24,15 +24,15 @@ struct StackFrame {
 
 // The script frames of the calls under way on `ctx` (native functions left out),
 // innermost first, at most `limit`; none outside a run.
-std::vector<StackFrame> CurrentStack(duk_context* ctx, int limit);
+std::vector<StackFrame> CurrentStack(duk_hthread* ctx, int limit);
 
 // Pushes the script frames under way as raw data, innermost first, at most `limit`: an
 // array of [function name, script name, line, the name of the function it calls, kind].
 // Uses nothing but Duktape's API, so that it may run where a throw unwinds the caller's
 // frame (the error hook).
-void PushRawStack(duk_context* ctx, int limit);
+void PushRawStack(duk_hthread* ctx, int limit);
 // The frames of a raw array at `index` (as PushRawStack made it).
-std::vector<StackFrame> ReadRawStack(duk_context* ctx, duk_idx_t index);
+std::vector<StackFrame> ReadRawStack(duk_hthread* ctx, int index);
 
 // Keeps a run's source under its script name (the latest of each name, a few dozen
 // names), so that frames of its functions can be given a column. `offset`: how many
@@ -40,7 +40,7 @@ std::vector<StackFrame> ReadRawStack(duk_context* ctx, duk_idx_t index);
 void RememberSource(const std::u16string& scriptName, const std::u16string& source, int offset);
 
 // Marks the function at the top of the stack as a run's top level (no name, not eval).
-void MarkRunTop(duk_context* ctx);
+void MarkRunTop(duk_hthread* ctx);
 
 }  // namespace script
 }  // namespace cef_standin
