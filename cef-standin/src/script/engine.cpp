@@ -381,6 +381,9 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
     }
     case DUK_TYPE_OBJECT: {
       CefRefPtr<Binding> binding = BindingOf(ctx, index);
+      if (IsArrayBuffer(ctx, index)) {
+        return V8Value::InEngine(V8Value::Kind::kArrayBuffer, Keep(ctx, index), nullptr, binding);
+      }
       if (duk_is_function(ctx, index)) {
         return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index), nullptr, binding);
       }
