@@ -10,6 +10,7 @@
 #include "limits.h"
 #include "objects.h"
 #include "protected.h"
+#include "source.h"
 
 namespace cef_standin {
 namespace script {
@@ -257,7 +258,8 @@ RunResult Engine::Run(int environment,
   }
   // Duktape takes no first-line number: blank lines in front give the same numbering.
   const int offset = startLine > 1 ? startLine - 1 : 0;
-  const std::string code = std::string(static_cast<size_t>(offset), '\n') + ToEngineString(source);
+  const std::string code =
+      std::string(static_cast<size_t>(offset), '\n') + ToEngineString(LetDeclarationsAsVar(source));
   const std::string name = ToEngineString(scriptName);
   Job job{ctx, &code, &name, 0, -1};
   return Protect(ctx, job, duk_get_top(ctx), source, offset, limits);
