@@ -123,6 +123,22 @@ TEST_F(V8ArrayBufferTest, CollectedWithoutNeuteringTheMemoryIsHandedBackOnce) {
   EXPECT_EQ(released.size(), 1u);
 }
 
+TEST_F(V8ArrayBufferTest, APageGoneBeforeNeuteringStillHandsTheMemoryBackOnce) {
+  int32_t memory[4] = {3, 4, 5, 6};
+  CefRefPtr<CefV8Value> buffer = Share(memory);
+  context->Exit();
+  renderer.ReleaseContext(main);
+  // The value is invalid with its context; the page's garbage went with it.
+  EXPECT_FALSE(buffer->IsValid());
+  EXPECT_FALSE(buffer->NeuterArrayBuffer());
+  EXPECT_THAT(released, testing::ElementsAre(memory));
+  buffer = nullptr;
+  EXPECT_TRUE(destroyed);
+  // TearDown exits a context again: enter the child's to keep it balanced.
+  context = child->GetV8Context();
+  ASSERT_TRUE(context->Enter());
+}
+
 TEST_F(V8ArrayBufferTest, APagesOwnArrayBufferIsOneWithNoCallbackAndNothingToNeuter) {
   CefRefPtr<CefV8Value> retval;
   CefRefPtr<CefV8Exception> exception;
