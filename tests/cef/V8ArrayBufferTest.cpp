@@ -2,6 +2,7 @@
 // script's views; neutering or collecting it hands the memory back exactly once, after
 // which no view reaches it; one a page made reaches C++ as an array buffer too.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,21 @@ namespace {
 
 using renderer_test::RendererFixture;
 
-// Records every buffer handed back, and whether it was destroyed.
+// Every buffer handed back, and whether the callback was destroyed; shared with the
+// callback, which may outlive the test's fixture (the renderer's end collects the page).
+struct Releases {
+  std::vector<void*> buffers;
+  bool destroyed = false;
+};
+
 class Releaser : public CefV8ArrayBufferReleaseCallback {
  public:
-  Releaser(std::vector<void*>* released, bool* destroyed)
-      : released_(released), destroyed_(destroyed) {}
-  ~Releaser() override { *destroyed_ = true; }
-  void ReleaseBuffer(void* buffer) override { released_->push_back(buffer); }
+  explicit Releaser(std::shared_ptr<Releases> releases) : releases_(std::move(releases)) {}
+  ~Releaser() override { releases_->destroyed = true; }
+  void ReleaseBuffer(void* buffer) override { releases_->buffers.push_back(buffer); }
 
  private:
-  std::vector<void*>* released_;
-  bool* destroyed_;
+  std::shared_ptr<Releases> releases_;
   IMPLEMENT_REFCOUNTING(Releaser);
 };
 
@@ -52,15 +57,16 @@ class V8ArrayBufferTest : public RendererFixture {
   // An ArrayBuffer over `memory`, as window.arr.
   CefRefPtr<CefV8Value> Share(int32_t (&memory)[4]) {
     CefRefPtr<CefV8Value> buffer =
-        CefV8Value::CreateArrayBuffer(memory, sizeof(memory), new Releaser(&released, &destroyed));
+        CefV8Value::CreateArrayBuffer(memory, sizeof(memory), new Releaser(releases));
     window->SetValue("arr", buffer, V8_PROPERTY_ATTRIBUTE_NONE);
     return buffer;
   }
 
   CefRefPtr<CefV8Context> context;
   CefRefPtr<CefV8Value> window;
-  std::vector<void*> released;
-  bool destroyed = false;
+  std::shared_ptr<Releases> releases = std::make_shared<Releases>();
+  std::vector<void*>& released = releases->buffers;
+  bool& destroyed = releases->destroyed;
 };
 
 TEST_F(V8ArrayBufferTest, ScriptsViewsReadAndWriteTheCallersMemory) {
@@ -158,10 +164,9 @@ TEST_F(V8ArrayBufferTest, APagesOwnArrayBufferIsOneWithNoCallbackAndNothingToNeu
 
 TEST_F(V8ArrayBufferTest, RefusedOutsideAContextOrWithoutMemoryTheBufferStaysTheCallers) {
   int32_t memory[4] = {};
-  EXPECT_FALSE(CefV8Value::CreateArrayBuffer(nullptr, 16, new Releaser(&released, &destroyed)));
+  EXPECT_FALSE(CefV8Value::CreateArrayBuffer(nullptr, 16, new Releaser(releases)));
   context->Exit();
-  EXPECT_FALSE(
-      CefV8Value::CreateArrayBuffer(memory, sizeof(memory), new Releaser(&released, &destroyed)));
+  EXPECT_FALSE(CefV8Value::CreateArrayBuffer(memory, sizeof(memory), new Releaser(releases)));
   ASSERT_TRUE(context->Enter());
   // An empty one needs no memory.
   CefRefPtr<CefV8Value> empty = CefV8Value::CreateArrayBuffer(nullptr, 0, nullptr);
