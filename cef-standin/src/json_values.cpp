@@ -287,6 +287,8 @@ const char* KindName(V8Value::Kind kind) {
       return "array";
     case V8Value::Kind::kFunction:
       return "function";
+    case V8Value::Kind::kArrayBuffer:
+      return "arraybuffer";
   }
   return "unknown";
 }

@@ -87,10 +87,17 @@ CefRefPtr<CefV8Value> CefV8Value::CreateDate(const CefTime& date) {
   return V8Value::Date(date.GetDoubleT() * 1000.0);
 }
 
-// No ArrayBuffer kind yet: refused.
+// Over the caller's memory, which script's views then read and write; the release
+// callback gets the buffer back once it is neutered or collected. Null outside any context
+// or for no memory of a non-zero length: then the buffer stays the caller's.
 CefRefPtr<CefV8Value> CefV8Value::CreateArrayBuffer(
     void* buffer,
     size_t length,
     CefRefPtr<CefV8ArrayBufferReleaseCallback> release_callback) {
-  return nullptr;
+  if (!CefV8Context::InContext()) {
+    return nullptr;
+  }
+  CefRefPtr<Binding> binding = new Binding();
+  return InHeap(V8Value::Kind::kArrayBuffer,
+                script::NewArrayBuffer(buffer, length, release_callback, binding), binding);
 }

@@ -84,7 +84,8 @@ void V8Value::BindToContext(const std::shared_ptr<ContextState>& state) {
 }
 
 bool V8Value::Usable() const {
-  return (kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction) &&
+  return (kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction ||
+          kind_ == Kind::kArrayBuffer) &&
          (!state_ || state_->valid());
 }
 
@@ -187,7 +188,8 @@ bool V8Value::IsDouble() {
 }
 
 bool V8Value::IsObject() {
-  return kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction;
+  return kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction ||
+         kind_ == Kind::kArrayBuffer;
 }
 
 bool V8Value::IsSame(CefRefPtr<CefV8Value> that) {
@@ -275,6 +277,24 @@ int V8Value::GetArrayLength() {
     return 0;
   }
   return handle_ ? script::ArrayLength(handle_) : static_cast<int>(elements_.size());
+}
+
+// As CEF: only within a context. A page's own ArrayBuffer has no callback.
+CefRefPtr<CefV8ArrayBufferReleaseCallback> V8Value::GetArrayBufferReleaseCallback() {
+  if (kind_ != Kind::kArrayBuffer || !Usable() || !CefV8Context::InContext()) {
+    return nullptr;
+  }
+  return binding_ ? binding_->releaseCallback : nullptr;
+}
+
+// Detaches and releases the bytes C++ gave (once; again it answers true and does
+// nothing). A page's own ArrayBuffer answers false: its bytes are the heap's, which
+// Duktape cannot detach.
+bool V8Value::NeuterArrayBuffer() {
+  if (kind_ != Kind::kArrayBuffer || !Usable() || !CefV8Context::InContext()) {
+    return false;
+  }
+  return script::NeuterArrayBuffer(handle_);
 }
 
 CefString V8Value::GetFunctionName() {

@@ -56,6 +56,7 @@ class V8Value : public CefV8Value {
     kObject,
     kArray,
     kFunction,
+    kArrayBuffer,  // an ArrayBuffer of the heap's (over C++'s memory when C++ made it)
   };
 
   struct Property {
@@ -116,7 +117,7 @@ class V8Value : public CefV8Value {
   bool IsString() override { return kind_ == Kind::kString; }
   bool IsObject() override;
   bool IsArray() override { return kind_ == Kind::kArray; }
-  bool IsArrayBuffer() override { return false; }
+  bool IsArrayBuffer() override { return kind_ == Kind::kArrayBuffer; }
   bool IsFunction() override { return kind_ == Kind::kFunction; }
   bool IsSame(CefRefPtr<CefV8Value> that) override;
   bool GetBoolValue() override { return kind_ == Kind::kBool && bool_; }
@@ -151,10 +152,8 @@ class V8Value : public CefV8Value {
   int GetExternallyAllocatedMemory() override;
   int AdjustExternallyAllocatedMemory(int change_in_bytes) override;
   int GetArrayLength() override;
-  CefRefPtr<CefV8ArrayBufferReleaseCallback> GetArrayBufferReleaseCallback() override {
-    return nullptr;
-  }
-  bool NeuterArrayBuffer() override { return false; }
+  CefRefPtr<CefV8ArrayBufferReleaseCallback> GetArrayBufferReleaseCallback() override;
+  bool NeuterArrayBuffer() override;
   CefString GetFunctionName() override;
   CefRefPtr<CefV8Handler> GetFunctionHandler() override;
   CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object,

@@ -12,6 +12,7 @@
 #include "objects.h"
 #include "protected.h"
 #include "stack.h"
+#include "source.h"
 
 namespace cef_standin {
 namespace script {
@@ -261,7 +262,8 @@ RunResult Engine::Run(int environment,
   }
   // Duktape takes no first-line number: blank lines in front give the same numbering.
   const int offset = startLine > 1 ? startLine - 1 : 0;
-  const std::string code = std::string(static_cast<size_t>(offset), '\n') + ToEngineString(source);
+  const std::string code =
+      std::string(static_cast<size_t>(offset), '\n') + ToEngineString(LetDeclarationsAsVar(source));
   const std::string name = ToEngineString(scriptName);
   RememberSource(scriptName, source, offset);
   Job job{ctx, &code, &name, 0, -1};
@@ -393,6 +395,9 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
       CefRefPtr<Binding> binding = BindingOf(ctx, index);
       if (binding && binding->pageFunction) {
         return binding->pageFunction;
+      }
+      if (IsArrayBuffer(ctx, index)) {
+        return V8Value::InEngine(V8Value::Kind::kArrayBuffer, Keep(ctx, index), nullptr, binding);
       }
       if (duk_is_function(ctx, index)) {
         return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index), nullptr, binding);

@@ -32,6 +32,14 @@ constexpr const char* kOwnerKey =
 constexpr const char* kNameKey =
     "\xFF"
     "cefName";
+// Hidden on an ArrayBuffer C++ made: the plain buffer over C++'s bytes (which every view
+// of it shares), and a pointer to its ExternalBytes.
+constexpr const char* kPlainKey =
+    "\xFF"
+    "cefPlain";
+constexpr const char* kExternalKey =
+    "\xFF"
+    "cefExternal";
 // The heap stash's slot for what a C++ call made from script rethrows.
 constexpr const char* kPendingKey = "pending";
 // C++ objects copied into the heap go no deeper than this.
@@ -189,19 +197,85 @@ duk_ret_t BindingFinalizer(duk_context* ctx) {
 }
 
 // Gives the object at `index` a reference to the binding (the owner also its entry in
-// Bound(), under `identity`).
-void Carry(duk_context* ctx, duk_idx_t index, Binding* binding, bool owner) {
+// Bound(), under `identity`), let go by `finalizer`.
+void Carry(duk_context* ctx,
+           duk_idx_t index,
+           Binding* binding,
+           bool owner,
+           duk_c_function finalizer = BindingFinalizer) {
   index = duk_normalize_index(ctx, index);
   binding->AddRef();
   duk_push_pointer(ctx, binding);
   duk_put_prop_string(ctx, index, kBindingKey);
   duk_push_boolean(ctx, owner);
   duk_put_prop_string(ctx, index, kOwnerKey);
-  duk_push_c_function(ctx, BindingFinalizer, 1);
+  duk_push_c_function(ctx, finalizer, 1);
   duk_set_finalizer(ctx, index);
   if (owner) {
     Bound()[binding->identity] = binding;
   }
+}
+
+// The bytes of C++'s an ArrayBuffer shows script, and who frees them. Owned by the heap
+// object (its finalizer deletes it).
+struct ExternalBytes {
+  void* data = nullptr;
+  CefRefPtr<CefV8ArrayBufferReleaseCallback> releaser;
+  bool armed = false;     // the buffer was handed out: its release is ours
+  bool detached = false;  // no view reaches the bytes any more
+};
+
+// The Duktape class number of the object at `index` (may throw: it allocates).
+int ClassNumber(duk_context* ctx, duk_idx_t index) {
+  duk_inspect_value(ctx, index);
+  duk_get_prop_string(ctx, -1, "class");
+  const int number = duk_get_int_default(ctx, -1, -1);
+  duk_pop_2(ctx);
+  return number;
+}
+
+ExternalBytes* CarriedBytes(duk_context* ctx, duk_idx_t index) {
+  ExternalBytes* bytes = nullptr;
+  if (duk_get_prop_string(ctx, index, kExternalKey)) {
+    bytes = static_cast<ExternalBytes*>(duk_get_pointer(ctx, -1));
+  }
+  duk_pop(ctx);
+  return bytes;
+}
+
+// Points the plain buffer every view of the ArrayBuffer at `index` shares at nothing, so
+// that they read zeros and skip writes from now on.
+void DetachBytes(duk_context* ctx, duk_idx_t index, ExternalBytes* bytes) {
+  if (bytes->detached) {
+    return;
+  }
+  bytes->detached = true;
+  if (duk_get_prop_string(ctx, index, kPlainKey) && duk_is_buffer(ctx, -1)) {
+    duk_config_buffer(ctx, -1, nullptr, 0);
+  }
+  duk_pop(ctx);
+}
+
+// Hands detached bytes back to their owner, once (no Duktape work: safe to run anywhere).
+void ReleaseBytes(ExternalBytes* bytes) {
+  CefRefPtr<CefV8ArrayBufferReleaseCallback> releaser = std::move(bytes->releaser);
+  bytes->releaser = nullptr;
+  if (releaser && bytes->armed) {
+    releaser->ReleaseBuffer(bytes->data);
+  }
+}
+
+// An ArrayBuffer C++ made is garbage: its bytes are released unless they were already
+// (neutered), and it lets go of its binding.
+duk_ret_t ArrayBufferFinalizer(duk_context* ctx) {
+  if (ExternalBytes* bytes = CarriedBytes(ctx, 0)) {
+    duk_push_pointer(ctx, nullptr);
+    duk_put_prop_string(ctx, 0, kExternalKey);
+    DetachBytes(ctx, 0, bytes);
+    ReleaseBytes(bytes);
+    delete bytes;
+  }
+  return BindingFinalizer(ctx);
 }
 
 // Native functions do their C++ work in a function that returns before anything is
@@ -897,10 +971,12 @@ void Binding::Clear() {
   CefRefPtr<CefBaseRefCounted> oldUserData = std::move(userData);
   CefRefPtr<CefV8Value> oldPageFunction = std::move(pageFunction);
   pageFunction = nullptr;
+  CefRefPtr<CefV8ArrayBufferReleaseCallback> oldReleaseCallback = std::move(releaseCallback);
   handler = nullptr;
   accessor = nullptr;
   interceptor = nullptr;
   userData = nullptr;
+  releaseCallback = nullptr;
 }
 
 Handle NewObject(CefRefPtr<Binding> binding) {
@@ -948,6 +1024,110 @@ Handle NewFunction(CefRefPtr<Binding> binding) {
     return 1;
   };
   return MakeHeld(make);
+}
+
+Handle NewArrayBuffer(void* data,
+                      size_t length,
+                      CefRefPtr<CefV8ArrayBufferReleaseCallback> releaser,
+                      CefRefPtr<Binding> binding) {
+  if (!data && length > 0) {
+    return Handle();  // no bytes to show
+  }
+  binding->releaseCallback = releaser;
+  // The object owns the record once it carries it, even if a later step throws.
+  auto* bytes = new ExternalBytes{data, releaser};
+  bool carried = false;
+  auto make = [&](duk_context* ctx) -> duk_ret_t {
+    duk_push_external_buffer(ctx);
+    duk_config_buffer(ctx, -1, data, length);
+    duk_push_buffer_object(ctx, -1, 0, length, DUK_BUFOBJ_ARRAYBUFFER);
+    duk_push_pointer(ctx, bytes);
+    duk_put_prop_string(ctx, -2, kExternalKey);
+    duk_push_c_function(ctx, ArrayBufferFinalizer, 1);
+    duk_set_finalizer(ctx, -2);
+    carried = true;
+    duk_swap_top(ctx, -2);
+    duk_put_prop_string(ctx, -2, kPlainKey);
+    binding->identity = duk_get_heapptr(ctx, -1);
+    Carry(ctx, -1, binding.get(), true, ArrayBufferFinalizer);
+    return 1;
+  };
+  Handle handle = MakeHeld(make);
+  if (!carried) {
+    delete bytes;
+  } else if (handle) {
+    bytes->armed = true;  // refused, the bytes stay the caller's: no release of them
+  }
+  return handle;
+}
+
+bool IsArrayBuffer(duk_context* ctx, int index) {
+  // Only buffer objects (not plain buffers) have a class worth asking for.
+  if (!duk_is_buffer_data(ctx, index) || duk_is_buffer(ctx, index)) {
+    return false;
+  }
+  // Duktape names an object's class by a number of its own: that of an ArrayBuffer it
+  // makes, learnt once, is compared with the value's (no property a page could change).
+  static int arrayBufferClass = -1;
+  int classNumber = -1;
+  auto ask = [&classNumber](duk_context* inner) -> duk_ret_t {
+    if (arrayBufferClass < 0) {
+      duk_push_fixed_buffer(inner, 0);
+      duk_push_buffer_object(inner, -1, 0, 0, DUK_BUFOBJ_ARRAYBUFFER);
+      arrayBufferClass = ClassNumber(inner, -1);
+      duk_pop_2(inner);
+    }
+    classNumber = ClassNumber(inner, -1);
+    return 0;
+  };
+  duk_dup(ctx, index);
+  Protected(ctx, 1, ask);
+  duk_pop(ctx);
+  return classNumber >= 0 && classNumber == arrayBufferClass;
+}
+
+bool NeuterArrayBuffer(const Handle& buffer) {
+  ExternalBytes* bytes = nullptr;
+  Binding* binding = nullptr;
+  auto neuter = [&bytes, &binding](duk_context* inner) -> duk_ret_t {
+    const duk_idx_t self = duk_get_top_index(inner);
+    bytes = CarriedBytes(inner, self);
+    if (!bytes) {
+      return 0;  // a page's own: its bytes are the heap's, never detached
+    }
+    // As a detached buffer, it has no bytes (views made earlier keep their length, but
+    // read zeros).
+    duk_push_string(inner, "byteLength");
+    duk_push_uint(inner, 0);
+    duk_def_prop(inner, self,
+                 DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_CLEAR_WRITABLE |
+                     DUK_DEFPROP_CLEAR_ENUMERABLE | DUK_DEFPROP_CLEAR_CONFIGURABLE |
+                     DUK_DEFPROP_FORCE);
+    // The object's reference to its binding, let go below: from now on only the values
+    // holding the binding keep the release callback alive, as in CEF, where the callback
+    // outlives a detached buffer only in the values made of it.
+    binding = CarriedBinding(inner, self);
+    if (binding) {
+      duk_push_pointer(inner, nullptr);
+      duk_put_prop_string(inner, self, kBindingKey);
+      auto found = Bound().find(binding->identity);
+      if (found != Bound().end() && found->second == binding) {
+        Bound().erase(found);
+      }
+    }
+    DetachBytes(inner, self, bytes);
+    return 0;
+  };
+  const bool ok = OnHeld(buffer, On::kObject, neuter, Nothing) && bytes;
+  // Outside Duktape's work: the owner's code runs. The held object (and so `bytes`) lives
+  // on: the handle keeps it.
+  if (ok) {
+    ReleaseBytes(bytes);
+  }
+  if (binding) {
+    binding->Release();
+  }
+  return ok;
 }
 
 CefRefPtr<Binding> BindingOf(duk_context* ctx, int index) {

@@ -52,6 +52,9 @@ class Binding : public CefBaseRefCounted {
   CefRefPtr<CefV8Interceptor> interceptor;
   CefRefPtr<CefBaseRefCounted> userData;
   int externalMemory = 0;
+  // An ArrayBuffer's: the callback it was made with, as GetArrayBufferReleaseCallback
+  // answers it (its buffer's release is the heap object's own, see NewArrayBuffer).
+  CefRefPtr<CefV8ArrayBufferReleaseCallback> releaseCallback;
   const void* identity = nullptr;  // the heap object the V8 API sees (a Proxy's, not its target's)
   const void* target = nullptr;    // a Proxy's target (alive while the Proxy is)
   // A scenario page's function value (made from JSON, not in the heap): read back from
@@ -68,6 +71,20 @@ class Binding : public CefBaseRefCounted {
 Handle NewObject(CefRefPtr<Binding> binding);  // a Proxy when it has an interceptor
 Handle NewArray(int length, CefRefPtr<Binding> binding);
 Handle NewFunction(CefRefPtr<Binding> binding);
+// An ArrayBuffer over `length` bytes of C++ memory at `data`: script's views read and write
+// those very bytes. The heap object owns their release: on NeuterArrayBuffer, or when it
+// is collected without, it detaches them (no view reaches them any more) and calls
+// `releaser` (if any) with `data`, once. Empty handle (nothing released) when refused.
+Handle NewArrayBuffer(void* data,
+                      size_t length,
+                      CefRefPtr<CefV8ArrayBufferReleaseCallback> releaser,
+                      CefRefPtr<Binding> binding);
+// Whether the value at `index` is an ArrayBuffer (one C++ made or one a page made).
+bool IsArrayBuffer(duk_hthread* ctx, int index);
+// Detaches the bytes of an ArrayBuffer C++ made and releases them (once: false for a page's
+// own ArrayBuffer, which has no bytes of C++'s to detach). Its heap object lets go of its
+// binding then: the release callback lives on only in the values still holding it.
+bool NeuterArrayBuffer(const Handle& buffer);
 // The binding of the heap object at `index`, or null (one a page made).
 CefRefPtr<Binding> BindingOf(duk_hthread* ctx, int index);
 // Defines `key` as an accessor property calling the object's accessor (no setter when
