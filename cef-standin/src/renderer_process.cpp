@@ -31,7 +31,20 @@ nlohmann::json Event(const char* name, const CefRefPtr<Frame>& frame) {
 
 }  // namespace
 
+namespace {
+RendererProcess*& CurrentProcess() {
+  static RendererProcess* current = nullptr;
+  return current;
+}
+}  // namespace
+
+RendererProcess* RendererProcess::Current() {
+  return CurrentProcess();
+}
+
 RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
+  previous_ = CurrentProcess();
+  CurrentProcess() = this;
   OpenRendererTasks();
   handler_ = app ? app->GetRenderProcessHandler() : nullptr;
   LogEvent({{"event", "GetRenderProcessHandler"}, {"handler", static_cast<bool>(handler_)}});
@@ -42,6 +55,9 @@ RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
 }
 
 RendererProcess::~RendererProcess() {
+  if (CurrentProcess() == this) {
+    CurrentProcess() = previous_;
+  }
   // Tasks still queued never run: the renderer thread ends with the process.
   CloseRendererTasks();
   // The process ends without further calls into the application; the pages' objects
@@ -107,6 +123,8 @@ CefRefPtr<CefV8Context> RendererProcess::CreateContext(CefRefPtr<Frame> frame) {
     context->Exit();
   }
   LogEvent(Event("OnContextCreated", frame));
+  // What ExecuteJavaScript asked for before the frame had a context runs now.
+  frame->RunQueuedJavaScript();
   // Then the page's own scripts, if the scenario gives any.
   if (context->Enter()) {
     script::RunPageScriptHook(frame.get(), context.get());

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "../page_dom.h"
+#include "../page_timers.h"
 #include "../utf.h"
 #include "../v8_context.h"
 #include "../v8_value.h"
@@ -215,6 +217,9 @@ int Engine::NewEnvironment() {
                DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_WRITABLE |
                    DUK_DEFPROP_CLEAR_CONFIGURABLE);
   duk_pop(thread);
+  // A page's timers and the little of its DOM that the stand-in models.
+  InstallTimers(thread, environment);
+  InstallPageDom(thread, environment);
   duk_put_prop_string(ctx, -2, EnvironmentKey(environment).c_str());
   duk_pop(ctx);
   return environment;
@@ -334,6 +339,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
   if (outermost) {
     // What the run left behind goes now, not in some later run's budget.
     duk_gc(ctx, 0);
+    ReleaseRetiredHandlers();
   }
   return result;
 }
