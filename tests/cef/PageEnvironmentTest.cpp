@@ -136,6 +136,18 @@ TEST_F(PageEnvironmentTest, RemovingAnIFrameReleasesItsPageAndDetachesItsFrame) 
   EXPECT_FALSE(released->IsValid());
   EXPECT_FALSE(inner->IsValid());
   EXPECT_EQ(browser->FindFrame("c"), nullptr);
+  // A page may remove its own frame, and its script goes on to its end.
+  EXPECT_EQ(Run(main, "document.body.appendChild(el); 'again'"), "again");
+  CefRefPtr<Frame> again = browser->FindFrame("c");
+  ASSERT_TRUE(again);
+  EXPECT_EQ(Run(again,
+                "var p = parent; p.document.body.removeChild(p.document.getElementById('c'));"
+                "var after = []; for (var i = 0; i < 1000; ++i) after.push({i: i}); "
+                "String(after.length) + ' ' + typeof document"),
+            "1000 object");
+  EXPECT_FALSE(again->IsValid());
+  renderer.RunPostedTasks();  // its onload still runs: it belongs to the main page
+  EXPECT_EQ(Run(main, "String(loads)"), "2");
   // Removing it again is the DOM's NotFoundError, not a crash.
   EXPECT_THAT(Run(main, "document.body.removeChild(el)"),
               ::testing::HasSubstr("The node to be removed is not a child of this node"));
