@@ -110,8 +110,8 @@ void AddPage(const std::string& url, const std::string& html) {
                                ids.empty() ? nullptr : ids.data(), parts.size());
 }
 
-// Tells the renderer's load handler and the test's that one frame's load ended; false
-// when none did.
+// Tells the test's handler that one frame's load ended (the renderer's load handler has
+// heard it from the double); false when none did.
 bool EndOneLoad(TestHandler* handler) {
   cef_frame_t* ended = cef_double_renderer_next_load_end();
   if (!ended) {
@@ -121,9 +121,6 @@ bool EndOneLoad(TestHandler* handler) {
   CefRefPtr<CefBrowser> browser = frame->GetBrowser();
   if (!browser) {
     return true;  // the frame went meanwhile
-  }
-  if (CefRefPtr<CefLoadHandler> renderer = g_renderer_app->GetDelegateLoadHandler()) {
-    renderer->OnLoadEnd(browser, frame, 200);
   }
   handler->OnLoadEnd(browser, frame, 200);
   return true;
@@ -228,7 +225,7 @@ ClientAppRenderer::ClientAppRenderer() {
   CreateV8RendererTests(delegates_);
 }
 
-CefRefPtr<CefLoadHandler> ClientAppRenderer::GetDelegateLoadHandler() {
+CefRefPtr<CefLoadHandler> ClientAppRenderer::GetLoadHandler() {
   for (const auto& delegate : delegates_) {
     if (CefRefPtr<CefLoadHandler> handler = delegate->GetLoadHandler(this)) {
       return handler;

@@ -220,6 +220,9 @@ void RenderHandlerOnWebKitInitialized(Exe* handler);
 void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser, Obj* extraInfo);
 void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser);
 void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* context);
+// The render-process handler's load handler (one reference), or null.
+Exe* RenderHandlerLoadHandler(Exe* handler);
+void LoadHandlerOnLoadEnd(Exe* handler, Obj* browser, Obj* frame, int httpStatusCode);
 void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context);
 bool RenderHandlerOnProcessMessageReceived(Exe* handler,
                                            Obj* browser,

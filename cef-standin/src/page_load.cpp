@@ -2,6 +2,7 @@
 // scripts and iframes in document order, the body's onload, and the end of the load.
 #include <algorithm>
 
+#include "event_log.h"
 #include "page_dom.h"
 #include "script/engine.h"
 #include "standin/renderer_process.h"
@@ -51,9 +52,19 @@ void RendererProcess::LoadPage(CefRefPtr<Frame> frame, const std::u16string& url
   if (!page.bodyOnload.empty() && frame->GetV8Context()) {
     RunParsedScript(frame, page.bodyOnload, url);
   }
-  if (frame->IsValid()) {
-    loadEnds_.push_back(frame);
+  if (!frame->IsValid()) {
+    return;
   }
+  // As CEF once the document has loaded: the renderer's load handler, then the browser's.
+  loadEnds_.push_back(frame);
+  CefRefPtr<CefLoadHandler> loadHandler = handler_ ? handler_->GetLoadHandler() : nullptr;
+  if (loadHandler) {
+    loadHandler->OnLoadEnd(frame->GetBrowser(), frame.get(), 200);
+  }
+  LogEvent({{"event", "OnLoadEnd"},
+            {"browser", frame->browserId()},
+            {"frame", frame->label()},
+            {"url", Utf16ToUtf8(url.data(), url.size())}});
 }
 
 CefRefPtr<Frame> RendererProcess::LoadChildFrame(CefRefPtr<Frame> parent,
