@@ -253,7 +253,7 @@ TEST(PageScriptTest, APageMakesAndRemovesAnIFrameAndAlerts) {
       pages.push_back(event["event"].get<std::string>());
     }
   }
-  EXPECT_THAT(pages, ElementsAre("OnContextCreated", "OnContextReleased"));
+  EXPECT_THAT(pages, ElementsAre("OnContextCreated", "OnLoadEnd", "OnContextReleased"));
   const Json alert = result.only("Alert");
   EXPECT_EQ(alert["frame"], "main");
   EXPECT_EQ(alert["text"], "seen function,true,loaded,");
