@@ -110,7 +110,7 @@ duk_ret_t SetTimeoutNative(duk_context* ctx) {
 // clearTimeout(id): the timer, if still pending, never runs.
 duk_ret_t ClearTimeoutNative(duk_context* ctx) {
   const int environment = EnvironmentOfNative(ctx);
-  const double id = duk_to_number(ctx, 0);
+  const double id = duk_get_top(ctx) > 0 ? duk_to_number(ctx, 0) : 0;
   if (id >= 1 && id == std::floor(id) && PushTimerTable(ctx, environment)) {
     duk_del_prop_index(ctx, -1, static_cast<duk_uarridx_t>(id));
   }

@@ -187,6 +187,18 @@ TEST_F(PageEnvironmentTest, AFunctionOfAPageReleasedWhileScriptRunsStillRunsItsH
   EXPECT_EQ(gone, 1);
 }
 
+// What browsers take without complaint, a page's timers take too.
+TEST_F(PageEnvironmentTest, TimersTakeOddArgumentsAsBrowsersDo) {
+  EXPECT_EQ(Run(main,
+                "var ran = []; clearTimeout(); clearTimeout('x'); clearTimeout(99);"
+                "var a = setTimeout(function () { ran.push('negative'); }, -5);"
+                "var b = setTimeout(function () { ran.push('NaN'); }, 'soon');"
+                "var c = setTimeout(); [a, b, c].join()"),
+            "1,2,3");
+  renderer.RunPostedTasks();
+  EXPECT_EQ(Run(main, "ran.join()"), "negative,NaN");
+}
+
 TEST_F(PageEnvironmentTest, ExecuteJavaScriptRunsAtOnceOrOnceTheFrameHasItsFirstContext) {
   main->ExecuteJavaScript("var now = 'at once';", "http://t/a.js", 1);
   EXPECT_EQ(Run(main, "now"), "at once");
