@@ -29,20 +29,101 @@ namespace {
 // The renderer of the test under way (its application, for the renderer's load handler).
 CefRefPtr<ClientAppRenderer> g_renderer_app;
 
-// The bodies of the page's <script> elements, in document order.
-std::vector<CefString> Scripts(const std::string& html) {
-  std::vector<CefString> scripts;
+// The browser's side of a page: its HTML parsed only as far as the renderer's page model
+// goes (the double's cef_double_renderer_add_page): the body's onload attribute and the
+// <script> bodies and <iframe> src and id attributes, in document order. No entities,
+// comments, nesting or unquoted attributes: the tests' pages have none.
+struct ParsedPage {
+  std::string body_onload;
+  std::vector<CefString> parts;
+  std::vector<int> is_frame;
+  std::vector<CefString> frame_ids;
+};
+
+// The quoted value of the attribute `name` in the tag text, or "".
+std::string Attribute(const std::string& tag, const std::string& name) {
   size_t at = 0;
-  while ((at = html.find("<script", at)) != std::string::npos) {
-    const size_t open = html.find('>', at);
-    const size_t close = open == std::string::npos ? open : html.find("</script>", open);
+  while ((at = tag.find(name + "=", at)) != std::string::npos) {
+    const bool starts = at > 0 && (tag[at - 1] == ' ' || tag[at - 1] == '\n');
+    const size_t quote = at + name.size() + 1;
+    if (starts && quote < tag.size() && (tag[quote] == '"' || tag[quote] == '\'')) {
+      const size_t end = tag.find(tag[quote], quote + 1);
+      if (end != std::string::npos) {
+        return tag.substr(quote + 1, end - quote - 1);
+      }
+    }
+    at = quote;
+  }
+  return std::string();
+}
+
+ParsedPage Parse(const std::string& html) {
+  ParsedPage page;
+  size_t at = 0;
+  while ((at = html.find('<', at)) != std::string::npos) {
+    const size_t close = html.find('>', at);
     if (close == std::string::npos) {
       break;
     }
-    scripts.push_back(html.substr(open + 1, close - open - 1));
+    const std::string tag = html.substr(at, close - at);
+    if (tag.compare(0, 5, "<body") == 0) {
+      page.body_onload = Attribute(tag, "onload");
+    } else if (tag.compare(0, 7, "<iframe") == 0) {
+      page.parts.push_back(Attribute(tag, "src"));
+      page.is_frame.push_back(1);
+      page.frame_ids.push_back(Attribute(tag, "id"));
+    } else if (tag.compare(0, 7, "<script") == 0) {
+      const size_t end = html.find("</script>", close);
+      if (end == std::string::npos) {
+        break;
+      }
+      page.parts.push_back(html.substr(close + 1, end - close - 1));
+      page.is_frame.push_back(0);
+      page.frame_ids.push_back(CefString());
+      at = end;
+      continue;
+    }
     at = close;
   }
-  return scripts;
+  return page;
+}
+
+// The string's struct, lent; an empty string has none of its own.
+cef_string_t Struct(const CefString& text) {
+  return text.empty() ? cef_string_t{} : *text.GetStruct();
+}
+
+// Hands the page to the renderer, for any of its frames to load.
+void AddPage(const std::string& url, const std::string& html) {
+  const ParsedPage page = Parse(html);
+  std::vector<cef_string_t> parts(page.parts.size());
+  std::vector<cef_string_t> ids(page.parts.size());
+  for (size_t i = 0; i < page.parts.size(); ++i) {
+    parts[i] = Struct(page.parts[i]);
+    ids[i] = Struct(page.frame_ids[i]);
+  }
+  const CefString address(url);
+  const CefString onload(page.body_onload);
+  cef_double_renderer_add_page(address.GetStruct(), onload.GetStruct(),
+                               parts.empty() ? nullptr : parts.data(),
+                               page.is_frame.empty() ? nullptr : page.is_frame.data(),
+                               ids.empty() ? nullptr : ids.data(), parts.size());
+}
+
+// Tells the test's handler that one frame's load ended (the renderer's load handler has
+// heard it from the double); false when none did.
+bool EndOneLoad(TestHandler* handler) {
+  cef_frame_t* ended = cef_double_renderer_next_load_end();
+  if (!ended) {
+    return false;
+  }
+  CefRefPtr<CefFrame> frame = CefFrameCToCpp::Wrap(ended);
+  CefRefPtr<CefBrowser> browser = frame->GetBrowser();
+  if (!browser) {
+    return true;  // the frame went meanwhile
+  }
+  handler->OnLoadEnd(browser, frame, 200);
+  return true;
 }
 
 // Carries one message a frame sent to the side it was sent to; false when none waits.
@@ -78,6 +159,9 @@ void TestHandler::ExecuteTest() {
   bool timed_out = false;
   while (!destroyed_) {
     bool busy = cef_double_renderer_run_tasks() > 0;
+    while (!destroyed_ && EndOneLoad(this)) {
+      busy = true;
+    }
     while (!destroyed_ && CarryOneMessage(this)) {
       busy = true;
     }
@@ -107,22 +191,13 @@ void TestHandler::CreateBrowser(const CefString& url,
                                 CefRefPtr<CefRequestContext> /*request_context*/,
                                 CefRefPtr<CefDictionaryValue> extra_info) {
   ASSERT_FALSE(browser_) << "the test framework runs one browser per test";
-  auto found = resources_.find(url.ToString());
-  const std::vector<CefString> scripts =
-      found == resources_.end() ? std::vector<CefString>() : Scripts(found->second.content());
-  std::vector<cef_string_t> bodies;
-  for (const CefString& script : scripts) {
-    bodies.push_back(*script.GetStruct());
+  for (const auto& resource : resources_) {
+    AddPage(resource.first, resource.second.content());
   }
   browser_ = CefBrowserCToCpp::Wrap(
-      cef_double_renderer_load(1, url.GetStruct(), bodies.empty() ? nullptr : bodies.data(),
-                               bodies.size(), CefDictionaryValueCToCpp::Unwrap(extra_info)));
+      cef_double_renderer_load(1, url.GetStruct(), CefDictionaryValueCToCpp::Unwrap(extra_info)));
   ASSERT_TRUE(browser_) << "the double made no browser";
-  CefRefPtr<CefFrame> frame = browser_->GetMainFrame();
-  if (CefRefPtr<CefLoadHandler> renderer = g_renderer_app->GetDelegateLoadHandler()) {
-    renderer->OnLoadEnd(browser_, frame, 200);
-  }
-  OnLoadEnd(browser_, frame, 200);
+  // OnLoadEnd follows from the test's loop, for each frame as its load ends.
 }
 
 void TestHandler::AddResource(const std::string& url,
@@ -150,7 +225,7 @@ ClientAppRenderer::ClientAppRenderer() {
   CreateV8RendererTests(delegates_);
 }
 
-CefRefPtr<CefLoadHandler> ClientAppRenderer::GetDelegateLoadHandler() {
+CefRefPtr<CefLoadHandler> ClientAppRenderer::GetLoadHandler() {
   for (const auto& delegate : delegates_) {
     if (CefRefPtr<CefLoadHandler> handler = delegate->GetLoadHandler(this)) {
       return handler;

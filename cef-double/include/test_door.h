@@ -8,9 +8,14 @@
 //                                      renderer thread (TID_RENDERER); CEF asks the
 //                                      application for its render-process handler and
 //                                      calls OnWebKitInitialized
-//   cef_double_renderer_load(...)      a browser whose main frame shows the page:
+//   cef_double_renderer_add_page(...) a page the frames can load by URL, as the
+//                                      browser's side parsed it (scripts, iframes,
+//                                      the body's onload)
+//   cef_double_renderer_load(...)      a browser whose main frame loads a page:
 //                                      OnBrowserCreated, OnContextCreated, then the
-//                                      page's scripts
+//                                      page's scripts and child frames
+//   cef_double_renderer_next_load_end() hands on the frames whose load ended, one at a
+//                                      time, for the browser's OnLoadEnd
 //   cef_double_renderer_run_tasks()    runs the renderer thread's due tasks
 //   cef_double_renderer_next_sent(...) hands on what the frames sent, one message at a
 //                                      time, as the receiving side gets it
@@ -45,13 +50,22 @@ extern "C" {
 
 // 1 when the renderer opened; 0 when one is open already.
 CEF_DOUBLE_DOOR int cef_double_renderer_open(cef_app_t* app);
-// `scripts` are the bodies of the page's <script> elements, in document order; a null
-// browser when the id is taken or no renderer is open.
+// `parts` are the page body's <script> bodies and <iframe> srcs in document order;
+// `frame_ids[i]` is the id of an iframe part (`is_frame[i]` non-zero), ignored for a
+// script. `body_onload` may be null.
+CEF_DOUBLE_DOOR void cef_double_renderer_add_page(const cef_string_t* url,
+                                                  const cef_string_t* body_onload,
+                                                  const cef_string_t* parts,
+                                                  const int* is_frame,
+                                                  const cef_string_t* frame_ids,
+                                                  size_t part_count);
+// A null browser when the id is taken or no renderer is open. A URL no page was added
+// for loads an empty page.
 CEF_DOUBLE_DOOR cef_browser_t* cef_double_renderer_load(int browser_id,
                                                         const cef_string_t* url,
-                                                        const cef_string_t* scripts,
-                                                        size_t script_count,
                                                         cef_dictionary_value_t* extra_info);
+// The next frame whose load ended (the main frame's after its children's); null when none.
+CEF_DOUBLE_DOOR cef_frame_t* cef_double_renderer_next_load_end(void);
 CEF_DOUBLE_DOOR size_t cef_double_renderer_run_tasks(void);
 // The next message sent through a frame and not yet handed on (read-only, as it
 // arrives), with the frame it went through and its target process; null when none.

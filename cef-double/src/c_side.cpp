@@ -520,6 +520,24 @@ void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* 
   }
 }
 
+Exe* RenderHandlerLoadHandler(Exe* handler) {
+  auto* s = ExeStruct<cef_render_process_handler_t>(handler);
+  if (!s->get_load_handler) {
+    return nullptr;
+  }
+  CallingExecutable calling;
+  cef_load_handler_t* loadHandler = s->get_load_handler(s);
+  return Keep(loadHandler);
+}
+
+void LoadHandlerOnLoadEnd(Exe* handler, Obj* browser, Obj* frame, int httpStatusCode) {
+  auto* s = ExeStruct<cef_load_handler_t>(handler);
+  if (s->on_load_end) {
+    CallingExecutable calling;
+    s->on_load_end(s, BrowserLent(browser), FrameLent(frame), httpStatusCode);
+  }
+}
+
 void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context) {
   auto* s = ExeStruct<cef_render_process_handler_t>(handler);
   if (s->on_context_released) {

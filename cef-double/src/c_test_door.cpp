@@ -14,17 +14,35 @@ CEF_DOUBLE_DOOR int cef_double_renderer_open(cef_app_t* app) {
   return DoorOpen(KeepExe(app));
 }
 
+CEF_DOUBLE_DOOR void cef_double_renderer_add_page(const cef_string_t* url,
+                                                  const cef_string_t* body_onload,
+                                                  const cef_string_t* parts,
+                                                  const int* is_frame,
+                                                  const cef_string_t* frame_ids,
+                                                  size_t part_count) {
+  std::vector<DoorPart> page;
+  for (size_t i = 0; parts && i < part_count; ++i) {
+    DoorPart part;
+    part.frame = is_frame && is_frame[i] != 0;
+    part.text = In(&parts[i]);
+    if (part.frame && frame_ids) {
+      part.id = In(&frame_ids[i]);
+    }
+    page.push_back(std::move(part));
+  }
+  DoorAddPage(In(url), body_onload ? In(body_onload) : std::u16string(), page);
+}
+
 CEF_DOUBLE_DOOR cef_browser_t* cef_double_renderer_load(int browser_id,
                                                         const cef_string_t* url,
-                                                        const cef_string_t* scripts,
-                                                        size_t script_count,
                                                         cef_dictionary_value_t* extra_info) {
   Arg<cef_dictionary_value_t> extra(extra_info);
-  std::vector<std::u16string> bodies;
-  for (size_t i = 0; scripts && i < script_count; ++i) {
-    bodies.push_back(In(&scripts[i]));
-  }
-  return BrowserOut(DoorLoad(browser_id, In(url), bodies, extra.obj()));
+  return BrowserOut(DoorLoad(browser_id, In(url), extra.obj()));
+}
+
+CEF_DOUBLE_DOOR cef_frame_t* cef_double_renderer_next_load_end(void) {
+  Obj* frame = DoorNextLoadEnd();
+  return frame ? FrameOut(frame) : nullptr;
 }
 
 CEF_DOUBLE_DOOR size_t cef_double_renderer_run_tasks(void) {

@@ -71,9 +71,27 @@ class ExeDomVisitor : public CefDOMVisitor {
   IMPLEMENT_REFCOUNTING(ExeDomVisitor);
 };
 
+class ExeLoadHandler : public CefLoadHandler {
+ public:
+  explicit ExeLoadHandler(Exe* exe) : exe_(exe) {}
+  void OnLoadEnd(CefRefPtr<CefBrowser> browser,
+                 CefRefPtr<CefFrame> frame,
+                 int httpStatusCode) override {
+    LoadHandlerOnLoadEnd(exe_.get(), Borrow(browser.get()), Borrow(frame.get()), httpStatusCode);
+  }
+
+ private:
+  ExeRef exe_;
+  IMPLEMENT_REFCOUNTING(ExeLoadHandler);
+};
+
 class ExeRenderHandler : public CefRenderProcessHandler {
  public:
   explicit ExeRenderHandler(Exe* exe) : exe_(exe) {}
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override {
+    Exe* handler = RenderHandlerLoadHandler(exe_.get());
+    return handler ? new ExeLoadHandler(handler) : nullptr;
+  }
   void OnWebKitInitialized() override { RenderHandlerOnWebKitInitialized(exe_.get()); }
   void OnBrowserCreated(CefRefPtr<CefBrowser> browser,
                         CefRefPtr<CefDictionaryValue> extra_info) override {

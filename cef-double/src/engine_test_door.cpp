@@ -10,7 +10,6 @@
 #include "process_message.h"
 #include "script/engine.h"
 #include "standin/renderer_process.h"
-#include "uncaught_exception.h"
 #include "utf.h"
 #include "values.h"
 
@@ -56,10 +55,26 @@ bool DoorOpen(Exe* app) {
   return true;
 }
 
-Obj* DoorLoad(int browserId,
-              const std::u16string& url,
-              const std::vector<std::u16string>& scripts,
-              Obj* extraInfo) {
+void DoorAddPage(const std::u16string& url,
+                 const std::u16string& bodyOnload,
+                 const std::vector<DoorPart>& parts) {
+  if (!door().renderer) {
+    return;
+  }
+  cef_standin::PageSource page;
+  page.bodyOnload = bodyOnload;
+  for (const DoorPart& part : parts) {
+    cef_standin::PageSource::Part own;
+    own.kind = part.frame ? cef_standin::PageSource::Part::Kind::kFrame
+                          : cef_standin::PageSource::Part::Kind::kScript;
+    own.text = part.text;
+    own.id = part.id;
+    page.parts.push_back(std::move(own));
+  }
+  door().renderer->AddPage(url, std::move(page));
+}
+
+Obj* DoorLoad(int browserId, const std::u16string& url, Obj* extraInfo) {
   Door& d = door();
   if (!d.renderer) {
     return nullptr;
@@ -70,16 +85,13 @@ Obj* DoorLoad(int browserId,
     return nullptr;
   }
   d.browsers.push_back(browser);
-  CefRefPtr<Frame> frame = browser->mainFrame();
-  frame->LoadURL(url);
-  d.renderer->CreateContext(frame);
-  // The page's scripts run on the script engine in document order, as the parser meets
-  // them; one that throws stops only itself, as in a page.
-  for (const std::u16string& script : scripts) {
-    cef_standin::ReportUncaughtException(frame->GetV8Context(),
-                                         cef_standin::script::RunInFrame(frame.get(), script, url));
-  }
+  d.renderer->LoadPage(browser->mainFrame(), url);
   return Give(browser);
+}
+
+Obj* DoorNextLoadEnd() {
+  CefRefPtr<Frame> frame = door().renderer ? door().renderer->TakeLoadEnd() : nullptr;
+  return frame ? Give(frame) : nullptr;
 }
 
 size_t DoorRunTasks() {

@@ -221,6 +221,9 @@ void RenderHandlerOnWebKitInitialized(Exe* handler);
 void RenderHandlerOnBrowserCreated(Exe* handler, Obj* browser, Obj* extraInfo);
 void RenderHandlerOnBrowserDestroyed(Exe* handler, Obj* browser);
 void RenderHandlerOnContextCreated(Exe* handler, Obj* browser, Obj* frame, Obj* context);
+// The render-process handler's load handler (one reference), or null.
+Exe* RenderHandlerLoadHandler(Exe* handler);
+void LoadHandlerOnLoadEnd(Exe* handler, Obj* browser, Obj* frame, int httpStatusCode);
 void RenderHandlerOnContextReleased(Exe* handler, Obj* browser, Obj* frame, Obj* context);
 bool RenderHandlerOnProcessMessageReceived(Exe* handler,
                                            Obj* browser,
@@ -485,12 +488,23 @@ void RenderHandlerOnUncaughtException(Exe* handler,
 // A renderer for the application (takes its reference): GetRenderProcessHandler and
 // OnWebKitInitialized. False when one is open already.
 bool DoorOpen(Exe* app);
-// A browser whose main frame shows `url`: OnBrowserCreated with extraInfo (may be null),
-// then the frame's context (OnContextCreated), then the page's scripts in order.
-Obj* DoorLoad(int browserId,
-              const std::u16string& url,
-              const std::vector<std::u16string>& scripts,
-              Obj* extraInfo);
+// One part of a page the browser's side parsed: a <script>'s body, or an <iframe>'s src
+// and id.
+struct DoorPart {
+  bool frame = false;
+  std::u16string text;
+  std::u16string id;
+};
+// A page the renderer's frames load by its URL: its parts in document order and the
+// body's onload.
+void DoorAddPage(const std::u16string& url,
+                 const std::u16string& bodyOnload,
+                 const std::vector<DoorPart>& parts);
+// A browser whose main frame loads `url`: OnBrowserCreated with extraInfo (may be null),
+// then the page loads (RendererProcess::LoadPage): its context, scripts and child frames.
+Obj* DoorLoad(int browserId, const std::u16string& url, Obj* extraInfo);
+// The oldest frame whose load ended and was not yet handed on; null when none.
+Obj* DoorNextLoadEnd();
 // Runs the renderer's due tasks; returns how many ran.
 size_t DoorRunTasks();
 // The oldest message sent through a frame of a loaded browser and not yet handed on, as

@@ -1,9 +1,14 @@
 #include "standin/browser.h"
 
+#include <algorithm>
+
 #include "dom.h"
 #include "event_log.h"
 #include "json_values.h"
+#include "page_script.h"
 #include "process_message.h"
+#include "script/engine.h"
+#include "uncaught_exception.h"
 
 namespace cef_standin {
 namespace {
@@ -24,11 +29,40 @@ const char* TargetName(CefProcessId target) {
 Frame::Frame(Browser* browser, int browserId, const std::string& label, bool main)
     : browser_(browser), browserId_(browserId), label_(label), main_(main), id_(NextFrameId()) {}
 
+// As CEF: run at once in the frame's current context, named by the URL and numbered from
+// the line given; before the frame's first context, once that is made. A throw is an
+// uncaught exception of the page.
 void Frame::ExecuteJavaScript(const CefString& code, const CefString& script_url, int start_line) {
   LogEvent({{"event", "ExecuteJavaScript"},
             {"browser", browserId_},
             {"frame", label_},
             {"code", code.ToString()}});
+  if (!browser_) {
+    return;  // a detached frame ignores it
+  }
+  if (!hadContext_) {
+    queuedScripts_.push_back({code, script_url, start_line});
+    return;
+  }
+  CefRefPtr<CefV8Context> context = context_;
+  if (!context) {
+    return;  // the page is gone
+  }
+  const script::RunResult run =
+      script::RunInContext(context, code.ToString16(), script_url.ToString16(), start_line,
+                           script::Engine::Get().limits());
+  if (run.outcome != script::Outcome::kCompleted) {
+    LogScriptRun(this, script_url.ToString16(), run);
+  }
+  ReportUncaughtException(context, run);
+}
+
+void Frame::RunQueuedJavaScript() {
+  std::vector<QueuedScript> queued = std::move(queuedScripts_);
+  queuedScripts_.clear();
+  for (const QueuedScript& script : queued) {
+    ExecuteJavaScript(script.code, script.url, script.line);
+  }
 }
 
 CefString Frame::GetName() {
@@ -36,7 +70,10 @@ CefString Frame::GetName() {
 }
 
 CefRefPtr<CefFrame> Frame::GetParent() {
-  return !main_ && browser_ ? CefRefPtr<CefFrame>(browser_->mainFrame()) : nullptr;
+  if (main_ || !browser_) {
+    return nullptr;
+  }
+  return parent_ ? CefRefPtr<CefFrame>(parent_) : CefRefPtr<CefFrame>(browser_->mainFrame());
 }
 
 CefRefPtr<CefBrowser> Frame::GetBrowser() {
@@ -128,12 +165,24 @@ Browser::~Browser() {
   }
 }
 
-CefRefPtr<Frame> Browser::AddFrame(const std::string& name) {
-  if (destroyed_ || name == Frame::kMainLabel || FindFrame(name)) {
+CefRefPtr<Frame> Browser::AddFrame(const std::string& name, CefRefPtr<Frame> parent) {
+  if (destroyed_ || name == Frame::kMainLabel || FindFrame(name) ||
+      (parent && parent->browser_ != this)) {
     return nullptr;
   }
   frames_.push_back(new Frame(this, id_, name, false));
+  frames_.back()->parent_ = parent && !parent->IsMain() ? parent.get() : nullptr;
   return frames_.back();
+}
+
+void Browser::RemoveFrame(CefRefPtr<Frame> frame) {
+  if (!frame || frame->IsMain() || frame->browser_ != this) {
+    return;
+  }
+  frames_.erase(std::remove(frames_.begin(), frames_.end(), frame), frames_.end());
+  frame->browser_ = nullptr;
+  frame->parent_ = nullptr;
+  frame->context_ = nullptr;
 }
 
 CefRefPtr<Frame> Browser::FindFrame(const std::string& label) const {

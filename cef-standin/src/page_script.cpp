@@ -17,10 +17,22 @@ nlohmann::json Text(const std::u16string& text) {
 script::Outcome RunPageScript(CefRefPtr<Frame> frame, const PageScript& page) {
   const script::RunResult run =
       script::RunInFrame(frame.get(), page.source, page.name, page.limits);
+  LogScriptRun(frame, page.name, run);
+  // A page's script is nobody's call: what it throws is uncaught.
+  ReportUncaughtException(frame->GetV8Context(), run);
+  return run.outcome;
+}
+
+void LogScriptRun(CefRefPtr<Frame> frame,
+                  const std::u16string& name,
+                  const script::RunResult& run) {
+  if (!frame) {
+    return;
+  }
   nlohmann::json event = {{"event", "Script"},
                           {"browser", frame->browserId()},
                           {"frame", frame->label()},
-                          {"name", Text(page.name)},
+                          {"name", Text(name)},
                           {"outcome", script::OutcomeName(run.outcome)}};
   if (run.outcome == script::Outcome::kCompleted) {
     event["result"] = V8ValueToJson(run.value);
@@ -33,9 +45,6 @@ script::Outcome RunPageScript(CefRefPtr<Frame> frame, const PageScript& page) {
                           {"source_line", Text(thrown.sourceLine)}};
   }
   LogEvent(event);
-  // A page's script is nobody's call: what it throws is uncaught.
-  ReportUncaughtException(frame->GetV8Context(), run);
-  return run.outcome;
 }
 
 }  // namespace cef_standin

@@ -22,6 +22,9 @@ struct PageScript {
 // frame must have a context (the scenario player checks).
 script::Outcome RunPageScript(CefRefPtr<Frame> frame, const PageScript& script);
 
+// Logs a run of the frame's script as a "Script" event named `name`.
+void LogScriptRun(CefRefPtr<Frame> frame, const std::u16string& name, const script::RunResult& run);
+
 }  // namespace cef_standin
 
 #endif  // CEF_STANDIN_SRC_PAGE_SCRIPT_H_

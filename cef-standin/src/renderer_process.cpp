@@ -33,7 +33,20 @@ nlohmann::json Event(const char* name, const CefRefPtr<Frame>& frame) {
 
 }  // namespace
 
+namespace {
+RendererProcess*& CurrentProcess() {
+  static RendererProcess* current = nullptr;
+  return current;
+}
+}  // namespace
+
+RendererProcess* RendererProcess::Current() {
+  return CurrentProcess();
+}
+
 RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
+  previous_ = CurrentProcess();
+  CurrentProcess() = this;
   OpenRendererTasks();
   handler_ = app ? app->GetRenderProcessHandler() : nullptr;
   LogEvent({{"event", "GetRenderProcessHandler"}, {"handler", static_cast<bool>(handler_)}});
@@ -45,6 +58,9 @@ RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
 }
 
 RendererProcess::~RendererProcess() {
+  if (CurrentProcess() == this) {
+    CurrentProcess() = previous_;
+  }
   // Tasks still queued never run: the renderer thread ends with the process.
   CloseRendererTasks();
   SetUncaughtExceptionHandler(nullptr, 0);
@@ -114,6 +130,8 @@ CefRefPtr<CefV8Context> RendererProcess::CreateContext(CefRefPtr<Frame> frame) {
     context->Exit();
   }
   LogEvent(Event("OnContextCreated", frame));
+  // What ExecuteJavaScript asked for before the frame had a context runs now.
+  frame->RunQueuedJavaScript();
   // Then the page's own scripts, if the scenario gives any.
   if (context->Enter()) {
     script::RunPageScriptHook(frame.get(), context.get());

@@ -3,8 +3,10 @@
 #include "standin/scenario.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 #include "event_log.h"
 #include "json_values.h"
@@ -107,6 +109,8 @@ class ScenarioPlayer {
       }
     } else if (op == "destroy") {
       process_.DestroyBrowser(BrowserOf(step));
+    } else if (op == "wait") {
+      Wait(Bounded(step, "ms", 0, 60000));
     } else if (op == "main_frame") {
       const Json& available = Member(step, "available");
       if (!available.is_boolean()) {
@@ -122,6 +126,16 @@ class ScenarioPlayer {
     } else {
       throw StepError{"unknown op \"" + op + "\""};
     }
+  }
+
+  // Lets `ms` pass, running the renderer's tasks (a page's timers among them) as they
+  // fall due.
+  void Wait(int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do {
+      process_.RunPostedTasks();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (std::chrono::steady_clock::now() < deadline);
   }
 
   void Call(const Json& step) {

@@ -5,6 +5,7 @@
 #define CEF_STANDIN_SRC_V8_CONTEXT_H_
 
 #include <memory>
+#include <vector>
 
 #include "include/cef_v8.h"
 #include "v8_value.h"
@@ -20,6 +21,11 @@ class V8Context : public CefV8Context {
 
   // Another object for the same context.
   CefRefPtr<V8Context> NewHandle() const;
+  // An object for the live context whose script environment this is, or null.
+  static CefRefPtr<V8Context> OfEnvironment(int environment);
+  // An object for the context of `state`: a released one (IsValid false) when no object
+  // of it is left.
+  static CefRefPtr<V8Context> OfState(const std::shared_ptr<ContextState>& state);
   CefRefPtr<V8Value> window() const { return page_->window; }
   const std::shared_ptr<ContextState>& state() const { return page_->state; }
   // The script engine's global environment of this page (script/engine.h).
@@ -52,14 +58,33 @@ class V8Context : public CefV8Context {
     int environment = 0;
   };
   explicit V8Context(std::shared_ptr<Page> page) : page_(std::move(page)) {}
+  // Every page made in this process while an object of it lives, for OfEnvironment and
+  // OfState.
+  static std::vector<std::weak_ptr<Page>>& Pages();
 
   std::shared_ptr<Page> page_;
 
   IMPLEMENT_REFCOUNTING(V8Context);
 };
 
-// The state of the innermost entered context, or null outside any.
+// The state of the current context (the innermost entered one, or the one of the native
+// function running), or null outside any.
 std::shared_ptr<ContextState> CurrentContextState();
+
+// While one lives, a function made in the context of `state` runs, called from script:
+// that context is the current one (GetCurrentContext, and where new values are made), as
+// V8 makes a function's own context current; the entered context stays the one entered
+// last from C++ (GetEnteredContext). Nothing changes for a null state.
+class CallingContextScope {
+ public:
+  explicit CallingContextScope(const std::shared_ptr<ContextState>& state);
+  ~CallingContextScope();
+  CallingContextScope(const CallingContextScope&) = delete;
+  CallingContextScope& operator=(const CallingContextScope&) = delete;
+
+ private:
+  bool pushed_ = false;
+};
 
 // While one lives, script is forbidden (as while CEF runs OnContextReleased): no context
 // can be entered, GetGlobal answers null and no function runs.

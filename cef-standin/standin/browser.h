@@ -40,7 +40,10 @@ class Frame : public CefFrame {
   // Everything sent through this frame, oldest first.
   const std::vector<SentMessage>& sent() const { return sent_; }
   // The frame's current V8 context (set by the renderer as contexts come and go).
-  void SetV8Context(CefRefPtr<CefV8Context> context) { context_ = context; }
+  void SetV8Context(CefRefPtr<CefV8Context> context) {
+    context_ = context;
+    hadContext_ = hadContext_ || context.get() != nullptr;
+  }
   // VisitDOM runs the visitor at once, as CEF 92 does. For tests of code that must not
   // rely on that, and only there (CEF 92 never defers a visit): while deferred, VisitDOM
   // only queues the visitor; the queued visits run on RunDeferredDomVisits (against the
@@ -71,7 +74,19 @@ class Frame : public CefFrame {
   ~Frame() override = default;
   void RunVisit(CefRefPtr<CefDOMVisitor> visitor);
 
-  Browser* browser_;  // the owner; null once the frame is detached
+  // What ExecuteJavaScript asked for before the frame's first context, run once it is made.
+  struct QueuedScript {
+    CefString code;
+    CefString url;
+    int line;
+  };
+  friend class RendererProcess;
+  void RunQueuedJavaScript();
+
+  Browser* browser_;         // the owner; null once the frame is detached
+  Frame* parent_ = nullptr;  // a nested frame's parent (its browser keeps it alive)
+  bool hadContext_ = false;
+  std::vector<QueuedScript> queuedScripts_;
   const int browserId_;
   const std::string label_;
   const bool main_;
@@ -91,8 +106,11 @@ class Browser : public CefBrowser {
  public:
   static CefRefPtr<Browser> Create(int id);
 
-  // A nested frame; null when the name is taken (or is "main") or the browser is gone.
-  CefRefPtr<Frame> AddFrame(const std::string& name);
+  // A nested frame, a child of `parent` (null: of the main frame); null when the name is
+  // taken (or is "main") or the browser is gone.
+  CefRefPtr<Frame> AddFrame(const std::string& name, CefRefPtr<Frame> parent = nullptr);
+  // The nested frame leaves the browser and is detached (its context must be gone).
+  void RemoveFrame(CefRefPtr<Frame> frame);
   // By label: "main" or a nested frame's name.
   CefRefPtr<Frame> FindFrame(const std::string& label) const;
   // The main frame, also while GetMainFrame() does not hand it out.

@@ -23,6 +23,19 @@ struct CallResult {
   std::string exception;  // UTF-8; empty when nothing was thrown
 };
 
+// What the browser's side parsed of a page it serves (RendererProcess::AddPage): only as
+// much as the stand-in's page model holds (page_dom.h).
+struct PageSource {
+  struct Part {
+    enum class Kind { kScript, kFrame };
+    Kind kind = Kind::kScript;
+    std::u16string text;  // a script's source, or an iframe's src
+    std::u16string id;    // an iframe's id
+  };
+  std::vector<Part> parts;    // the body's <script> and <iframe> elements, in document order
+  std::u16string bodyOnload;  // <body onload="...">: run once the page has loaded
+};
+
 class RendererProcess {
  public:
   // GetRenderProcessHandler(), then OnWebKitInitialized().
@@ -59,6 +72,29 @@ class RendererProcess {
   // (make the message with IncomingMessage). Returns the handler's answer.
   bool Deliver(CefRefPtr<Frame> frame, CefProcessId source, CefRefPtr<CefProcessMessage> message);
 
+  // The renderer process of this process (the one made last that is still open), for the
+  // page's script; null when none is.
+  static RendererProcess* Current();
+
+  // A page the frames of this renderer can load by its URL (a later one replaces it).
+  void AddPage(const std::u16string& url, PageSource page);
+  // Loads the page at `url` into the frame, as a document loads: the frame's URL, a new
+  // context (OnContextCreated), the page's scripts and iframes in document order (each
+  // iframe's page loaded into a new child frame before the next part), the body's
+  // onload, and then the frame's load ends (TakeLoadEnd). A URL without a page gives an
+  // empty document. What the page's scripts throw is reported as uncaught.
+  void LoadPage(CefRefPtr<Frame> frame, const std::u16string& url);
+  // A new child frame of `parent` (named `id` when that name is free) with the page at
+  // `url` loaded; null when the browser is gone.
+  CefRefPtr<Frame> LoadChildFrame(CefRefPtr<Frame> parent,
+                                  const std::u16string& url,
+                                  const std::u16string& id);
+  // The frame leaves its browser (an iframe removed): its children first, then its own
+  // context is released (OnContextReleased) and it is detached.
+  void RemoveFrame(CefRefPtr<Frame> frame);
+  // The next frame whose load ended, oldest first, for the browser's side; null when none.
+  CefRefPtr<Frame> TakeLoadEnd();
+
   // Runs the tasks posted to the renderer thread (CefPostTask(TID_RENDERER, ...)),
   // oldest first, and those they post in turn; returns how many ran. The scenario
   // player runs them after every step; CEF runs them once the call that posted them
@@ -69,6 +105,9 @@ class RendererProcess {
   CefRefPtr<CefRenderProcessHandler> handler_;
   std::map<int, CefRefPtr<Browser>> browsers_;
   std::vector<CefRefPtr<Frame>> framesWithContext_;
+  std::map<std::u16string, PageSource> pages_;
+  std::vector<CefRefPtr<Frame>> loadEnds_;
+  RendererProcess* previous_ = nullptr;  // the renderer Current() was before this one
 };
 
 // Test helpers. Values as page script passes them, written as JSON (see the scenario

@@ -212,6 +212,53 @@ TEST(PageScriptTest, BadScriptsAreEventsAndThePageGoesOn) {
   EXPECT_THAT(sent(result), ElementsAre(R"(ecmShare [{"type":"string","value":"still here"}])"));
 }
 
+// A page's timers: due ones run after the step that set them, in order, with their
+// arguments; a cleared one never runs; a later one runs once a wait has let it fall due;
+// one that throws is an event and the next still runs; one whose page went never runs.
+TEST(PageScriptTest, TimersRunAsTasksOfTheirPageAndNotOnceItIsGone) {
+  harness::Result result = runPages(
+      R"steps({"op":"script","browser":1,"frame":"main","name":"timers.js","source":"var fired = []; setTimeout(function (a, b) { fired.push(a + b); }, 0, 'x', 1); var gone = setTimeout(function () { fired.push('cleared'); }, 0); clearTimeout(gone); window.setTimeout(function () { fired.push('later'); }, 1500); setTimeout(function () { throw new Error('tick'); }, 0); setTimeout('fired.push(\"text\")', 0); fired.length"}
+{"op":"script","browser":1,"frame":"child","name":"orphan.js","source":"setTimeout(function () { parent.fired.push('orphan'); }, 1000); 'set'"}
+{"op":"release","browser":1,"frame":"child"}
+{"op":"script","browser":1,"frame":"main","name":"soon.js","source":"fired.join()"}
+{"op":"wait","ms":2500}
+{"op":"script","browser":1,"frame":"main","name":"late.js","source":"fired.join()"}
+)steps");
+
+  harness::expectPlayedOut(result);
+  EXPECT_EQ(resultOf(result, "timers.js"), Json({{"kind", "int"}, {"value", 0}}));
+  EXPECT_EQ(resultOf(result, "soon.js"), Json({{"kind", "string"}, {"value", "x1,text"}}));
+  // The child's timer fell due after its page was released: it never ran.
+  EXPECT_EQ(resultOf(result, "late.js"), Json({{"kind", "string"}, {"value", "x1,text,later"}}));
+  std::vector<Json> thrown = scripts(result, "setTimeout 4");
+  ASSERT_EQ(thrown.size(), 1u) << result.output;
+  EXPECT_EQ(thrown[0]["outcome"], "exception");
+  EXPECT_THAT(thrown[0]["exception"]["message"].get<std::string>(), ::testing::HasSubstr("tick"));
+}
+
+// An iframe the page makes gets a frame with its own page (and the bridge), and goes
+// with it when removed; alert() is an event.
+TEST(PageScriptTest, APageMakesAndRemovesAnIFrameAndAlerts) {
+  harness::Result result = runPages(
+      R"steps({"op":"script","browser":1,"frame":"main","name":"make.js","source":"var el = document.createElement('iframe'); el.id = 'inner'; el.src = 'about:blank'; el.onload = function () { seen.push('loaded'); }; document.body.appendChild(el); seen.push(typeof el.contentWindow.ecmShare, el.contentWindow.parent === window); 1"}
+{"op":"script","browser":1,"frame":"main","name":"remove.js","source":"document.body.removeChild(el); seen.push(el.contentWindow); alert('seen ' + seen.join()); seen.join()"}
+)steps");
+
+  harness::expectPlayedOut(result);
+  EXPECT_EQ(resultOf(result, "remove.js"),
+            Json({{"kind", "string"}, {"value", "function,true,loaded,"}}));
+  std::vector<std::string> pages;
+  for (const Json& event : result.events) {
+    if (event.value("frame", "") == "inner") {
+      pages.push_back(event["event"].get<std::string>());
+    }
+  }
+  EXPECT_THAT(pages, ElementsAre("OnContextCreated", "OnLoadEnd", "OnContextReleased"));
+  const Json alert = result.only("Alert");
+  EXPECT_EQ(alert["frame"], "main");
+  EXPECT_EQ(alert["text"], "seen function,true,loaded,");
+}
+
 // A page that floods the bridge: every call is a message, none is lost.
 TEST(PageScriptTest, AHundredThousandBridgeCallsAllArrive) {
   harness::Result result = runPages(

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "../page_dom.h"
+#include "../page_timers.h"
 #include "../utf.h"
 #include "../v8_context.h"
 #include "../v8_value.h"
@@ -33,6 +35,11 @@ void FatalHandler(void* udata, const char* message) {
 
 // The heap stash's slot for what a nested call threw.
 constexpr const char* kLastThrown = "lastThrown";
+
+// The heap stash's list of threads of environments released while a run was under way
+// (script may still run on them), let go once the outermost run ends.
+constexpr const char* kRetiredThreads = "retiredThreads";
+bool gThreadsRetired = false;
 
 // Stash keys of the environments' threads.
 std::string EnvironmentKey(int environment) {
@@ -220,6 +227,9 @@ int Engine::NewEnvironment() {
                    DUK_DEFPROP_CLEAR_CONFIGURABLE);
   duk_pop(thread);
   InstallErrorHook(thread);
+  // A page's timers and the little of its DOM that the stand-in models.
+  InstallTimers(thread, environment);
+  InstallPageDom(thread, environment);
   duk_put_prop_string(ctx, -2, EnvironmentKey(environment).c_str());
   duk_pop(ctx);
   return environment;
@@ -230,6 +240,19 @@ void Engine::ReleaseEnvironment(int environment) {
     return;
   }
   duk_push_heap_stash(heap_);
+  if (depth_ > 0) {
+    // A run is under way, maybe on this environment's thread: it is kept till the end.
+    if (!duk_get_prop_string(heap_, -1, kRetiredThreads)) {
+      duk_pop(heap_);
+      duk_push_array(heap_);
+      duk_dup_top(heap_);
+      duk_put_prop_string(heap_, -3, kRetiredThreads);
+    }
+    duk_get_prop_string(heap_, -2, EnvironmentKey(environment).c_str());
+    duk_put_prop_index(heap_, -2, static_cast<duk_uarridx_t>(duk_get_length(heap_, -2)));
+    duk_pop(heap_);
+    gThreadsRetired = true;
+  }
   duk_del_prop_string(heap_, -1, EnvironmentKey(environment).c_str());
   duk_pop(heap_);
   // The page's garbage goes now: its native functions let go of the C++ values (and so
@@ -345,6 +368,15 @@ RunResult Engine::Protect(duk_hthread* ctx,
   if (outermost) {
     // What the run left behind goes now, not in some later run's budget.
     duk_gc(ctx, 0);
+    ReleaseRetiredHandlers();
+    if (gThreadsRetired && heap_) {
+      // ctx may be one of them: not used after this.
+      gThreadsRetired = false;
+      duk_push_heap_stash(heap_);
+      duk_del_prop_string(heap_, -1, kRetiredThreads);
+      duk_pop(heap_);
+      duk_gc(heap_, 0);
+    }
   }
   return result;
 }

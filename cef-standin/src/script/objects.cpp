@@ -331,8 +331,11 @@ Answer CallHandler(duk_context* ctx) {
   duk_pop(ctx);
   CefRefPtr<CefV8Handler> handler = binding ? binding->handler : nullptr;
   if (!handler) {
-    return Answer::kUndefined;  // a page value's function, or its page is gone
+    return Answer::kUndefined;  // a page value's function
   }
+  // The function's own context is the current one while it runs (released or not), and
+  // the values handed to the handler belong to it.
+  CallingContextScope calling(binding->state());
   // Called with `new`, the receiver is the new object.
   duk_push_this(ctx);
   CefRefPtr<CefV8Value> receiver = FromEngine(ctx, -1);
@@ -963,16 +966,40 @@ Binding::~Binding() {
   }
 }
 
+namespace {
+// Bindings of released contexts whose handler stays until the outermost run ends.
+std::vector<CefRefPtr<Binding>>& Retired() {
+  static auto* retired = new std::vector<CefRefPtr<Binding>>();
+  return *retired;
+}
+}  // namespace
+
+void ReleaseRetiredHandlers() {
+  std::vector<CefRefPtr<Binding>> retired = std::move(Retired());
+  Retired().clear();
+  for (const CefRefPtr<Binding>& binding : retired) {
+    CefRefPtr<CefV8Handler> handler = std::move(binding->handler);
+    binding->handler = nullptr;
+  }
+}
+
 void Binding::Clear() {
-  // Moved out first: letting go of one may come back here.
-  CefRefPtr<CefV8Handler> oldHandler = std::move(handler);
+  // Moved out first: letting go of one may come back here. While script runs, a
+  // function's handler stays until the outermost run ends: the running script may still
+  // call it (as in CEF, where the function keeps its handler).
+  CefRefPtr<CefV8Handler> oldHandler;
+  if (Engine::Get().depth() > 0) {
+    Retired().push_back(this);
+  } else {
+    oldHandler = std::move(handler);
+    handler = nullptr;
+  }
   CefRefPtr<CefV8Accessor> oldAccessor = std::move(accessor);
   CefRefPtr<CefV8Interceptor> oldInterceptor = std::move(interceptor);
   CefRefPtr<CefBaseRefCounted> oldUserData = std::move(userData);
   CefRefPtr<CefV8Value> oldPageFunction = std::move(pageFunction);
   pageFunction = nullptr;
   CefRefPtr<CefV8ArrayBufferReleaseCallback> oldReleaseCallback = std::move(releaseCallback);
-  handler = nullptr;
   accessor = nullptr;
   interceptor = nullptr;
   userData = nullptr;

@@ -39,12 +39,16 @@ struct Handle {
 };
 
 // What C++ attached to a heap object it made. Cleared (its references let go) when the
-// context it was made in is released.
+// context it was made in is released; a function's handler, when that happens while
+// script runs, once the outermost run ends (ReleaseRetiredHandlers), so that the running
+// script may still call it, as in CEF.
 class Binding : public CefBaseRefCounted {
  public:
   Binding();
   ~Binding() override;
   void Clear();
+  // The context it was made in.
+  const std::shared_ptr<ContextState>& state() const { return state_; }
 
   CefRefPtr<CefV8Handler> handler;  // a function's
   std::u16string functionName;      // the name the function was made with
@@ -65,6 +69,9 @@ class Binding : public CefBaseRefCounted {
   std::shared_ptr<ContextState> state_;
   IMPLEMENT_REFCOUNTING(Binding);
 };
+
+// Lets go of the handlers of functions whose context was released while script ran.
+void ReleaseRetiredHandlers();
 
 // New heap objects in the current context, bound to `binding`; an empty handle outside any
 // context or when the heap cannot make one.

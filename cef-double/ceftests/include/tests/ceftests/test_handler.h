@@ -68,8 +68,9 @@ class TestHandler : public CefClient, public CefLifeSpanHandler, public CefLoadH
 
  protected:
   // Loads `url` in a new browser: the renderer's OnBrowserCreated with extra_info, the
-  // main frame's context, the page's scripts, then OnLoadEnd in the renderer's load
-  // handler and in this handler.
+  // main frame's context, the page's scripts and child frames (each resource added is a
+  // page any frame may load); then, from the test's loop, OnLoadEnd in the renderer's
+  // load handler and in this handler for each frame whose load ended, children first.
   void CreateBrowser(const CefString& url,
                      CefRefPtr<CefRequestContext> request_context = nullptr,
                      CefRefPtr<CefDictionaryValue> extra_info = nullptr);

@@ -54,9 +54,8 @@ class ClientAppRenderer : public CefApp, public CefRenderProcessHandler {
   // With the delegates of every renderer-side test file the yardstick runs.
   ClientAppRenderer();
 
-  // The first load handler a delegate offers; the test framework calls it once the page
-  // has loaded.
-  CefRefPtr<CefLoadHandler> GetDelegateLoadHandler();
+  // The first load handler a delegate offers.
+  CefRefPtr<CefLoadHandler> GetLoadHandler() override;
 
   CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
   void OnWebKitInitialized() override;

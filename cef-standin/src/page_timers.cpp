@@ -1,0 +1,199 @@
+#include "page_timers.h"
+
+#include <duktape.h>
+
+#include <cmath>
+#include <string>
+
+#include "page_script.h"
+#include "script/engine.h"
+#include "script/protected.h"
+#include "standin/browser.h"
+#include "tasks.h"
+#include "uncaught_exception.h"
+#include "utf.h"
+#include "v8_context.h"
+
+namespace cef_standin {
+namespace {
+
+// Hidden properties: a timer native's environment; a window's timers ({id: [handler,
+// arguments...]}) and the id its next timer gets.
+#define PAGE_TIMERS_ENVIRONMENT DUK_HIDDEN_SYMBOL("timerEnvironment")
+#define PAGE_TIMERS_TABLE DUK_HIDDEN_SYMBOL("timers")
+#define PAGE_TIMERS_NEXT DUK_HIDDEN_SYMBOL("nextTimer")
+
+// The environment of the native function running.
+int EnvironmentOfNative(duk_context* ctx) {
+  duk_push_current_function(ctx);
+  duk_get_prop_string(ctx, -1, PAGE_TIMERS_ENVIRONMENT);
+  const int environment = duk_get_int(ctx, -1);
+  duk_pop_2(ctx);
+  return environment;
+}
+
+// Pushes the environment's window's timer table (made on first use); false (nothing
+// pushed) when the environment is gone.
+bool PushTimerTable(duk_context* ctx, int environment) {
+  duk_context* thread = script::Engine::Get().Thread(environment);
+  if (!thread) {
+    return false;
+  }
+  if (thread == ctx) {
+    duk_push_global_object(ctx);
+  } else {
+    duk_push_global_object(thread);
+    duk_xmove_top(ctx, thread, 1);
+  }
+  if (!duk_get_prop_string(ctx, -1, PAGE_TIMERS_TABLE)) {
+    duk_pop(ctx);
+    duk_push_bare_object(ctx);
+    duk_dup_top(ctx);
+    duk_put_prop_string(ctx, -3, PAGE_TIMERS_TABLE);
+  }
+  duk_remove(ctx, -2);
+  return true;
+}
+
+void FireTimer(int environment, int id);
+
+// Queues the timer on the renderer thread. Holds nothing of the heap: the task finds the
+// handler by the window's environment and the timer's id when it runs.
+void PostTimer(int environment, int id, double delayMs) {
+  if (std::shared_ptr<TaskQueue> queue = QueueOf(TID_RENDERER)) {
+    queue->Post(MakeTask([environment, id] { FireTimer(environment, id); }),
+                static_cast<int64_t>(delayMs));
+  }
+}
+
+// setTimeout(handler, ms, ...arguments): the timer's id (from 1, per window); 0 when the
+// window's page is gone. Nothing of C++ lives in this frame while Duktape may throw.
+duk_ret_t SetTimeoutNative(duk_context* ctx) {
+  const duk_idx_t count = duk_get_top(ctx);
+  const int environment = EnvironmentOfNative(ctx);
+  double delay = count > 1 ? duk_to_number(ctx, 1) : 0;
+  if (std::isnan(delay) || delay < 0) {
+    delay = 0;
+  }
+  delay = std::fmin(delay, 2147483647.0);  // as browsers, a longer delay is not honoured
+  // The entry: the handler (a string when it is no function), then the arguments.
+  duk_push_array(ctx);
+  if (count > 0) {
+    duk_dup(ctx, 0);
+  } else {
+    duk_push_undefined(ctx);
+  }
+  if (!duk_is_function(ctx, -1)) {
+    duk_to_string(ctx, -1);
+  }
+  duk_put_prop_index(ctx, -2, 0);
+  for (duk_idx_t i = 2; i < count; ++i) {
+    duk_dup(ctx, i);
+    duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i - 1));
+  }
+  if (!PushTimerTable(ctx, environment)) {
+    duk_push_int(ctx, 0);
+    return 1;
+  }
+  duk_get_prop_string(ctx, -1, PAGE_TIMERS_NEXT);
+  const int id = duk_is_number(ctx, -1) ? duk_get_int(ctx, -1) : 1;
+  duk_pop(ctx);
+  duk_push_int(ctx, id + 1);
+  duk_put_prop_string(ctx, -2, PAGE_TIMERS_NEXT);
+  duk_dup(ctx, -2);
+  duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(id));
+  PostTimer(environment, id, delay);
+  duk_push_int(ctx, id);
+  return 1;
+}
+
+// clearTimeout(id): the timer, if still pending, never runs.
+duk_ret_t ClearTimeoutNative(duk_context* ctx) {
+  const int environment = EnvironmentOfNative(ctx);
+  const double id = duk_get_top(ctx) > 0 ? duk_to_number(ctx, 0) : 0;
+  if (id >= 1 && id == std::floor(id) && PushTimerTable(ctx, environment)) {
+    duk_del_prop_index(ctx, -1, static_cast<duk_uarridx_t>(id));
+  }
+  return 0;
+}
+
+// Takes the timer's entry out of its window's table: leaves it, or undefined when the
+// timer was cleared.
+duk_ret_t TakeEntry(duk_context* ctx, void* data) {
+  const int* timer = static_cast<const int*>(data);  // environment, id
+  if (!PushTimerTable(ctx, timer[0])) {
+    duk_push_undefined(ctx);
+    return 1;
+  }
+  duk_get_prop_index(ctx, -1, static_cast<duk_uarridx_t>(timer[1]));
+  duk_del_prop_index(ctx, -2, static_cast<duk_uarridx_t>(timer[1]));
+  return 1;
+}
+
+void FireTimer(int environment, int id) {
+  CefRefPtr<V8Context> context = V8Context::OfEnvironment(environment);
+  duk_context* thread = script::Engine::Get().Thread(environment);
+  if (!context || !context->IsValid() || !thread) {
+    return;  // the page went before its timer was due
+  }
+  int timer[2] = {environment, id};
+  if (duk_safe_call(thread, TakeEntry, timer, 0, 1) != DUK_EXEC_SUCCESS ||
+      !duk_is_array(thread, -1) || !context->Enter()) {
+    duk_pop(thread);
+    return;  // cleared, or script is forbidden
+  }
+  script::Engine& engine = script::Engine::Get();
+  script::RunResult run;
+  duk_get_prop_index(thread, -1, 0);
+  if (duk_is_function(thread, -1)) {
+    // handler, window, arguments...
+    duk_push_global_object(thread);
+    const duk_idx_t arguments = static_cast<duk_idx_t>(duk_get_length(thread, -3)) - 1;
+    for (duk_idx_t i = 1; i <= arguments; ++i) {
+      duk_get_prop_index(thread, -2 - i, static_cast<duk_uarridx_t>(i));
+    }
+    run = engine.CallOnStack(thread, arguments, engine.limits());
+    duk_pop(thread);  // the entry
+  } else {
+    duk_size_t length = 0;
+    const char* bytes = duk_get_lstring(thread, -1, &length);
+    const std::u16string source = script::FromEngineString(bytes ? bytes : "", length);
+    duk_pop_2(thread);
+    run = engine.Run(environment, source, std::u16string(), 1, engine.limits());
+  }
+  context->Exit();
+  if (run.outcome == script::Outcome::kCompleted || run.outcome == script::Outcome::kNoContext) {
+    return;
+  }
+  CefRefPtr<CefFrame> frame = context->GetFrame();
+  LogScriptRun(dynamic_cast<Frame*>(frame.get()), Utf8ToUtf16("setTimeout " + std::to_string(id)),
+               run);
+  if (run.outcome == script::Outcome::kThrew) {
+    ReportUncaughtException(context.get(), run);
+  }
+}
+
+void DefineNative(duk_context* thread, const char* name, duk_c_function function, int environment) {
+  duk_push_string(thread, name);
+  duk_push_c_function(thread, function, DUK_VARARGS);
+  duk_push_int(thread, environment);
+  duk_put_prop_string(thread, -2, PAGE_TIMERS_ENVIRONMENT);
+  duk_push_string(thread, "name");
+  duk_push_string(thread, name);
+  duk_def_prop(thread, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
+  // As a window's own functions: writable, enumerable, configurable.
+  duk_def_prop(thread, -3,
+               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
+                   DUK_DEFPROP_SET_CONFIGURABLE);
+}
+
+}  // namespace
+
+void InstallTimers(duk_hthread* thread, int environment) {
+  duk_push_global_object(thread);
+  DefineNative(thread, "setTimeout", SetTimeoutNative, environment);
+  DefineNative(thread, "clearTimeout", ClearTimeoutNative, environment);
+  duk_pop(thread);
+}
+
+}  // namespace cef_standin
