@@ -110,7 +110,7 @@ class ScenarioPlayer {
     } else if (op == "destroy") {
       process_.DestroyBrowser(BrowserOf(step));
     } else if (op == "wait") {
-      Wait(Bounded(step, "ms", 0, 60000));
+      Wait(std::min(Bounded(step, "ms", 0, 60000), gCeiling.timeMs));
     } else if (op == "main_frame") {
       const Json& available = Member(step, "available");
       if (!available.is_boolean()) {
@@ -346,6 +346,12 @@ class ScenarioPlayer {
 void SetScriptLimitCeiling(int timeMs, int memoryKb) {
   gCeiling.timeMs = timeMs;
   gCeiling.memoryBytes = static_cast<size_t>(memoryKb) * 1024;
+  // What runs outside the steps (timers, extensions) keeps under it too.
+  script::Engine& engine = script::Engine::Get();
+  script::Limits defaults = engine.limits();
+  defaults.timeMs = std::min(defaults.timeMs, gCeiling.timeMs);
+  defaults.memoryBytes = std::min(defaults.memoryBytes, gCeiling.memoryBytes);
+  engine.set_default_limits(defaults);
 }
 
 void PlayScenario(CefRefPtr<CefApp> app, const std::string& jsonLines) {

@@ -17,7 +17,8 @@ void PlayScenario(CefRefPtr<CefApp> app, const std::string& jsonLines);
 
 // The most time (ms) and memory (KiB) a script step may take, whatever the step asks
 // for; a fuzzer lowers them so that no input can keep a run busy for long. Steps that set
-// no limit get these or the engine's own (2 s, 64 MiB), whichever is less.
+// no limit get these or the engine's own (2 s, 64 MiB), whichever is less; so do a page's
+// timers and extensions, and a wait step waits no longer than the time.
 void SetScriptLimitCeiling(int timeMs, int memoryKb);
 
 }  // namespace cef_standin
