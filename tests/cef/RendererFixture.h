@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "cef/ZeltoCefApp.h"
+#include "include/cef_v8.h"
 #include "standin/browser.h"
 #include "standin/renderer_process.h"
 
@@ -40,6 +41,33 @@ class RendererFixture : public ::testing::Test {
   CefRefPtr<Browser> browser = renderer.CreateBrowser(1);
   CefRefPtr<Frame> main = browser->mainFrame();
   CefRefPtr<Frame> child = browser->AddFrame("child");
+};
+
+// The same with the main frame's context entered for the whole test.
+class EnteredMainFixture : public RendererFixture {
+ protected:
+  void SetUp() override {
+    RendererFixture::SetUp();
+    context = main->GetV8Context();
+    ASSERT_TRUE(context->Enter());
+    window = context->GetGlobal();
+  }
+  void TearDown() override {
+    context->Exit();
+    RendererFixture::TearDown();
+  }
+  // The completion value as a string; "threw ..." when the script threw.
+  std::string Eval(const std::string& code) {
+    CefRefPtr<CefV8Value> retval;
+    CefRefPtr<CefV8Exception> exception;
+    if (!context->Eval(code, "test.js", 1, retval, exception)) {
+      return "threw " + (exception ? exception->GetMessage().ToString() : std::string());
+    }
+    return retval->IsString() ? retval->GetStringValue().ToString() : "not a string";
+  }
+
+  CefRefPtr<CefV8Context> context;
+  CefRefPtr<CefV8Value> window;
 };
 
 }  // namespace renderer_test

@@ -13,7 +13,7 @@
 
 namespace {
 
-using renderer_test::RendererFixture;
+using renderer_test::EnteredMainFixture;
 
 // Every buffer handed back, and whether the callback was destroyed; shared with the
 // callback, which may outlive the test's fixture (the renderer's end collects the page).
@@ -33,27 +33,8 @@ class Releaser : public CefV8ArrayBufferReleaseCallback {
   IMPLEMENT_REFCOUNTING(Releaser);
 };
 
-class V8ArrayBufferTest : public RendererFixture {
+class V8ArrayBufferTest : public EnteredMainFixture {
  protected:
-  void SetUp() override {
-    RendererFixture::SetUp();
-    context = main->GetV8Context();
-    ASSERT_TRUE(context->Enter());
-    window = context->GetGlobal();
-  }
-  void TearDown() override {
-    context->Exit();
-    RendererFixture::TearDown();
-  }
-  // The completion value as a string; "threw ..." when the script threw.
-  std::string Eval(const std::string& code) {
-    CefRefPtr<CefV8Value> retval;
-    CefRefPtr<CefV8Exception> exception;
-    if (!context->Eval(code, "test.js", 1, retval, exception)) {
-      return "threw " + (exception ? exception->GetMessage().ToString() : std::string());
-    }
-    return retval->IsString() ? retval->GetStringValue().ToString() : "not a string";
-  }
   // An ArrayBuffer over `memory`, as window.arr.
   CefRefPtr<CefV8Value> Share(int32_t (&memory)[4]) {
     CefRefPtr<CefV8Value> buffer =
@@ -62,8 +43,6 @@ class V8ArrayBufferTest : public RendererFixture {
     return buffer;
   }
 
-  CefRefPtr<CefV8Context> context;
-  CefRefPtr<CefV8Value> window;
   std::shared_ptr<Releases> releases = std::make_shared<Releases>();
   std::vector<void*>& released = releases->buffers;
   bool& destroyed = releases->destroyed;

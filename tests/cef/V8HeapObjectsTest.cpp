@@ -12,7 +12,7 @@
 
 namespace {
 
-using renderer_test::RendererFixture;
+using renderer_test::EnteredMainFixture;
 
 // Answers reads of `answer` with 7, throws `thrown` when set, records the rest.
 class Recorder : public CefV8Accessor, public CefV8Interceptor {
@@ -79,29 +79,8 @@ class Thrower : public CefV8Handler {
   IMPLEMENT_REFCOUNTING(Thrower);
 };
 
-class V8HeapObjectsTest : public RendererFixture {
+class V8HeapObjectsTest : public EnteredMainFixture {
  protected:
-  void SetUp() override {
-    RendererFixture::SetUp();
-    context = main->GetV8Context();
-    ASSERT_TRUE(context->Enter());
-    window = context->GetGlobal();
-  }
-  void TearDown() override {
-    context->Exit();
-    RendererFixture::TearDown();
-  }
-  std::string Eval(const std::string& code) {
-    CefRefPtr<CefV8Value> retval;
-    CefRefPtr<CefV8Exception> exception;
-    if (!context->Eval(code, "test.js", 1, retval, exception)) {
-      return "threw " + (exception ? exception->GetMessage().ToString() : std::string());
-    }
-    return retval->IsString() ? retval->GetStringValue().ToString() : "not a string";
-  }
-
-  CefRefPtr<CefV8Context> context;
-  CefRefPtr<CefV8Value> window;
 };
 
 TEST_F(V8HeapObjectsTest, WhatCppMakesIsWhatScriptSees) {

@@ -13,8 +13,8 @@
 #include "limits.h"
 #include "objects.h"
 #include "protected.h"
-#include "stack.h"
 #include "source.h"
+#include "stack.h"
 
 namespace cef_standin {
 namespace script {
@@ -93,26 +93,6 @@ int ErrorNumber(duk_context* ctx, duk_idx_t index, const char* name) {
   const int number = duk_is_number(ctx, -1) ? duk_get_int(ctx, -1) : 0;
   duk_pop(ctx);
   return number;
-}
-
-std::u16string LineOf(const std::u16string& source, int line) {
-  if (line < 1) {
-    return std::u16string();
-  }
-  size_t start = 0;
-  for (int i = 1; i < line; ++i) {
-    start = source.find(u'\n', start);
-    if (start == std::u16string::npos) {
-      return std::u16string();
-    }
-    ++start;
-  }
-  size_t end = source.find(u'\n', start);
-  std::u16string text = source.substr(start, end == std::u16string::npos ? end : end - start);
-  if (!text.empty() && text.back() == u'\r') {
-    text.pop_back();
-  }
-  return text;
 }
 
 // The limit a RangeError of Duktape's own names, if any.
@@ -351,7 +331,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
       duk_pop(ctx);
     }
     if (e.line > offset && !source.empty()) {
-      e.sourceLine = LineOf(source, e.line - offset);
+      e.sourceLine = SourceLine(source, e.line - offset);
     }
     if (outermost && guard.timedOut()) {
       result.outcome = Outcome::kTimeLimit;

@@ -39,19 +39,6 @@ Sources& KnownSources() {
   return *sources;
 }
 
-std::u16string LineText(const std::u16string& source, int line) {
-  size_t start = 0;
-  for (int i = 1; i < line; ++i) {
-    start = source.find(u'\n', start);
-    if (start == std::u16string::npos) {
-      return std::u16string();
-    }
-    ++start;
-  }
-  const size_t end = source.find(u'\n', start);
-  return source.substr(start, end == std::u16string::npos ? end : end - start);
-}
-
 bool IsNameChar(char16_t c) {
   return c == u'_' || c == u'$' || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') ||
          (c >= u'A' && c <= u'Z') || c > 0x7F;
@@ -70,7 +57,7 @@ int Column(const std::u16string& scriptName, int line, const std::u16string& cal
   if (found == sources.byName.end() || line <= found->second.offset) {
     return 0;
   }
-  const std::u16string text = LineText(found->second.text, line - found->second.offset);
+  const std::u16string text = SourceLine(found->second.text, line - found->second.offset);
   for (size_t at = text.find(callee); at != std::u16string::npos; at = text.find(callee, at + 1)) {
     size_t after = at + callee.size();
     while (after < text.size() && (text[after] == u' ' || text[after] == u'\t')) {
@@ -109,6 +96,26 @@ void StringOrEmpty(duk_context* ctx) {
 }
 
 }  // namespace
+
+std::u16string SourceLine(const std::u16string& source, int line) {
+  if (line < 1) {
+    return std::u16string();
+  }
+  size_t start = 0;
+  for (int i = 1; i < line; ++i) {
+    start = source.find(u'\n', start);
+    if (start == std::u16string::npos) {
+      return std::u16string();
+    }
+    ++start;
+  }
+  size_t end = source.find(u'\n', start);
+  std::u16string text = source.substr(start, end == std::u16string::npos ? end : end - start);
+  if (!text.empty() && text.back() == u'\r') {
+    text.pop_back();
+  }
+  return text;
+}
 
 void PushRawStack(duk_context* ctx, int limit) {
   duk_push_array(ctx);       // [frames]

@@ -39,6 +39,9 @@ std::vector<StackFrame> ReadRawStack(duk_hthread* ctx, int index);
 // lines come before the source's first.
 void RememberSource(const std::u16string& scriptName, const std::u16string& source, int offset);
 
+// Line `line` (1-based) of `source`, without its line break; empty past the end.
+std::u16string SourceLine(const std::u16string& source, int line);
+
 // Marks the function at the top of the stack as a run's top level (no name, not eval).
 void MarkRunTop(duk_hthread* ctx);
 
