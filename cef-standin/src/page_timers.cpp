@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "page_script.h"
 #include "script/engine.h"
@@ -55,13 +56,25 @@ bool PushTimerTable(duk_context* ctx, int environment) {
   return true;
 }
 
-void FireTimer(int environment, int id);
+void FireTimer(int environment, int id, int nesting);
+
+// How deep in timers set by timers the running one is (0 outside any timer).
+int& TimerNesting() {
+  static int nesting = 0;
+  return nesting;
+}
 
 // Queues the timer on the renderer thread. Holds nothing of the heap: the task finds the
-// handler by the window's environment and the timer's id when it runs.
+// handler by the window's environment and the timer's id when it runs. As browsers do, a
+// timer set more than 5 timers deep waits at least 4 ms, so that a timer that sets itself
+// again lets the thread's other work (and a scenario's next step) go on.
 void PostTimer(int environment, int id, double delayMs) {
+  const int nesting = TimerNesting() + 1;
+  if (nesting > 5 && delayMs < 4) {
+    delayMs = 4;
+  }
   if (std::shared_ptr<TaskQueue> queue = QueueOf(TID_RENDERER)) {
-    queue->Post(MakeTask([environment, id] { FireTimer(environment, id); }),
+    queue->Post(MakeTask([environment, id, nesting] { FireTimer(environment, id, nesting); }),
                 static_cast<int64_t>(delayMs));
   }
 }
@@ -130,7 +143,7 @@ duk_ret_t TakeEntry(duk_context* ctx, void* data) {
   return 1;
 }
 
-void FireTimer(int environment, int id) {
+void FireTimer(int environment, int id, int nesting) {
   CefRefPtr<V8Context> context = V8Context::OfEnvironment(environment);
   duk_context* thread = script::Engine::Get().Thread(environment);
   if (!context || !context->IsValid() || !thread) {
@@ -144,11 +157,15 @@ void FireTimer(int environment, int id) {
   }
   script::Engine& engine = script::Engine::Get();
   script::RunResult run;
+  const int outerNesting = std::exchange(TimerNesting(), nesting);
   duk_get_prop_index(thread, -1, 0);
-  if (duk_is_function(thread, -1)) {
+  const duk_idx_t arguments = static_cast<duk_idx_t>(duk_get_length(thread, -2)) - 1;
+  // Room for the handler, the window and the arguments, or the timer does not run.
+  if (duk_is_function(thread, -1) && !duk_check_stack(thread, arguments + 2)) {
+    duk_pop_2(thread);
+  } else if (duk_is_function(thread, -1)) {
     // handler, window, arguments...
     duk_push_global_object(thread);
-    const duk_idx_t arguments = static_cast<duk_idx_t>(duk_get_length(thread, -3)) - 1;
     for (duk_idx_t i = 1; i <= arguments; ++i) {
       duk_get_prop_index(thread, -2 - i, static_cast<duk_uarridx_t>(i));
     }
@@ -161,6 +178,7 @@ void FireTimer(int environment, int id) {
     duk_pop_2(thread);
     run = engine.Run(environment, source, std::u16string(), 1, engine.limits());
   }
+  TimerNesting() = outerNesting;
   context->Exit();
   if (run.outcome == script::Outcome::kCompleted || run.outcome == script::Outcome::kNoContext) {
     return;
