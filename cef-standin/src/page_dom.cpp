@@ -6,6 +6,7 @@
 #include <string>
 
 #include "event_log.h"
+#include "page_natives.h"
 #include "script/engine.h"
 #include "standin/renderer_process.h"
 #include "uncaught_exception.h"
@@ -16,7 +17,6 @@ namespace cef_standin {
 namespace {
 
 // Hidden properties: a native's environment; the window's hooks into its document.
-#define PAGE_DOM_ENVIRONMENT DUK_HIDDEN_SYMBOL("domEnvironment")
 #define PAGE_DOM_HOOKS DUK_HIDDEN_SYMBOL("domHooks")
 
 // The document, in the page's own script: `native` is what only C++ can do (frames).
@@ -124,27 +124,6 @@ constexpr const char kDocumentSource[] = R"js(function (window, native) {
   };
 })js";
 
-int EnvironmentOfNative(duk_context* ctx) {
-  duk_push_current_function(ctx);
-  duk_get_prop_string(ctx, -1, PAGE_DOM_ENVIRONMENT);
-  const int environment = duk_get_int(ctx, -1);
-  duk_pop_2(ctx);
-  return environment;
-}
-
-// Pushes the environment's window, or null when it is gone.
-void PushWindow(duk_context* ctx, int environment) {
-  duk_context* thread = script::Engine::Get().Thread(environment);
-  if (!thread) {
-    duk_push_null(ctx);
-  } else if (thread == ctx) {
-    duk_push_global_object(ctx);
-  } else {
-    duk_push_global_object(thread);
-    duk_xmove_top(ctx, thread, 1);
-  }
-}
-
 // The frame whose page is the environment, or null.
 CefRefPtr<Frame> FrameOfEnvironment(int environment) {
   CefRefPtr<V8Context> context = V8Context::OfEnvironment(environment);
@@ -230,7 +209,7 @@ duk_ret_t AlertNative(duk_context* ctx) {
 
 // window.parent
 duk_ret_t ParentGetter(duk_context* ctx) {
-  PushWindow(ctx, ParentEnvironment(EnvironmentOfNative(ctx)));
+  PushWindowOf(ctx, ParentEnvironment(EnvironmentOfNative(ctx)));
   return 1;
 }
 
@@ -249,7 +228,7 @@ duk_ret_t LoadFrameNative(duk_context* ctx) {
 // native.frameWindow(frame): the window of the child frame's page, or null.
 duk_ret_t FrameWindowNative(duk_context* ctx) {
   const int environment = EnvironmentOfNative(ctx);
-  PushWindow(ctx, ChildEnvironment(environment, duk_to_number(ctx, 0)));
+  PushWindowOf(ctx, ChildEnvironment(environment, duk_to_number(ctx, 0)));
   return 1;
 }
 
@@ -260,12 +239,6 @@ duk_ret_t UnloadFrameNative(duk_context* ctx) {
   return 0;
 }
 
-void PushNative(duk_context* thread, duk_c_function function, int arguments, int environment) {
-  duk_push_c_function(thread, function, arguments);
-  duk_push_int(thread, environment);
-  duk_put_prop_string(thread, -2, PAGE_DOM_ENVIRONMENT);
-}
-
 // Runs the document's source with the window and the natives; leaves its hooks.
 duk_ret_t MakeDocument(duk_context* thread, void* data) {
   const int environment = *static_cast<const int*>(data);
@@ -274,11 +247,11 @@ duk_ret_t MakeDocument(duk_context* thread, void* data) {
   duk_compile(thread, DUK_COMPILE_FUNCTION);
   duk_push_global_object(thread);
   duk_push_bare_object(thread);
-  PushNative(thread, LoadFrameNative, 2, environment);
+  PushPageNative(thread, LoadFrameNative, 2, environment);
   duk_put_prop_string(thread, -2, "loadFrame");
-  PushNative(thread, FrameWindowNative, 1, environment);
+  PushPageNative(thread, FrameWindowNative, 1, environment);
   duk_put_prop_string(thread, -2, "frameWindow");
-  PushNative(thread, UnloadFrameNative, 1, environment);
+  PushPageNative(thread, UnloadFrameNative, 1, environment);
   duk_put_prop_string(thread, -2, "unloadFrame");
   duk_call(thread, 2);
   return 1;
@@ -289,17 +262,10 @@ duk_ret_t MakeDocument(duk_context* thread, void* data) {
 void InstallPageDom(duk_hthread* thread, int environment) {
   duk_push_global_object(thread);
   // alert: a window's own function, writable, enumerable, configurable.
-  duk_push_string(thread, "alert");
-  PushNative(thread, AlertNative, DUK_VARARGS, environment);
-  duk_push_string(thread, "name");
-  duk_push_string(thread, "alert");
-  duk_def_prop(thread, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
-  duk_def_prop(thread, -3,
-               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
-                   DUK_DEFPROP_SET_CONFIGURABLE);
+  DefineWindowFunction(thread, "alert", AlertNative, environment);
   // parent: a getter, as a window's.
   duk_push_string(thread, "parent");
-  PushNative(thread, ParentGetter, 0, environment);
+  PushPageNative(thread, ParentGetter, 0, environment);
   duk_def_prop(thread, -3,
                DUK_DEFPROP_HAVE_GETTER | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_SET_CONFIGURABLE);
   // document, and the hooks C++ appends the parsed page's frames through.

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "page_natives.h"
 #include "page_script.h"
 #include "script/engine.h"
 #include "script/protected.h"
@@ -18,33 +19,18 @@
 namespace cef_standin {
 namespace {
 
-// Hidden properties: a timer native's environment; a window's timers ({id: [handler,
+// Hidden properties: a window's timers ({id: [handler,
 // arguments...]}) and the id its next timer gets.
-#define PAGE_TIMERS_ENVIRONMENT DUK_HIDDEN_SYMBOL("timerEnvironment")
 #define PAGE_TIMERS_TABLE DUK_HIDDEN_SYMBOL("timers")
 #define PAGE_TIMERS_NEXT DUK_HIDDEN_SYMBOL("nextTimer")
-
-// The environment of the native function running.
-int EnvironmentOfNative(duk_context* ctx) {
-  duk_push_current_function(ctx);
-  duk_get_prop_string(ctx, -1, PAGE_TIMERS_ENVIRONMENT);
-  const int environment = duk_get_int(ctx, -1);
-  duk_pop_2(ctx);
-  return environment;
-}
 
 // Pushes the environment's window's timer table (made on first use); false (nothing
 // pushed) when the environment is gone.
 bool PushTimerTable(duk_context* ctx, int environment) {
-  duk_context* thread = script::Engine::Get().Thread(environment);
-  if (!thread) {
+  PushWindowOf(ctx, environment);
+  if (duk_is_null(ctx, -1)) {
+    duk_pop(ctx);
     return false;
-  }
-  if (thread == ctx) {
-    duk_push_global_object(ctx);
-  } else {
-    duk_push_global_object(thread);
-    duk_xmove_top(ctx, thread, 1);
   }
   if (!duk_get_prop_string(ctx, -1, PAGE_TIMERS_TABLE)) {
     duk_pop(ctx);
@@ -191,26 +177,12 @@ void FireTimer(int environment, int id, int nesting) {
   }
 }
 
-void DefineNative(duk_context* thread, const char* name, duk_c_function function, int environment) {
-  duk_push_string(thread, name);
-  duk_push_c_function(thread, function, DUK_VARARGS);
-  duk_push_int(thread, environment);
-  duk_put_prop_string(thread, -2, PAGE_TIMERS_ENVIRONMENT);
-  duk_push_string(thread, "name");
-  duk_push_string(thread, name);
-  duk_def_prop(thread, -3, DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE);
-  // As a window's own functions: writable, enumerable, configurable.
-  duk_def_prop(thread, -3,
-               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE | DUK_DEFPROP_SET_ENUMERABLE |
-                   DUK_DEFPROP_SET_CONFIGURABLE);
-}
-
 }  // namespace
 
 void InstallTimers(duk_hthread* thread, int environment) {
   duk_push_global_object(thread);
-  DefineNative(thread, "setTimeout", SetTimeoutNative, environment);
-  DefineNative(thread, "clearTimeout", ClearTimeoutNative, environment);
+  DefineWindowFunction(thread, "setTimeout", SetTimeoutNative, environment);
+  DefineWindowFunction(thread, "clearTimeout", ClearTimeoutNative, environment);
   duk_pop(thread);
 }
 
