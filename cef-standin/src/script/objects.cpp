@@ -165,14 +165,20 @@ void Nothing(duk_context*) {}
 
 void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth);
 
-// The binding a native function, getter, setter or Proxy target at `index` carries.
-Binding* CarriedBinding(duk_context* ctx, duk_idx_t index) {
-  Binding* binding = nullptr;
-  if (duk_get_prop_string(ctx, index, kBindingKey)) {
-    binding = static_cast<Binding*>(duk_get_pointer(ctx, -1));
+// The C++ object the heap object at `index` carries under the hidden `key`, or null.
+template <typename T>
+T* Carried(duk_context* ctx, duk_idx_t index, const char* key) {
+  T* carried = nullptr;
+  if (duk_get_prop_string(ctx, index, key)) {
+    carried = static_cast<T*>(duk_get_pointer(ctx, -1));
   }
   duk_pop(ctx);
-  return binding;
+  return carried;
+}
+
+// The binding a native function, getter, setter or Proxy target at `index` carries.
+Binding* CarriedBinding(duk_context* ctx, duk_idx_t index) {
+  return Carried<Binding>(ctx, index, kBindingKey);
 }
 
 // A bound object is garbage: it lets go of its binding (and so of what C++ attached).
@@ -235,12 +241,7 @@ int ClassNumber(duk_context* ctx, duk_idx_t index) {
 }
 
 ExternalBytes* CarriedBytes(duk_context* ctx, duk_idx_t index) {
-  ExternalBytes* bytes = nullptr;
-  if (duk_get_prop_string(ctx, index, kExternalKey)) {
-    bytes = static_cast<ExternalBytes*>(duk_get_pointer(ctx, -1));
-  }
-  duk_pop(ctx);
-  return bytes;
+  return Carried<ExternalBytes>(ctx, index, kExternalKey);
 }
 
 // Points the plain buffer every view of the ArrayBuffer at `index` shares at nothing, so
