@@ -45,6 +45,13 @@ void RunGuard::End() {
   armed_ = false;
 }
 
+void RunGuard::Stop() {
+  if (armed_) {
+    timedOut_ = true;
+    cap_ = std::min(cap_, used_);
+  }
+}
+
 bool RunGuard::PastDeadline() {
   if (!armed_) {
     return false;

@@ -23,6 +23,9 @@ class RunGuard {
   // The outermost run starts or ends: limits apply between the two.
   void Begin(const Limits& limits);
   void End();
+  // The run under way may go no further (a nested run met a fatal error): every later
+  // timeout check answers true, and the heap grows no more.
+  void Stop();
   bool armed() const { return armed_; }
   bool timedOut() const { return timedOut_; }
   bool refused() const { return refused_; }
