@@ -222,6 +222,7 @@ duk_ret_t LoadFrameNative(duk_context* ctx) {
   const char* src = duk_to_lstring(ctx, 0, &srcLength);
   const char* id = duk_to_lstring(ctx, 1, &idLength);
   const double frame = LoadChildFrame(environment, src, srcLength, id, idLength);
+  script::LeaveIfHeapGivenUp();  // the child's page scripts ran nested
   duk_push_number(ctx, frame);
   return 1;
 }

@@ -329,6 +329,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
     // once, and it ends as fatal as well.
     GiveUpHeap();
     guard.Stop();
+    guard.set_failed(!outermost);
   }
   if (outermost) {
     // What is read of the outcome below may need blocks a stopped run was refused.
@@ -337,6 +338,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
   if (!heap_ || heapNumber_ != heapNumber) {
     // Given up here or in a nested run: nothing more of it is touched.
     if (outermost) {
+      guard.set_failed(false);
       gThreadsRetired = false;
       ReleaseRetiredHandlers();
     }
@@ -399,6 +401,10 @@ std::u16string SafeString(duk_context* ctx, duk_idx_t index) {
   }
   duk_pop(ctx);
   return result;
+}
+
+void LeaveIfHeapGivenUp() {
+  RunGuard::Current().LeaveIfFailed();
 }
 
 Exception DescribeThrown(duk_context* ctx, duk_idx_t index) {

@@ -159,6 +159,11 @@ void PushLastThrown(duk_hthread* ctx);
 // toString that throws, a heap at its limit).
 std::u16string SafeString(duk_hthread* ctx, int index);
 
+// Called by native functions as they return into Duktape: when a run nested in the one
+// under way met a fatal error, leaves for that run's escape (it ends as fatal too) instead
+// of running more script on the given-up heap. Only Duktape's frames may lie between.
+void LeaveIfHeapGivenUp();
+
 // A Duktape value as a CefV8Value (numbers typed as V8 types them).
 CefRefPtr<CefV8Value> FromEngine(duk_hthread* ctx, int index);
 

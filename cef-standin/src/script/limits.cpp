@@ -52,6 +52,12 @@ void RunGuard::Stop() {
   }
 }
 
+void RunGuard::LeaveIfFailed() {
+  if (failed_ && escape_) {
+    std::longjmp(*escape_, 1);
+  }
+}
+
 bool RunGuard::PastDeadline() {
   if (!armed_) {
     return false;

@@ -312,6 +312,7 @@ duk_ret_t ArrayBufferFinalizer(duk_context* ctx) {
 enum class Answer { kUndefined, kValue, kThrow };
 
 duk_ret_t Finish(duk_context* ctx, Answer answer) {
+  LeaveIfHeapGivenUp();
   if (TakePending(ctx)) {
     return duk_throw(ctx);  // a call made from the C++ code threw, and rethrows
   }
