@@ -8,8 +8,8 @@
 
 #include "cef/RendererFixture.h"
 #include "include/cef_v8.h"
+#include "src/base/utf.h"
 #include "src/script/engine.h"
-#include "src/utf.h"
 
 namespace {
 

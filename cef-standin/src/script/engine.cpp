@@ -4,17 +4,17 @@
 #include <cmath>
 #include <cstring>
 
-#include "../page_dom.h"
-#include "../page_timers.h"
-#include "../utf.h"
-#include "../v8_context.h"
-#include "../v8_value.h"
+#include "base/utf.h"
 #include "errors.h"
 #include "limits.h"
 #include "objects.h"
+#include "page/dom.h"
+#include "page/timers.h"
 #include "protected.h"
 #include "source.h"
 #include "stack.h"
+#include "v8/context.h"
+#include "v8/value.h"
 
 namespace cef_standin {
 namespace script {

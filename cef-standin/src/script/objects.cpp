@@ -6,12 +6,11 @@
 #include <unordered_map>
 #include <utility>
 
-#include "../standin/browser.h"
-#include "../utf.h"
-#include "../v8_context.h"
-#include "../v8_value.h"
+#include "base/utf.h"
 #include "engine.h"
 #include "protected.h"
+#include "v8/context.h"
+#include "v8/value.h"
 
 namespace cef_standin {
 namespace script {
