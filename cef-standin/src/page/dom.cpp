@@ -11,6 +11,7 @@
 #include "page/host.h"
 #include "page/natives.h"
 #include "script/engine.h"
+#include "script/protected.h"
 #include "v8/context.h"
 #include "v8/uncaught_exception.h"
 
@@ -222,6 +223,7 @@ duk_ret_t LoadFrameNative(duk_context* ctx) {
   const char* src = duk_to_lstring(ctx, 0, &srcLength);
   const char* id = duk_to_lstring(ctx, 1, &idLength);
   const double frame = LoadChildFrame(environment, src, srcLength, id, idLength);
+  script::LeaveIfHeapGivenUp();  // the child's page scripts ran nested
   duk_push_number(ctx, frame);
   return 1;
 }
@@ -292,13 +294,31 @@ bool AppendParsedFrame(CefRefPtr<CefFrame> frame,
   const std::string idText = script::ToEngineString(id);
   const std::string srcText = script::ToEngineString(src);
   // hooks.appendParsed, hooks, id, src
-  duk_push_global_object(thread);
-  duk_get_prop_string(thread, -1, PAGE_DOM_HOOKS);
-  duk_remove(thread, -2);
-  duk_get_prop_string(thread, -1, "appendParsed");
-  duk_swap_top(thread, -2);
-  duk_push_lstring(thread, idText.data(), idText.size());
-  duk_push_lstring(thread, srcText.data(), srcText.size());
+  // The hook, its object and the arguments, pushed protected: a page's run may be at its
+  // memory limit when its frame loads a child.
+  auto push = [&idText, &srcText](duk_context* ctx) -> duk_ret_t {
+    duk_push_bare_array(ctx);
+    duk_push_global_object(ctx);
+    duk_get_prop_string(ctx, -1, PAGE_DOM_HOOKS);
+    duk_get_prop_string(ctx, -1, "appendParsed");
+    duk_put_prop_index(ctx, -4, 0);
+    duk_put_prop_index(ctx, -3, 1);
+    duk_pop(ctx);
+    duk_push_lstring(ctx, idText.data(), idText.size());
+    duk_put_prop_index(ctx, -2, 2);
+    duk_push_lstring(ctx, srcText.data(), srcText.size());
+    duk_put_prop_index(ctx, -2, 3);
+    return 1;
+  };
+  if (!script::Protected(thread, 0, push)) {
+    duk_pop(thread);
+    own->Exit();
+    return false;
+  }
+  for (duk_uarridx_t i = 0; i < 4; ++i) {
+    duk_get_prop_index(thread, -1 - static_cast<duk_idx_t>(i), i);
+  }
+  duk_remove(thread, -5);
   const script::RunResult run = engine.CallOnStack(thread, 2, engine.limits());
   own->Exit();
   ReportUncaughtException(context, run);

@@ -18,24 +18,25 @@
 namespace cef_standin {
 namespace {
 
-// Hidden properties: a window's timers ({id: [handler,
-// arguments...]}) and the id its next timer gets.
-#define PAGE_TIMERS_TABLE DUK_HIDDEN_SYMBOL("timers")
-#define PAGE_TIMERS_NEXT DUK_HIDDEN_SYMBOL("nextTimer")
+// In the stash of the environment's thread, where no script reaches: a window's timers
+// ({id: [handler, arguments...]}, with no prototype, so that the page's getters and
+// setters see none of it) and the id its next timer gets.
+constexpr const char* kTimersTable = "timers";
+constexpr const char* kNextTimer = "nextTimer";
 
-// Pushes the environment's window's timer table (made on first use); false (nothing
-// pushed) when the environment is gone.
+// Pushes the environment's timer table (made on first use); false (nothing pushed) when
+// the environment is gone.
 bool PushTimerTable(duk_context* ctx, int environment) {
-  PushWindowOf(ctx, environment);
-  if (duk_is_null(ctx, -1)) {
-    duk_pop(ctx);
+  duk_context* thread = script::Engine::Get().Thread(environment);
+  if (!thread) {
     return false;
   }
-  if (!duk_get_prop_string(ctx, -1, PAGE_TIMERS_TABLE)) {
+  duk_push_thread_stash(ctx, thread);
+  if (!duk_get_prop_string(ctx, -1, kTimersTable)) {
     duk_pop(ctx);
     duk_push_bare_object(ctx);
     duk_dup_top(ctx);
-    duk_put_prop_string(ctx, -3, PAGE_TIMERS_TABLE);
+    duk_put_prop_string(ctx, -3, kTimersTable);
   }
   duk_remove(ctx, -2);
   return true;
@@ -74,8 +75,9 @@ duk_ret_t SetTimeoutNative(duk_context* ctx) {
     delay = 0;
   }
   delay = std::fmin(delay, 2147483647.0);  // as browsers, a longer delay is not honoured
-  // The entry: the handler (a string when it is no function), then the arguments.
-  duk_push_array(ctx);
+  // The entry: the handler (a string when it is no function), then the arguments; an
+  // array of no prototype, so that only its own elements are ever read or written.
+  duk_push_bare_array(ctx);
   if (count > 0) {
     duk_dup(ctx, 0);
   } else {
@@ -93,11 +95,11 @@ duk_ret_t SetTimeoutNative(duk_context* ctx) {
     duk_push_int(ctx, 0);
     return 1;
   }
-  duk_get_prop_string(ctx, -1, PAGE_TIMERS_NEXT);
+  duk_get_prop_string(ctx, -1, kNextTimer);
   const int id = duk_is_number(ctx, -1) ? duk_get_int(ctx, -1) : 1;
   duk_pop(ctx);
   duk_push_int(ctx, id + 1);
-  duk_put_prop_string(ctx, -2, PAGE_TIMERS_NEXT);
+  duk_put_prop_string(ctx, -2, kNextTimer);
   duk_dup(ctx, -2);
   duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(id));
   PostTimer(environment, id, delay);
@@ -154,8 +156,10 @@ void FireTimer(int environment, int id, int nesting) {
     for (duk_idx_t i = 1; i <= arguments; ++i) {
       duk_get_prop_index(thread, -2 - i, static_cast<duk_uarridx_t>(i));
     }
+    // The entry goes before the run: a handler that removes its own frame has its page's
+    // thread freed when the run ends, and nothing of it may be touched after.
+    duk_remove(thread, -(arguments + 3));
     run = engine.CallOnStack(thread, arguments, engine.limits());
-    duk_pop(thread);  // the entry
   } else {
     duk_size_t length = 0;
     const char* bytes = duk_get_lstring(thread, -1, &length);

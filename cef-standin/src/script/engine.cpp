@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "base/utf.h"
 #include "errors.h"
@@ -44,24 +45,6 @@ bool gThreadsRetired = false;
 // Stash keys of the environments' threads.
 std::string EnvironmentKey(int environment) {
   return "env" + std::to_string(environment);
-}
-
-// The value at `index` as a string; "" when turning it into one throws (a toString that
-// throws, a heap at its limit).
-std::u16string SafeString(duk_context* ctx, duk_idx_t index) {
-  duk_dup(ctx, index);
-  auto text = [](duk_context* inner) -> duk_ret_t {
-    duk_to_string(inner, -1);
-    return 1;
-  };
-  std::u16string result;
-  if (Protected(ctx, 1, text)) {
-    duk_size_t length = 0;
-    const char* bytes = duk_get_lstring(ctx, -1, &length);
-    result = FromEngineString(bytes, length);
-  }
-  duk_pop(ctx);
-  return result;
 }
 
 // A property of the error at `index` ("" or 0 when absent, or when reading it throws:
@@ -184,6 +167,22 @@ Engine::Engine() {
 void Engine::MakeHeap() {
   heap_ = duk_create_heap(Alloc, Realloc, Free, nullptr, FatalHandler);
   ++heapNumber_;
+  if (heap_) {
+    LearnClasses(heap_);
+    // Objects C++ makes on the heap's own thread belong to its global environment, which
+    // script may reach through them: it gets the same hook and no Duktape object either.
+    InstallErrorHook(heap_);
+  }
+}
+
+void Engine::GiveUpHeap() {
+  // Never freed (its state is unknown), but still reachable, so that no leak check takes
+  // it for one.
+  static auto* givenUp = new std::vector<duk_hthread*>();
+  if (heap_) {
+    givenUp->push_back(heap_);
+  }
+  heap_ = nullptr;
 }
 
 int Engine::NewEnvironment() {
@@ -194,46 +193,60 @@ int Engine::NewEnvironment() {
     }
   }
   const int environment = nextEnvironment_++;
-  duk_context* ctx = heap_;
-  duk_push_heap_stash(ctx);
-  duk_push_thread_new_globalenv(ctx);
-  duk_context* thread = duk_get_context(ctx, -1);
-  // The window names itself, as a page's does.
-  duk_push_global_object(thread);
-  duk_push_string(thread, "window");
-  duk_push_global_object(thread);
-  duk_def_prop(thread, -3,
-               DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_WRITABLE |
-                   DUK_DEFPROP_CLEAR_CONFIGURABLE);
-  duk_pop(thread);
-  InstallErrorHook(thread);
-  // A page's timers and the little of its DOM that the stand-in models.
-  InstallTimers(thread, environment);
-  InstallPageDom(thread, environment);
-  duk_put_prop_string(ctx, -2, EnvironmentKey(environment).c_str());
-  duk_pop(ctx);
-  return environment;
+  const std::string key = EnvironmentKey(environment);
+  // Protected: a page may make a frame while its run is at its memory limit. (Nothing in
+  // the work's frame needs destroying.)
+  auto make = [environment, &key](duk_context* ctx) -> duk_ret_t {
+    duk_push_heap_stash(ctx);
+    duk_push_thread_new_globalenv(ctx);
+    duk_context* thread = duk_get_context(ctx, -1);
+    // The window names itself, as a page's does.
+    duk_push_global_object(thread);
+    duk_push_string(thread, "window");
+    duk_push_global_object(thread);
+    duk_def_prop(thread, -3,
+                 DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_WRITABLE |
+                     DUK_DEFPROP_CLEAR_CONFIGURABLE);
+    duk_pop(thread);
+    KeepOwnBuiltIns(thread);
+    InstallErrorHook(thread);
+    // A page's timers and the little of its DOM that the stand-in models.
+    InstallTimers(thread, environment);
+    InstallPageDom(thread, environment);
+    duk_put_prop_string(ctx, -2, key.c_str());
+    return 0;
+  };
+  const bool made = Protected(heap_, 0, make);
+  duk_pop(heap_);
+  return made ? environment : 0;
 }
 
 void Engine::ReleaseEnvironment(int environment) {
   if (!heap_ || environment <= 0) {
     return;
   }
-  duk_push_heap_stash(heap_);
-  if (depth_ > 0) {
-    // A run is under way, maybe on this environment's thread: it is kept till the end.
-    if (!duk_get_prop_string(heap_, -1, kRetiredThreads)) {
-      duk_pop(heap_);
-      duk_push_array(heap_);
-      duk_dup_top(heap_);
-      duk_put_prop_string(heap_, -3, kRetiredThreads);
+  const bool running = depth_ > 0;
+  const std::string key = EnvironmentKey(environment);
+  // Protected: a page may remove a frame while its run is at its memory limit.
+  auto release = [running, &key](duk_context* ctx) -> duk_ret_t {
+    duk_push_heap_stash(ctx);
+    if (running) {
+      // A run is under way, maybe on this environment's thread: it is kept till the end.
+      if (!duk_get_prop_string(ctx, -1, kRetiredThreads)) {
+        duk_pop(ctx);
+        duk_push_bare_array(ctx);
+        duk_dup_top(ctx);
+        duk_put_prop_string(ctx, -3, kRetiredThreads);
+      }
+      duk_get_prop_string(ctx, -2, key.c_str());
+      duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(duk_get_length(ctx, -2)));
+      duk_pop(ctx);
+      gThreadsRetired = true;
     }
-    duk_get_prop_string(heap_, -2, EnvironmentKey(environment).c_str());
-    duk_put_prop_index(heap_, -2, static_cast<duk_uarridx_t>(duk_get_length(heap_, -2)));
-    duk_pop(heap_);
-    gThreadsRetired = true;
-  }
-  duk_del_prop_string(heap_, -1, EnvironmentKey(environment).c_str());
+    duk_del_prop_string(ctx, -1, key.c_str());
+    return 0;
+  };
+  Protected(heap_, 0, release);
   duk_pop(heap_);
   // The page's garbage goes now: its native functions let go of the C++ values (and so
   // of the handlers) they stand for.
@@ -246,10 +259,17 @@ duk_hthread* Engine::Thread(int environment) {
   if (!heap_ || environment <= 0) {
     return nullptr;
   }
-  duk_push_heap_stash(heap_);
-  duk_get_prop_string(heap_, -1, EnvironmentKey(environment).c_str());
-  duk_context* thread = duk_get_context(heap_, -1);  // kept alive by the stash
-  duk_pop_2(heap_);
+  duk_context* thread = nullptr;
+  const std::string key = EnvironmentKey(environment);
+  // Protected: looking the key up may need a block of a heap at its run's limit.
+  auto find = [&key, &thread](duk_context* ctx) -> duk_ret_t {
+    duk_push_heap_stash(ctx);
+    duk_get_prop_string(ctx, -1, key.c_str());
+    thread = duk_get_context(ctx, -1);  // kept alive by the stash
+    return 0;
+  };
+  Protected(heap_, 0, find);
+  duk_pop(heap_);
   return thread;
 }
 
@@ -288,6 +308,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
   RunResult result;
   RunGuard& guard = RunGuard::Current();
   const bool outermost = depth_ == 0;
+  const uint32_t heapNumber = heapNumber_;
   if (outermost) {
     limits_ = limits;
     guard.Begin(limits);
@@ -302,17 +323,25 @@ RunResult Engine::Protect(duk_hthread* ctx,
   guard.set_escape(outerEscape);
   current_ = outerThread;
   --depth_;
+  if (ran < 0) {
+    // The heap is in no state to go on: it is given up (not freed) and made anew on next
+    // use. A run this one is nested in stops too: its script meets the time limit at
+    // once, and it ends as fatal as well.
+    GiveUpHeap();
+    guard.Stop();
+    guard.set_failed(!outermost);
+  }
   if (outermost) {
     // What is read of the outcome below may need blocks a stopped run was refused.
     guard.End();
   }
-
-  if (ran < 0) {
-    // The heap is in no state to go on: it is given up (not freed) and made anew.
-    heap_ = nullptr;
-    depth_ = 0;
-    current_ = nullptr;
-    guard.End();
+  if (!heap_ || heapNumber_ != heapNumber) {
+    // Given up here or in a nested run: nothing more of it is touched.
+    if (outermost) {
+      guard.set_failed(false);
+      gThreadsRetired = false;
+      ReleaseRetiredHandlers();
+    }
     result.outcome = Outcome::kFatal;
     result.exception.message = u"Uncaught Error: " + Utf8ToUtf16(guard.fatalMessage());
     return result;
@@ -325,10 +354,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
     Exception& e = result.exception;
     if (!outermost) {
       // Kept for a caller that throws it on into the script under way.
-      duk_push_heap_stash(ctx);
-      duk_dup(ctx, -2);
-      duk_put_prop_string(ctx, -2, kLastThrown);
-      duk_pop(ctx);
+      KeepInStash(ctx, kLastThrown);
     }
     if (e.line > offset && !source.empty()) {
       e.sourceLine = SourceLine(source, e.line - offset);
@@ -361,6 +387,26 @@ RunResult Engine::Protect(duk_hthread* ctx,
   return result;
 }
 
+std::u16string SafeString(duk_context* ctx, duk_idx_t index) {
+  duk_dup(ctx, index);
+  auto text = [](duk_context* inner) -> duk_ret_t {
+    duk_to_string(inner, -1);
+    return 1;
+  };
+  std::u16string result;
+  if (Protected(ctx, 1, text)) {
+    duk_size_t length = 0;
+    const char* bytes = duk_get_lstring(ctx, -1, &length);
+    result = FromEngineString(bytes, length);
+  }
+  duk_pop(ctx);
+  return result;
+}
+
+void LeaveIfHeapGivenUp() {
+  RunGuard::Current().LeaveIfFailed();
+}
+
 Exception DescribeThrown(duk_context* ctx, duk_idx_t index) {
   Exception e;
   index = duk_normalize_index(ctx, index);
@@ -373,11 +419,16 @@ Exception DescribeThrown(duk_context* ctx, duk_idx_t index) {
 }
 
 void PushLastThrown(duk_context* ctx) {
-  duk_push_heap_stash(ctx);
-  duk_get_prop_string(ctx, -1, kLastThrown);
-  duk_push_undefined(ctx);
-  duk_put_prop_string(ctx, -3, kLastThrown);
-  duk_remove(ctx, -2);
+  auto take = [](duk_context* inner) -> duk_ret_t {
+    duk_push_heap_stash(inner);
+    duk_get_prop_string(inner, -1, kLastThrown);
+    duk_del_prop_string(inner, -2, kLastThrown);
+    return 1;
+  };
+  if (!Protected(ctx, 0, take)) {
+    duk_pop(ctx);
+    duk_push_undefined(ctx);
+  }
 }
 
 CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
@@ -408,27 +459,22 @@ CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
       if (binding && binding->pageFunction) {
         return binding->pageFunction;
       }
-      if (IsArrayBuffer(ctx, index)) {
-        return V8Value::InEngine(V8Value::Kind::kArrayBuffer, Keep(ctx, index), nullptr, binding);
+      // Told by Duktape's own class of the object, never by the page's globals or
+      // `instanceof` (which may run the page's script): a Proxy is neither an array nor
+      // a date, as in V8.
+      double ms = NAN;
+      switch (ClassOf(ctx, index, &ms)) {
+        case ObjectClass::kArrayBuffer:
+          return V8Value::InEngine(V8Value::Kind::kArrayBuffer, Keep(ctx, index), nullptr, binding);
+        case ObjectClass::kDate:
+          return V8Value::Date(ms);
+        case ObjectClass::kArray:
+          return V8Value::InEngine(V8Value::Kind::kArray, Keep(ctx, index), nullptr, binding);
+        case ObjectClass::kOther:
+          break;
       }
       if (duk_is_function(ctx, index)) {
         return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index), nullptr, binding);
-      }
-      if (duk_is_array(ctx, index)) {
-        return V8Value::InEngine(V8Value::Kind::kArray, Keep(ctx, index), nullptr, binding);
-      }
-      {
-        duk_dup(ctx, index);
-        const bool isDate = duk_get_global_string(ctx, "Date") && duk_instanceof(ctx, -2, -1);
-        duk_pop_2(ctx);
-        if (isDate) {
-          duk_dup(ctx, index);
-          duk_get_prop_string(ctx, -1, "getTime");
-          duk_swap_top(ctx, -2);
-          const double ms = duk_pcall_method(ctx, 0) == 0 ? duk_get_number(ctx, -1) : NAN;
-          duk_pop(ctx);
-          return V8Value::Date(ms);
-        }
       }
       return V8Value::InEngine(V8Value::Kind::kObject, Keep(ctx, index), nullptr, binding);
     }

@@ -111,6 +111,8 @@ class Engine {
  private:
   Engine();
   void MakeHeap();
+  // After a fatal error: the heap is let go of (never freed).
+  void GiveUpHeap();
   // The run itself, for Run and CallOnStack: `job` compiles and calls, or calls.
   RunResult Protect(duk_hthread* ctx,
                     Job& job,
@@ -152,6 +154,15 @@ void RunPageScriptHook(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> contex
 Exception DescribeThrown(duk_hthread* ctx, int index);
 // Pushes what the last nested call (CallOnStack within a run) threw, or undefined.
 void PushLastThrown(duk_hthread* ctx);
+
+// The value at `index` as a string, converted protected; "" when converting throws (a
+// toString that throws, a heap at its limit).
+std::u16string SafeString(duk_hthread* ctx, int index);
+
+// Called by native functions as they return into Duktape: when a run nested in the one
+// under way met a fatal error, leaves for that run's escape (it ends as fatal too) instead
+// of running more script on the given-up heap. Only Duktape's frames may lie between.
+void LeaveIfHeapGivenUp();
 
 // A Duktape value as a CefV8Value (numbers typed as V8 types them).
 CefRefPtr<CefV8Value> FromEngine(duk_hthread* ctx, int index);

@@ -62,6 +62,12 @@ void InstallErrorHook(duk_context* thread) {
     duk_put_prop_string(thread, -2, "errCreate");
   }
   duk_pop(thread);
+  // Duktape finds the hook without the global, which the page does not get (V8 has none):
+  // with it a page could replace the hook, or give objects finalizers (Duktape.fin) that
+  // run whenever the heap collects, outside any run and its limits.
+  duk_push_global_object(thread);
+  duk_del_prop_string(thread, -1, "Duktape");
+  duk_pop(thread);
 }
 
 void SetThrownStackLimit(int frames) {

@@ -45,6 +45,19 @@ void RunGuard::End() {
   armed_ = false;
 }
 
+void RunGuard::Stop() {
+  if (armed_) {
+    timedOut_ = true;
+    cap_ = std::min(cap_, used_);
+  }
+}
+
+void RunGuard::LeaveIfFailed() {
+  if (failed_ && escape_) {
+    std::longjmp(*escape_, 1);
+  }
+}
+
 bool RunGuard::PastDeadline() {
   if (!armed_) {
     return false;

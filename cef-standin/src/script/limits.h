@@ -23,6 +23,14 @@ class RunGuard {
   // The outermost run starts or ends: limits apply between the two.
   void Begin(const Limits& limits);
   void End();
+  // The run under way may go no further (a nested run met a fatal error): every later
+  // timeout check answers true, and the heap grows no more.
+  void Stop();
+  // A nested run met a fatal error: the runs it was nested in end as fatal too, each
+  // once control is back at a native function's return into Duktape (LeaveIfFailed), so
+  // that no script runs on the given-up heap and no C++ frame is skipped.
+  void set_failed(bool failed) { failed_ = failed; }
+  void LeaveIfFailed();
   bool armed() const { return armed_; }
   bool timedOut() const { return timedOut_; }
   bool refused() const { return refused_; }
@@ -54,6 +62,7 @@ class RunGuard {
   static constexpr unsigned kAllocationsPerLook = 64;
   unsigned untilLook_ = kAllocationsPerLook;
   std::jmp_buf* escape_ = nullptr;
+  bool failed_ = false;
   std::string fatalMessage_;
 };
 

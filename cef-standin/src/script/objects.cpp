@@ -39,8 +39,18 @@ constexpr const char* kPlainKey =
 constexpr const char* kExternalKey =
     "\xFF"
     "cefExternal";
+// Hidden on a global object: the environment's own Date constructor, kept before any
+// page ran (the page may replace its `Date`).
+constexpr const char* kOwnDateKey =
+    "\xFF"
+    "ownDate";
+// The heap stash's slots of the heap's own Reflect functions ("reflect.set", ...).
+constexpr const char* kReflectPrefix = "reflect.";
 // The heap stash's slot for what a C++ call made from script rethrows.
 constexpr const char* kPendingKey = "pending";
+// A plain data property: writable, enumerable, configurable.
+constexpr duk_uint_t kDataProperty = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_WRITABLE |
+                                     DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_SET_CONFIGURABLE;
 // C++ objects copied into the heap go no deeper than this.
 constexpr int kDeepestCopy = 32;
 
@@ -86,12 +96,16 @@ void Caught(duk_context* ctx, Thrown* thrown) {
   }
   thrown->exception = ToV8Exception(DescribeThrown(ctx, -1));
   if (thrown->rethrow && Engine::Get().depth() > 0) {
-    duk_push_heap_stash(ctx);
-    duk_dup(ctx, -2);
-    duk_put_prop_string(ctx, -2, kPendingKey);
-    duk_pop(ctx);
-    RethrowPending() = true;
+    RethrowPending() = KeepInStash(ctx, kPendingKey);
   }
+}
+
+// Pushes the heap's own Reflect function `name` (kept when the heap was made), never the
+// page's. May throw (it may allocate): only where a throw is caught.
+void PushReflect(duk_context* ctx, const char* name) {
+  duk_push_heap_stash(ctx);
+  duk_get_prop_string(ctx, -1, (std::string(kReflectPrefix) + name).c_str());
+  duk_remove(ctx, -2);
 }
 
 // Pushes what a C++ call made from script rethrows, if anything.
@@ -143,21 +157,24 @@ enum class On { kObject, kTarget };
 template <typename Work, typename Done>
 bool OnHeld(const Handle& handle, On on, Work& work, Done done, Thrown* thrown = nullptr) {
   duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
+  if (!ctx || !Live(handle)) {
     return false;
   }
-  if (!(on == On::kTarget ? PushTarget(ctx, handle) : PushHeld(ctx, handle))) {
-    duk_pop(ctx);
-    return false;
-  }
-  const bool ok = Protected(ctx, 1, work);
-  if (ok) {
+  // Finding the held value is protected too: its key may need a block of a heap at its
+  // run's limit.
+  bool found = false;
+  auto held = [&](duk_context* inner) -> duk_ret_t {
+    found = on == On::kTarget ? PushTarget(inner, handle) : PushHeld(inner, handle);
+    return found ? work(inner) : 0;
+  };
+  const bool ok = Protected(ctx, 0, held);
+  if (ok && found) {
     done(ctx);
-  } else {
+  } else if (!ok) {
     Caught(ctx, thrown);
   }
   duk_pop(ctx);
-  return ok;
+  return ok && found;
 }
 
 void Nothing(duk_context*) {}
@@ -239,6 +256,17 @@ int ClassNumber(duk_context* ctx, duk_idx_t index) {
   return number;
 }
 
+// Duktape's class numbers of the objects V8 tells apart, learnt from a new heap.
+struct Classes {
+  int array = -1;
+  int date = -1;
+  int arrayBuffer = -1;
+};
+Classes& Known() {
+  static Classes classes;
+  return classes;
+}
+
 ExternalBytes* CarriedBytes(duk_context* ctx, duk_idx_t index) {
   return Carried<ExternalBytes>(ctx, index, kExternalKey);
 }
@@ -283,6 +311,7 @@ duk_ret_t ArrayBufferFinalizer(duk_context* ctx) {
 enum class Answer { kUndefined, kValue, kThrow };
 
 duk_ret_t Finish(duk_context* ctx, Answer answer) {
+  LeaveIfHeapGivenUp();
   if (TakePending(ctx)) {
     return duk_throw(ctx);  // a call made from the C++ code threw, and rethrows
   }
@@ -297,7 +326,9 @@ duk_ret_t Finish(duk_context* ctx, Answer answer) {
   if (duk_is_error(ctx, -1)) {
     return duk_throw(ctx);
   }
-  duk_push_error_object(ctx, DUK_ERR_ERROR, "%s", duk_safe_to_string(ctx, -1));
+  // No C source file and line: the error is placed where the script called, as V8 places
+  // it (its fileName and lineNumber are those of the innermost script frame).
+  duk_push_error_object_raw(ctx, DUK_ERR_ERROR, nullptr, 0, "%s", duk_safe_to_string(ctx, -1));
   return duk_throw(ctx);
 }
 
@@ -305,8 +336,14 @@ duk_ret_t Finish(duk_context* ctx, Answer answer) {
 // value, or nothing (undefined).
 Answer Answered(duk_context* ctx, const CefString& exception, CefRefPtr<CefV8Value> retval) {
   if (!exception.empty()) {
+    // Protected: the text may not fit a heap at its run's limit; then what that threw
+    // (Duktape's RangeError) is thrown in its place.
     const std::string text = ToEngineString(exception.ToString16());
-    duk_push_lstring(ctx, text.data(), text.size());
+    auto push = [&text](duk_context* inner) -> duk_ret_t {
+      duk_push_lstring(inner, text.data(), text.size());
+      return 1;
+    };
+    Protected(ctx, 0, push);
     return Answer::kThrow;
   }
   if (!retval || !retval->IsValid()) {
@@ -460,9 +497,7 @@ Intercepted AskInterceptor(duk_context* ctx, duk_idx_t key, CefRefPtr<CefV8Value
   if (!interceptor || IsSymbol(ctx, key)) {
     return Intercepted::kNotAsked;  // V8 offers strings and indexes only
   }
-  duk_size_t length = 0;
-  const char* bytes = duk_to_lstring(ctx, key, &length);
-  const std::u16string name = FromEngineString(bytes, length);
+  const std::u16string name = SafeString(ctx, key);
   CefRefPtr<CefV8Value> retval;
   CefString exception;
   uint32_t index = 0;
@@ -512,31 +547,36 @@ Answer TrapGet(duk_context* ctx) {
   return Answer::kValue;
 }
 
-// set(target, key, value, receiver): the interceptor sees every write, which then goes on
-// to the target (CEF's interceptor never takes one over).
-Answer TrapSet(duk_context* ctx) {
+// Offers a write to the interceptor; true when it threw (the text to throw pushed).
+bool TellInterceptor(duk_context* ctx) {
   Binding* binding = CarriedBinding(ctx, 0);
   CefRefPtr<CefV8Interceptor> interceptor = binding ? binding->interceptor : nullptr;
-  if (interceptor && !IsSymbol(ctx, 1)) {
-    duk_size_t length = 0;
-    const char* bytes = duk_to_lstring(ctx, 1, &length);
-    const std::u16string name = FromEngineString(bytes, length);
-    CefRefPtr<CefV8Value> object = TrapObject(ctx, 3);
-    CefRefPtr<CefV8Value> value = FromEngine(ctx, 2);
-    CefString exception;
-    uint32_t index = 0;
-    if (ArrayIndex(name, index)) {
-      interceptor->Set(static_cast<int>(index), object, value, exception);
-    } else {
-      interceptor->Set(CefString(name), object, value, exception);
-    }
-    if (!exception.empty()) {
-      return Answered(ctx, exception, nullptr);
-    }
+  if (!interceptor || IsSymbol(ctx, 1)) {
+    return false;
   }
-  // Reflect.set answers false (rather than throwing) where the target refuses.
-  duk_get_global_string(ctx, "Reflect");
-  duk_get_prop_string(ctx, -1, "set");
+  const std::u16string name = SafeString(ctx, 1);
+  CefRefPtr<CefV8Value> object = TrapObject(ctx, 3);
+  CefRefPtr<CefV8Value> value = FromEngine(ctx, 2);
+  CefString exception;
+  uint32_t index = 0;
+  if (ArrayIndex(name, index)) {
+    interceptor->Set(static_cast<int>(index), object, value, exception);
+  } else {
+    interceptor->Set(CefString(name), object, value, exception);
+  }
+  return !exception.empty() && Answered(ctx, exception, nullptr) == Answer::kThrow;
+}
+
+// set(target, key, value, receiver): the interceptor sees every write, which then goes on
+// to the target (CEF's interceptor never takes one over). Nothing of C++ lives in this
+// frame while the write may throw.
+Answer TrapSet(duk_context* ctx) {
+  if (TellInterceptor(ctx)) {
+    return Answer::kThrow;
+  }
+  // Answers false (rather than throwing) where the target refuses, as Reflect.set; the
+  // heap's own, not the page's.
+  PushReflect(ctx, "set");
   duk_dup(ctx, 0);
   duk_dup(ctx, 1);
   duk_dup(ctx, 2);
@@ -638,7 +678,10 @@ void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth) {
       return;
     }
     case V8Value::Kind::kDate:
-      duk_get_global_string(ctx, "Date");
+      // The environment's own Date, whatever the page did to its global.
+      duk_push_global_object(ctx);
+      duk_get_prop_string(ctx, -1, kOwnDateKey);
+      duk_remove(ctx, -2);
       duk_push_number(ctx, own->dateValue());
       duk_new(ctx, 1);
       return;
@@ -651,12 +694,15 @@ void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth) {
       PushNativeFunction(ctx, binding.get());
       return;
     }
+    // The copies' properties are defined, not set: the page's setters on Array.prototype
+    // or Object.prototype never take them.
     case V8Value::Kind::kArray:
       duk_push_array(ctx);
       if (depth < kDeepestCopy) {
         for (size_t i = 0; i < own->elements().size(); ++i) {
+          duk_push_uint(ctx, static_cast<duk_uint_t>(i));
           PushValue(ctx, own->elements()[i], depth + 1);
-          duk_put_prop_index(ctx, -2, static_cast<duk_uarridx_t>(i));
+          duk_def_prop(ctx, -3, kDataProperty);
         }
       }
       return;
@@ -668,8 +714,9 @@ void PushValue(duk_context* ctx, CefRefPtr<CefV8Value> value, int depth) {
             continue;  // read through its accessor from C++ only
           }
           const std::string name = ToEngineString(key);
+          duk_push_lstring(ctx, name.data(), name.size());
           PushValue(ctx, property.value, depth + 1);
-          duk_put_prop_lstring(ctx, -2, name.data(), name.size());
+          duk_def_prop(ctx, -3, kDataProperty);
         }
       }
       return;
@@ -757,8 +804,12 @@ void Drop(const Handle& handle) {
     return;
   }
   duk_context* ctx = Engine::Get().heap();
-  PushTable(ctx);
-  duk_del_prop_index(ctx, -1, handle.id);
+  auto drop = [&handle](duk_context* inner) -> duk_ret_t {
+    PushTable(inner);
+    duk_del_prop_index(inner, -1, handle.id);
+    return 0;
+  };
+  Protected(ctx, 0, drop);
   duk_pop(ctx);
 }
 
@@ -816,8 +867,7 @@ bool DefineProperty(const Handle& object,
     if (set) {
       // As V8's sloppy Set: a read-only property or one without a setter keeps its value
       // and the write still succeeds; only a throw fails it.
-      duk_get_global_string(inner, "Reflect");
-      duk_get_prop_string(inner, -1, "set");
+      PushReflect(inner, "set");
       duk_dup(inner, self);
       duk_push_lstring(inner, name.data(), name.size());
       PushValue(inner, value, 0);
@@ -825,8 +875,7 @@ bool DefineProperty(const Handle& object,
       done = true;
       return 0;
     }
-    duk_get_global_string(inner, "Reflect");
-    duk_get_prop_string(inner, -1, "defineProperty");
+    PushReflect(inner, "defineProperty");
     duk_dup(inner, self);
     duk_push_lstring(inner, name.data(), name.size());
     duk_push_object(inner);
@@ -853,8 +902,7 @@ bool DeleteProperty(const Handle& object, const std::u16string& key, Thrown* thr
     // The argument: a safe call shares the caller's frame, so it is not at index 0.
     const duk_idx_t self = duk_get_top_index(inner);
     // False for a property that may not be deleted, as V8's sloppy Delete.
-    duk_get_global_string(inner, "Reflect");
-    duk_get_prop_string(inner, -1, "deleteProperty");
+    PushReflect(inner, "deleteProperty");
     duk_dup(inner, self);
     duk_push_lstring(inner, name.data(), name.size());
     duk_call(inner, 2);
@@ -876,13 +924,12 @@ std::vector<std::u16string> AllOwnKeys(const Handle& object) {
 }
 
 int ArrayLength(const Handle& array) {
-  duk_context* ctx = Engine::Get().heap();
-  if (!ctx) {
+  duk_size_t length = 0;
+  auto read = [&length](duk_context* inner) -> duk_ret_t {
+    length = duk_get_length(inner, duk_get_top_index(inner));
     return 0;
-  }
-  const int length = PushHeld(ctx, array) ? static_cast<int>(duk_get_length(ctx, -1)) : 0;
-  duk_pop(ctx);
-  return length;
+  };
+  return OnHeld(array, On::kObject, read, Nothing) ? static_cast<int>(length) : 0;
 }
 
 std::u16string FunctionName(const Handle& function) {
@@ -903,7 +950,8 @@ CallOutcome Call(const Handle& function,
   }
   // The function, this, then the arguments: pushed protected, as pushing may allocate.
   auto push = [&](duk_context* inner) -> duk_ret_t {
-    duk_push_array(inner);
+    // No prototype: the page's Array.prototype getters and setters see none of it.
+    duk_push_bare_array(inner);
     PushHeld(inner, function);
     duk_put_prop_index(inner, -2, 0);
     if (receiver) {
@@ -1035,9 +1083,10 @@ Handle NewObject(CefRefPtr<Binding> binding) {
 
 Handle NewArray(int length, CefRefPtr<Binding> binding) {
   auto make = [&binding, length](duk_context* ctx) -> duk_ret_t {
-    duk_get_global_string(ctx, "Array");
+    // `length` holes, as V8 makes them; not by the page's `Array`, which it may replace.
+    duk_push_array(ctx);
     duk_push_int(ctx, length);
-    duk_new(ctx, 1);  // `length` holes, as V8 makes them
+    duk_put_prop_string(ctx, -2, "length");
     binding->identity = duk_get_heapptr(ctx, -1);
     Carry(ctx, -1, binding.get(), true);
     return 1;
@@ -1089,28 +1138,76 @@ Handle NewArrayBuffer(void* data,
 }
 
 bool IsArrayBuffer(duk_context* ctx, int index) {
-  // Only buffer objects (not plain buffers) have a class worth asking for.
-  if (!duk_is_buffer_data(ctx, index) || duk_is_buffer(ctx, index)) {
-    return false;
+  return ClassOf(ctx, index, nullptr) == ObjectClass::kArrayBuffer;
+}
+
+ObjectClass ClassOf(duk_context* ctx, int index, double* dateMs) {
+  // Functions and plain buffers are none of these: no need to ask.
+  if (!duk_is_object(ctx, index) || duk_is_function(ctx, index) || duk_is_buffer(ctx, index)) {
+    return ObjectClass::kOther;
   }
-  // Duktape names an object's class by a number of its own: that of an ArrayBuffer it
-  // makes, learnt once, is compared with the value's (no property a page could change).
-  static int arrayBufferClass = -1;
-  int classNumber = -1;
-  auto ask = [&classNumber](duk_context* inner) -> duk_ret_t {
-    if (arrayBufferClass < 0) {
-      duk_push_fixed_buffer(inner, 0);
-      duk_push_buffer_object(inner, -1, 0, 0, DUK_BUFOBJ_ARRAYBUFFER);
-      arrayBufferClass = ClassNumber(inner, -1);
-      duk_pop_2(inner);
+  int number = -1;
+  double ms = 0;
+  auto ask = [&number, &ms](duk_context* inner) -> duk_ret_t {
+    const duk_idx_t self = duk_get_top_index(inner);
+    number = ClassNumber(inner, self);
+    if (number >= 0 && number == Known().date) {
+      // The time value Duktape keeps on the date itself (no script reaches it), as its
+      // getTime would answer (which the page may have replaced).
+      duk_get_prop_string(inner, self, DUK_INTERNAL_SYMBOL("Value"));
+      ms = duk_get_number_default(inner, -1, NAN);
+      duk_pop(inner);
     }
-    classNumber = ClassNumber(inner, -1);
     return 0;
   };
   duk_dup(ctx, index);
-  Protected(ctx, 1, ask);
+  const bool asked = Protected(ctx, 1, ask);
   duk_pop(ctx);
-  return classNumber >= 0 && classNumber == arrayBufferClass;
+  if (!asked || number < 0) {
+    return ObjectClass::kOther;
+  }
+  if (number == Known().array) {
+    return ObjectClass::kArray;
+  }
+  if (number == Known().date) {
+    if (dateMs) {
+      *dateMs = ms;
+    }
+    return ObjectClass::kDate;
+  }
+  return number == Known().arrayBuffer ? ObjectClass::kArrayBuffer : ObjectClass::kOther;
+}
+
+void KeepOwnBuiltIns(duk_context* thread) {
+  duk_push_global_object(thread);
+  duk_get_prop_string(thread, -1, "Date");
+  duk_put_prop_string(thread, -2, kOwnDateKey);
+  duk_pop(thread);
+}
+
+void LearnClasses(duk_context* heap) {
+  auto learn = [](duk_context* inner) -> duk_ret_t {
+    duk_push_array(inner);
+    Known().array = ClassNumber(inner, -1);
+    duk_push_fixed_buffer(inner, 0);
+    duk_push_buffer_object(inner, -1, 0, 0, DUK_BUFOBJ_ARRAYBUFFER);
+    Known().arrayBuffer = ClassNumber(inner, -1);
+    // The new heap's own Date: no page has run on this heap yet.
+    duk_eval_string(inner, "new Date(0)");
+    Known().date = ClassNumber(inner, -1);
+    duk_pop_n(inner, 4);
+    KeepOwnBuiltIns(inner);
+    // The heap's own Reflect functions, kept where no page reaches them.
+    duk_push_heap_stash(inner);
+    duk_get_global_string(inner, "Reflect");
+    for (const char* name : {"set", "defineProperty", "deleteProperty"}) {
+      duk_get_prop_string(inner, -1, name);
+      duk_put_prop_string(inner, -3, (std::string(kReflectPrefix) + name).c_str());
+    }
+    return 0;
+  };
+  Protected(heap, 0, learn);
+  duk_pop(heap);
 }
 
 bool NeuterArrayBuffer(const Handle& buffer) {

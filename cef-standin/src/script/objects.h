@@ -88,6 +88,17 @@ Handle NewArrayBuffer(void* data,
                       CefRefPtr<Binding> binding);
 // Whether the value at `index` is an ArrayBuffer (one C++ made or one a page made).
 bool IsArrayBuffer(duk_hthread* ctx, int index);
+// What V8 would call the object at `index`, by Duktape's own class of it (read protected:
+// no property, global or script of the page's is asked). A Proxy has a class of its own:
+// it is neither an array nor a date, as in V8. A date's time value goes to `dateMs`.
+enum class ObjectClass { kOther, kArray, kDate, kArrayBuffer };
+ObjectClass ClassOf(duk_hthread* ctx, int index, double* dateMs);
+// Keeps the environment's own built-ins the engine uses (its Date) where the page cannot
+// replace them; called on a new environment before any page script.
+void KeepOwnBuiltIns(duk_hthread* thread);
+// Learns the class numbers of Duktape's arrays and dates from a new heap, before any page
+// has run on it.
+void LearnClasses(duk_hthread* heap);
 // Detaches the bytes of an ArrayBuffer C++ made and releases them (once: false for a page's
 // own ArrayBuffer, which has no bytes of C++'s to detach). Its heap object lets go of its
 // binding then: the release callback lives on only in the values still holding it.

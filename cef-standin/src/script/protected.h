@@ -22,6 +22,22 @@ bool Protected(duk_context* ctx, duk_idx_t arguments, Work& work) {
   return duk_safe_call(ctx, call, &work, arguments, 1) == DUK_EXEC_SUCCESS;
 }
 
+// Keeps the value at the top of the stack in the heap stash under `key` (where no script
+// reaches), protected: the stash may have to grow in a heap at its run's limit. The value
+// stays on the stack. False when it could not be kept.
+inline bool KeepInStash(duk_context* ctx, const char* key) {
+  duk_dup_top(ctx);
+  auto keep = [key](duk_context* inner) -> duk_ret_t {
+    duk_push_heap_stash(inner);
+    duk_dup(inner, -2);
+    duk_put_prop_string(inner, -2, key);
+    return 0;
+  };
+  const bool kept = Protected(ctx, 1, keep);
+  duk_pop(ctx);
+  return kept;
+}
+
 }  // namespace script
 }  // namespace cef_standin
 
