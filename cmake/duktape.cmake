@@ -3,7 +3,8 @@
 # is committed: duktape.c and duktape.h are copied into the build tree beside a
 # duk_config.h of ours, which takes Debian's configuration and switches on what the
 # engine's limits need (the interrupt counter with an execution-timeout check, a fatal
-# handler of ours, a lower native recursion limit). Defines the target quorvane_duktape.
+# handler of ours, a lower native recursion limit, no tail calls so that stack traces keep
+# every caller). Defines the target quorvane_duktape.
 if(TARGET quorvane_duktape)
   return()
 endif()

@@ -9,6 +9,10 @@
 // instead lets go of everything OnContextCreated is given ("exit-leak": but the
 // context), and calls exit(0) inside OnProcessMessageReceived, as a renderer told to end
 // does, to show what the double's end-of-process check makes of it.
+//   double_v8_probe.exe --type=renderer misuse
+// also misuses V8 in OnContextCreated as CEF refuses it, each refusal to be reported:
+// eval without a slot for its result or its exception (nothing runs), and a date, an
+// array buffer and a stack trace asked for on another thread (null).
 #include <windows.h>
 
 #include <atomic>
@@ -25,7 +29,7 @@
 namespace {
 
 int failures = 0;
-std::string mode;  // "", "exit-clean" or "exit-leak"
+std::string mode;  // "", "exit-clean", "exit-leak" or "misuse"
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -87,6 +91,49 @@ cef_string_t Literal(const wchar_t* text) {
   return out;
 }
 
+// Both are refused before anything runs, and the slot given is left as it was.
+void EvalWithoutSlots(cef_v8context_t* context) {
+  cef_string_t code = Literal(L"ran = 1");
+  cef_v8value_t* retval = nullptr;
+  cef_v8exception_t* exception = nullptr;
+  Check(context->eval(context, &code, nullptr, 1, nullptr, &exception) == 0 && !exception,
+        "eval without a result slot is refused");
+  Check(context->eval(context, &code, nullptr, 1, &retval, nullptr) == 0 && !retval,
+        "eval without an exception slot is refused");
+  cef_string_utf16_clear(&code);
+  code = Literal(L"typeof ran");
+  Check(context->eval(context, &code, nullptr, 1, &retval, &exception) == 1 && retval,
+        "eval with both slots runs");
+  if (retval) {
+    cef_string_userfree_t type = retval->get_string_value(retval);
+    Check(Text(type) == "undefined", "the refused code never ran");
+    cef_string_userfree_utf16_free(type);
+  }
+  Release(retval);
+  Release(exception);
+  cef_string_utf16_clear(&code);
+}
+
+// On another thread CEF has no V8: each answers null.
+DWORD WINAPI AskForV8(void*) {
+  cef_time_t time = {};
+  time.year = 2021;
+  time.month = 3;
+  time.day_of_month = 4;
+  static char memory[8];
+  Check(!cef_v8value_create_date(&time), "no date off the renderer thread");
+  Check(!cef_v8value_create_array_buffer(memory, sizeof memory, nullptr),
+        "no array buffer off the renderer thread");
+  Check(!cef_v8stack_trace_get_current(10), "no stack trace off the renderer thread");
+  return 0;
+}
+
+void AskOffTheRendererThread() {
+  HANDLE thread = CreateThread(nullptr, 0, AskForV8, nullptr, 0, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+}
+
 void Fill() {
   app.s.get_render_process_handler = [](cef_app_t*) CEF_CALLBACK { return handler.Give(); };
 
@@ -136,6 +183,10 @@ void Fill() {
 
   handler.s.on_context_created = [](cef_render_process_handler_t*, cef_browser_t* browser,
                                     cef_frame_t* frame, cef_v8context_t* context) CEF_CALLBACK {
+    if (mode == "misuse") {
+      EvalWithoutSlots(context);
+      AskOffTheRendererThread();
+    }
     cef_v8value_t* object = cef_v8value_create_object(accessor.Give(), interceptor.Give());
     Check(object && object->is_valid(object), "an object with accessor and interceptor");
     if (object) {
@@ -155,7 +206,7 @@ void Fill() {
       cef_string_utf16_clear(&acc);
     }
     Release(frame);
-    if (!mode.empty()) {
+    if (mode == "exit-clean" || mode == "exit-leak") {
       Release(object);
       Release(browser);
       if (mode != "exit-leak") {

@@ -131,6 +131,27 @@ TEST_F(ScriptStacksTest, TheCurrentStackHasTheScriptsFramesWithLinesAndColumns) 
   EXPECT_EQ(CefV8StackTrace::GetCurrent(10)->GetFrameCount(), 0);
 }
 
+// V8 keeps the frame of a function whose last act is a call: `outer` is still there.
+TEST_F(ScriptStacksTest, ACallInTailPositionKeepsItsCallersFrame) {
+  Open(0);
+  CefRefPtr<CefV8StackTrace> trace;
+  CefRefPtr<CefV8Context> context = main->GetV8Context();
+  ASSERT_TRUE(context->Enter());
+  context->GetGlobal()->SetValue(
+      "where", CefV8Value::CreateFunction("where", new CallHandler([&](const CefString&) {
+                                            trace = CefV8StackTrace::GetCurrent(10);
+                                          })),
+      V8_PROPERTY_ATTRIBUTE_NONE);
+  context->Exit();
+  CefRefPtr<CefV8Value> retval;
+  CefRefPtr<CefV8Exception> exception;
+  ASSERT_TRUE(
+      context->Eval("function inner() { where(); }\nfunction outer() { return inner(); }\nouter();",
+                    "tail.js", 1, retval, exception));
+  EXPECT_EQ(Describe(trace),
+            (std::vector<std::string>{"inner@tail.js:1:20", "outer@tail.js:2:27", "@tail.js:3:1"}));
+}
+
 // A page's script that throws is uncaught: the handler hears it with V8's wording and the
 // frames where the error was made, at most as many as the renderer was asked for.
 TEST_F(ScriptStacksTest, AnUncaughtExceptionCarriesTheStackWhereItWasMade) {

@@ -1,8 +1,10 @@
 // The stand-in's V8 objects on the script engine's heap: what C++ makes is what script
 // sees (no copies), accessors and interceptors answer script, what they throw reaches the
 // page as an Error and the C++ caller as the value's exception, and a function's
-// exception is kept on it or rethrown into the calling script.
+// exception is kept on it or rethrown into the calling script. Dates keep the calendar
+// time C++ gave them, and nothing of V8 is made off the renderer's thread.
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -167,6 +169,70 @@ TEST_F(V8HeapObjectsTest, AFunctionsExceptionIsKeptOnItOrRethrownIntoTheCallingS
                  "catch (e) { e.name + ' ' + e.message }"),
             "TypeError inner");
   EXPECT_TRUE(thrower->sawException);
+}
+
+// A calendar time's fields, in the order cef_time_t has them.
+std::vector<int> Fields(const CefTime& time) {
+  return {time.year, time.month,  time.day_of_week, time.day_of_month,
+          time.hour, time.minute, time.second,      time.millisecond};
+}
+
+CefTime March4th2021() {
+  CefTime time;
+  time.year = 2021;
+  time.month = 3;
+  time.day_of_week = 1;  // as given: it was a Thursday (4)
+  time.day_of_month = 4;
+  time.hour = 5;
+  time.minute = 6;
+  time.second = 7;
+  time.millisecond = 8;
+  return time;
+}
+
+// As CEF does: a date needs no context, and gives back the calendar time it was made
+// with, field for field, a wrong weekday or an impossible month included. Script sees the
+// Date of that time; a Date from script is the calendar time of its milliseconds.
+TEST_F(V8HeapObjectsTest, ADateGivesBackTheCalendarTimeItWasMadeWith) {
+  context->Exit();
+  CefTime impossible = March4th2021();
+  impossible.month = 13;
+  for (const CefTime& time : {March4th2021(), impossible}) {
+    CefRefPtr<CefV8Value> date = CefV8Value::CreateDate(time);
+    ASSERT_TRUE(date);
+    EXPECT_TRUE(date->IsDate());
+    EXPECT_EQ(Fields(date->GetDateValue()), Fields(time));
+  }
+  // Any other value's date is the epoch, a Thursday.
+  EXPECT_EQ(Fields(CefV8Value::CreateInt(1)->GetDateValue()),
+            (std::vector<int>{1970, 1, 4, 1, 0, 0, 0, 0}));
+
+  ASSERT_TRUE(context->Enter());
+  window->SetValue("d", CefV8Value::CreateDate(March4th2021()), V8_PROPERTY_ATTRIBUTE_NONE);
+  EXPECT_EQ(Eval("d.toISOString()"), "2021-03-04T05:06:07.008Z");
+  CefRefPtr<CefV8Value> fromScript;
+  CefRefPtr<CefV8Exception> exception;
+  ASSERT_TRUE(context->Eval("new Date(Date.UTC(2000, 1, 29, 23, 59, 58, 999))", "", 1, fromScript,
+                            exception));
+  ASSERT_TRUE(fromScript->IsDate());
+  EXPECT_EQ(Fields(fromScript->GetDateValue()),
+            (std::vector<int>{2000, 2, 2, 29, 23, 59, 58, 999}));
+}
+
+// V8 lives on the renderer's thread only: elsewhere no date, array buffer or stack trace
+// is made, even while the renderer's thread has a context entered.
+TEST_F(V8HeapObjectsTest, OffTheRendererThreadNoDateArrayBufferOrStackTraceIsMade) {
+  char memory[8] = {};
+  std::vector<bool> made;
+  std::thread([&] {
+    made.push_back(CefV8Value::CreateDate(March4th2021()) != nullptr);
+    made.push_back(CefV8Value::CreateArrayBuffer(memory, sizeof memory, nullptr) != nullptr);
+    made.push_back(CefV8StackTrace::GetCurrent(10) != nullptr);
+  }).join();
+  EXPECT_EQ(made, (std::vector<bool>{false, false, false}));
+  EXPECT_TRUE(CefV8Value::CreateDate(March4th2021()));
+  EXPECT_TRUE(CefV8Value::CreateArrayBuffer(memory, sizeof memory, nullptr));
+  EXPECT_TRUE(CefV8StackTrace::GetCurrent(10));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // renderer's V8 objects with accessor and interceptor, and browser validity
 // (double_v8_probe.exe, built beside the double). Run only under make cef-test, where the
 // double exists. Neither may make the double report a reference fault or an unmodeled
-// call.
+// call, but where the probe misuses V8 on purpose.
 #include <gmock/gmock.h>
 
 #include <filesystem>
@@ -32,6 +32,16 @@ class DoubleApi : public testing::Test {
     EXPECT_EQ(result.exitCode, 0) << result.output;
     return harness::readEventLog(log, result.output);
   }
+
+  // A scenario of one page: a browser, a context in its main frame, the browser destroyed.
+  static std::string onePage() {
+    const std::string scenario = harness::scratchDir() + "/scenario.jsonl";
+    std::ofstream(scenario) << R"({"op":"browser","id":1}
+{"op":"context","browser":1,"frame":"main"}
+{"op":"destroy","browser":1}
+)";
+    return scenario;
+  }
 };
 
 TEST_F(DoubleApi, TheThreadExportsRunTasksOnTheirThreadsAndGiveEveryTaskBack) {
@@ -49,13 +59,8 @@ TEST_F(DoubleApi, TheThreadExportsRunTasksOnTheirThreadsAndGiveEveryTaskBack) {
 }
 
 TEST_F(DoubleApi, ARendererKeepsAndCallsItsAccessorAndInterceptorUntilThePageGoes) {
-  const std::string scenario = harness::scratchDir() + "/scenario.jsonl";
-  std::ofstream(scenario) << R"({"op":"browser","id":1}
-{"op":"context","browser":1,"frame":"main"}
-{"op":"destroy","browser":1}
-)";
   std::vector<Json> events = run({harness::exeDir() + "/double_v8_probe.exe", "--type=renderer"},
-                                 {{"CEF_STANDIN_SCENARIO", scenario}});
+                                 {{"CEF_STANDIN_SCENARIO", onePage()}});
   EXPECT_FALSE(events.empty());
 }
 
@@ -89,6 +94,33 @@ TEST_F(DoubleApi, EndingInsideACallStillReportsWhatEarlierCallsLeft) {
     }
     EXPECT_EQ(faults, expected) << result.output;
   }
+}
+
+// CEF refuses V8 misused through its C API: eval without a slot for its result or its
+// exception runs nothing, and no date, array buffer or stack trace is made off the
+// renderer's thread. The double refuses the same and reports each.
+TEST_F(DoubleApi, MisusedV8IsRefusedAndReported) {
+  const std::string log = harness::scratchDir() + "/events.jsonl";
+  harness::Result result =
+      harness::runWine({harness::exeDir() + "/double_v8_probe.exe", "--type=renderer", "misuse"},
+                       {{"CEF_STANDIN_SCENARIO", onePage()}, {"CEF_STANDIN_LOG", log}});
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::vector<std::string> faults;
+  std::ifstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    const Json event = Json::parse(line, nullptr, false);
+    if (event.value("event", "") == "ReferenceFault") {
+      faults.push_back(event.value("object", "") + ": " + event.value("problem", ""));
+    }
+  }
+  const std::string offThread = " called on another thread than the renderer thread";
+  EXPECT_THAT(faults, ::testing::ElementsAre(
+                          "cef_v8context_t: eval given no slot for its result or its exception",
+                          "cef_v8context_t: eval given no slot for its result or its exception",
+                          "cef_v8value_t: cef_v8value_create_date" + offThread,
+                          "cef_v8value_t: cef_v8value_create_array_buffer" + offThread,
+                          "cef_v8stack_trace_t: cef_v8stack_trace_get_current" + offThread))
+      << result.output;
 }
 
 }  // namespace

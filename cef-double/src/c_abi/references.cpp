@@ -127,6 +127,14 @@ bool BoundToRenderer(Kind kind) {
   }
 }
 
+bool OnRendererThread(const char* kind, const char* call) {
+  if (CurrentlyOn(TID_RENDERER)) {
+    return true;
+  }
+  Fault(kind, (std::string(call) + " called on another thread than the renderer thread").c_str());
+  return false;
+}
+
 InEntry::InEntry() {
   books().inEntry.fetch_add(1);
 }

@@ -9,8 +9,9 @@
 // the executable still holds when the process ends is logged too (CheckObjects). A
 // released struct stays poisoned for the rest of the process (its memory is never
 // handed to another), so a late call through it is caught however late it comes.
-// Misuse of the C API (a null struct, a struct of the wrong size, a renderer object
-// used off the thread it was handed out on) is reported the same way.
+// Misuse of the C API (a null struct or out-slot where CEF requires one, a struct of the
+// wrong size, a renderer object used off the thread it was handed out on, V8 asked for
+// off the renderer's thread) is reported the same way.
 //
 // Make() fills a new shell from a prototype that starts with the generated stubs: the
 // file that includes this header includes member_traps.inc first.
@@ -76,6 +77,9 @@ const char* StructName() {
 
 // Renderer objects: CEF lets only the renderer's thread use them.
 bool BoundToRenderer(Kind kind);
+// CEF's V8 lives on the renderer's thread only, and answers null elsewhere: true there;
+// elsewhere false, with `call` (which would hand out a `kind`) reported.
+bool OnRendererThread(const char* kind, const char* call);
 
 // While one lives, cef_execute_process or cef_initialize is under way.
 struct InEntry {

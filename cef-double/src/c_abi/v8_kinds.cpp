@@ -40,10 +40,12 @@ using namespace cef_double;
 
 extern "C" {
 
+// Off the renderer's thread both are reported, and the engine answers null.
 CEF_EXPORT cef_v8value_t* cef_v8value_create_date(const cef_time_t* date) {
   if (!date) {
     return nullptr;
   }
+  OnRendererThread("cef_v8value_t", "cef_v8value_create_date");
   return ValueOut(V8CreateDate(CivilOf(*date)));
 }
 
@@ -52,6 +54,7 @@ CEF_EXPORT cef_v8value_t* cef_v8value_create_array_buffer(
     size_t length,
     cef_v8array_buffer_release_callback_t* release_callback) {
   // The buffer keeps the callback until it lets go of the memory.
+  OnRendererThread("cef_v8value_t", "cef_v8value_create_array_buffer");
   return ValueOut(V8CreateArrayBuffer(buffer, length, Keep(release_callback)));
 }
 

@@ -39,24 +39,19 @@ void FillContextScript(cef_v8context_t* s) {
   s->eval = [](cef_v8context_t* self, const cef_string_t* code, const cef_string_t* script_url,
                int start_line, cef_v8value_t** retval, cef_v8exception_t** exception)
                 CEF_CALLBACK -> int {
+    Obj* context = ObjOf(self);
+    // CEF runs nothing without both slots, and leaves what is in the other one alone.
+    if (!retval || !exception) {
+      Fault("cef_v8context_t", "eval given no slot for its result or its exception");
+      return 0;
+    }
     Drop(retval);
     Drop(exception);
     Obj* value = nullptr;
     Obj* thrown = nullptr;
-    const bool ran =
-        ContextEval(ObjOf(self), In(code), In(script_url), start_line, &value, &thrown);
-    cef_v8value_t* valueOut = ValueOut(value);
-    cef_v8exception_t* thrownOut = ExceptionOut(thrown);
-    if (retval) {
-      *retval = valueOut;
-    } else if (valueOut) {
-      valueOut->base.release(&valueOut->base);
-    }
-    if (exception) {
-      *exception = thrownOut;
-    } else if (thrownOut) {
-      thrownOut->base.release(&thrownOut->base);
-    }
+    const bool ran = ContextEval(context, In(code), In(script_url), start_line, &value, &thrown);
+    *retval = ValueOut(value);
+    *exception = ExceptionOut(thrown);
     return ran;
   };
 }
@@ -87,7 +82,9 @@ using namespace cef_double;
 
 extern "C" {
 
+// Off the renderer's thread it is reported, and the engine answers null.
 CEF_EXPORT cef_v8stack_trace_t* cef_v8stack_trace_get_current(int frame_limit) {
+  OnRendererThread("cef_v8stack_trace_t", "cef_v8stack_trace_get_current");
   return StackTraceOut(StackTraceCurrent(frame_limit));
 }
 

@@ -2,6 +2,7 @@
 // context, so they are made only while one is entered, in the script engine's heap; an
 // object keeps its accessor and interceptor, a function its handler, until that context
 // is released.
+#include "include/cef_task.h"
 #include "v8/value.h"
 
 using cef_standin::V8Value;
@@ -80,21 +81,24 @@ CefRefPtr<CefV8Value> CefV8Value::CreateFunction(const CefString& name,
   return InHeap(V8Value::Kind::kFunction, script::NewFunction(binding), binding);
 }
 
+// Needs no context, only the renderer's thread (where V8 lives): the date keeps `date`
+// as given, and becomes a Date of script's only when it enters a context's heap.
 CefRefPtr<CefV8Value> CefV8Value::CreateDate(const CefTime& date) {
-  if (!CefV8Context::InContext()) {
+  if (!CefCurrentlyOn(TID_RENDERER)) {
     return nullptr;
   }
-  return V8Value::Date(date.GetDoubleT() * 1000.0);
+  return V8Value::Date(date);
 }
 
 // Over the caller's memory, which script's views then read and write; the release
-// callback gets the buffer back once it is neutered or collected. Null outside any context
-// or for no memory of a non-zero length: then the buffer stays the caller's.
+// callback gets the buffer back once it is neutered or collected. Null off the renderer's
+// thread, outside any context or for no memory of a non-zero length: then the buffer stays
+// the caller's.
 CefRefPtr<CefV8Value> CefV8Value::CreateArrayBuffer(
     void* buffer,
     size_t length,
     CefRefPtr<CefV8ArrayBufferReleaseCallback> release_callback) {
-  if (!CefV8Context::InContext()) {
+  if (!CefCurrentlyOn(TID_RENDERER) || !CefV8Context::InContext()) {
     return nullptr;
   }
   CefRefPtr<Binding> binding = new Binding();

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "include/cef_task.h"
 #include "script/engine.h"
 
 namespace cef_standin {
@@ -54,8 +55,12 @@ CefRefPtr<CefV8StackTrace> MakeStackTrace(std::vector<script::StackFrame> frames
 
 }  // namespace cef_standin
 
-// Outside any script run the trace has no frames, as V8's current stack trace has none.
+// Outside any script run the trace has no frames, as V8's current stack trace has none;
+// off the renderer's thread (no V8 there) there is no trace at all.
 CefRefPtr<CefV8StackTrace> CefV8StackTrace::GetCurrent(int frame_limit) {
+  if (!CefCurrentlyOn(TID_RENDERER)) {
+    return nullptr;
+  }
   cef_standin::script::Engine& engine = cef_standin::script::Engine::Get();
   return cef_standin::MakeStackTrace(
       cef_standin::script::CurrentStack(engine.current(), frame_limit));

@@ -132,10 +132,14 @@ CefRefPtr<V8Value> V8Value::String(const std::u16string& value) {
   return v;
 }
 
-CefRefPtr<V8Value> V8Value::Date(double millisecondsSinceEpoch) {
+CefRefPtr<V8Value> V8Value::Date(const CefTime& time) {
   CefRefPtr<V8Value> v = new V8Value(Kind::kDate);
-  v->double_ = millisecondsSinceEpoch;
+  v->date_ = time;
   return v;
+}
+
+CefRefPtr<V8Value> V8Value::Date(double millisecondsSinceEpoch) {
+  return Date(CefTime(millisecondsSinceEpoch / 1000.0));
 }
 
 CefRefPtr<V8Value> V8Value::Array(size_t length) {
@@ -384,8 +388,9 @@ CefRefPtr<CefV8Value> V8Value::ExecuteFunctionWithContext(CefRefPtr<CefV8Context
 
 namespace cef_standin {
 
+// The calendar time the date was made with, untouched; for any other value the epoch.
 CefTime V8Value::GetDateValue() {
-  return kind_ == Kind::kDate ? CefTime(double_ / 1000.0) : CefTime();
+  return kind_ == Kind::kDate ? date_ : CefTime(0.0);
 }
 
 int V8Value::AdjustExternallyAllocatedMemory(int change_in_bytes) {

@@ -78,6 +78,9 @@ class V8Value : public CefV8Value {
   static CefRefPtr<V8Value> UInt(uint32_t value);
   static CefRefPtr<V8Value> Double(double value);  // a double whatever its value
   static CefRefPtr<V8Value> String(const std::u16string& value);
+  // A date keeps the calendar time it was made with, exactly as given (an invalid one
+  // too), as CEF 92 does; one from script is the calendar time of its milliseconds.
+  static CefRefPtr<V8Value> Date(const CefTime& time);
   static CefRefPtr<V8Value> Date(double millisecondsSinceEpoch);
   static CefRefPtr<V8Value> Array(size_t length);
   static CefRefPtr<V8Value> Function(const std::u16string& name, CefRefPtr<CefV8Handler> handler);
@@ -93,7 +96,9 @@ class V8Value : public CefV8Value {
   script::Binding* binding() const { return binding_.get(); }
 
   Kind kind() const { return kind_; }
-  double dateValue() const { return double_; }
+  // A date's milliseconds since the epoch, as script's Date gets them: 0 for a calendar
+  // time that is not valid.
+  double dateValue() const { return date_.GetDoubleT() * 1000.0; }
   const std::map<std::u16string, Property>& properties() const { return properties_; }
   const std::vector<CefRefPtr<CefV8Value>>& elements() const { return elements_; }
   void MarkUserCreated() { userCreated_ = true; }
@@ -187,6 +192,7 @@ class V8Value : public CefV8Value {
   int32_t int_ = 0;
   uint32_t uint_ = 0;
   double double_ = 0;
+  CefTime date_;
   std::u16string string_;
   std::map<std::u16string, Property> properties_;
   std::vector<CefRefPtr<CefV8Value>> elements_;
