@@ -9,7 +9,7 @@ set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 seconds="${FUZZ_SECONDS:-45}"
-targets="${FUZZ_TARGETS:-scenario_fuzzer bridge_arguments_fuzzer timestamp_fuzzer masking_fuzzer line_format_fuzzer}"
+targets="${FUZZ_TARGETS:-scenario_fuzzer bridge_arguments_fuzzer timestamp_fuzzer masking_fuzzer line_format_fuzzer let_rewrite_fuzzer}"
 mkdir -p build/fuzz/artifacts build/fuzz/logs
 
 failed=0

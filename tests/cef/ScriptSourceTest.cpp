@@ -1,5 +1,6 @@
 // The source Duktape compiles in place of a page's: `let` declarations as `var`, nothing
 // else touched; and a page's script with them runs.
+#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,16 @@ namespace {
 
 using cef_standin::script::LetDeclarationsAsVar;
 
+std::string Printable(const std::u16string& text) {
+  std::string printable;
+  for (const char16_t c : text) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
+    printable += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : escaped;
+  }
+  return printable;
+}
+
 TEST(ScriptSourceTest, OnlyLetDeclarationsBecomeVar) {
   const struct {
     const char16_t* source;
@@ -23,6 +34,12 @@ TEST(ScriptSourceTest, OnlyLetDeclarationsBecomeVar) {
       {u"for (let i = 0; i < 2; i++) {}", u"for (var i = 0; i < 2; i++) {}"},
       {u"switch (a) { case 1: let b = 2 }", u"switch (a) { case 1: var b = 2 }"},
       {u"let\nname = 1", u"var\nname = 1"},
+      {u"let /* a name follows */ x", u"var /* a name follows */ x"},
+      {u"x++\nlet y = x", u"x++\nvar y = x"},
+      {u"t = `${a}`\r\nlet b", u"t = `${a}`\r\nvar b"},
+      {u"a = {b: {}}\u2028let c", u"a = {b: {}}\u2028var c"},
+      {u"if (a) {} else { let b }", u"if (a) {} else { var b }"},
+      {u"function f() {} /x/.test(s); let y", u"function f() {} /x/.test(s); var y"},
       // `let` as a name, or no declaration: as it was.
       {u"let = 1; let; x.let = let + 1", u"let = 1; let; x.let = let + 1"},
       {u"let in o; let instanceof F", u"let in o; let instanceof F"},
@@ -35,8 +52,45 @@ TEST(ScriptSourceTest, OnlyLetDeclarationsBecomeVar) {
       {u"r = /[/]let z/; let w", u"r = /[/]let z/; var w"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(LetDeclarationsAsVar(c.source), c.compiled)
-        << std::string(std::u16string(c.source).begin(), std::u16string(c.source).end());
+    EXPECT_EQ(LetDeclarationsAsVar(c.source), c.compiled) << Printable(c.source);
+  }
+}
+
+// Where a `/` divides and where it begins a pattern, where a string or template ends: read
+// wrongly, a quote is swallowed or a literal ends early, and a `let` in a later string
+// would be taken for code.
+TEST(ScriptSourceTest, CodeWithoutALetDeclarationComesBackUnchanged) {
+  const char16_t* const sources[] = {
+      // A postfix `++` or `--` ends a value: the `/` after it divides.
+      u"x++ / 2; s = \"a/b; let y = 1\"",
+      u"x-- / 2; s = \"a/b; let y = 1\"",
+      // Line continuations in strings and templates, CR LF among them.
+      u"s = \"a\\\r\nb; let y = 1\"",
+      u"s = 'a\\\rb\\\nc\\\u2028d\\\u2029e; let y = 1'",
+      u"t = `a\\\r\nb${c}; let y = 1`",
+      // U+2028 and U+2029 may stand in a string as they are.
+      u"s = 'a\u2028b\u2029c; let y = 1'",
+      // A template's `${...}` holds code, templates and patterns of its own.
+      u"t = `${/`/.source}; let y = 1`",
+      u"t = `a${ {b: `c${d}`} }; let y = 1`",
+      // A `}` that ends an object literal or a function or class expression ends a value.
+      u"a = {} / 2; s = \"/; let y = 1\"",
+      u"a = {b: {}} / 2; s = \"/; let y = 1\"",
+      u"x = function () {} / 2; s = \"/; let y = 1\"",
+      u"x = class {} / 2; s = \"/; let y = 1\"",
+      u"x = a ? {} : {} / 2; s = \"/; let y = 1\"",
+      u"x = a?.5:{} / 2; s = \"/; let y = 1\"",
+      // After a condition's `)`, and after an operator keyword, a `/` begins a pattern;
+      // after a keyword that is a property's name it divides.
+      u"if (a) /\"/.test(s); t = \"; let y = 1\"",
+      u"typeof\u00A0/\"/; t = \"; let y = 1\"",
+      u"x.return / 2; s = \"/; let y = 1\"",
+      // A `/` or a quote in a pattern's class.
+      u"r = /[/\"]/; s = \"; let y = 1\"",
+      u"// a\r\n/* let b\u2028 */ s = 'let c'",
+  };
+  for (const char16_t* source : sources) {
+    EXPECT_EQ(LetDeclarationsAsVar(source), source) << Printable(source);
   }
 }
 
