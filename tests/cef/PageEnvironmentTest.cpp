@@ -9,7 +9,7 @@
 #include "cef/RendererFixture.h"
 #include "include/cef_v8.h"
 #include "src/base/utf.h"
-#include "src/script/engine.h"
+#include "src/v8/run.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "base/utf.h"
 #include "page/host.h"
 #include "page/natives.h"
-#include "script/engine.h"
 #include "script/protected.h"
 #include "v8/context.h"
+#include "v8/run.h"
 #include "v8/uncaught_exception.h"
 
 namespace cef_standin {
@@ -319,7 +319,7 @@ bool AppendParsedFrame(CefRefPtr<CefFrame> frame,
     duk_get_prop_index(thread, -1 - static_cast<duk_idx_t>(i), i);
   }
   duk_remove(thread, -5);
-  const script::RunResult run = engine.CallOnStack(thread, 2, engine.limits());
+  const script::RunResult run = script::CallOnStack(thread, 2, engine.limits());
   own->Exit();
   ReportUncaughtException(context, run);
   return true;

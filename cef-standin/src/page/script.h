@@ -8,7 +8,7 @@
 #include <string>
 
 #include "include/cef_frame.h"
-#include "script/engine.h"
+#include "v8/run.h"
 
 namespace cef_standin {
 

@@ -9,10 +9,10 @@
 #include "base/utf.h"
 #include "page/natives.h"
 #include "page/script.h"
-#include "script/engine.h"
 #include "script/protected.h"
 #include "threads/tasks.h"
 #include "v8/context.h"
+#include "v8/run.h"
 #include "v8/uncaught_exception.h"
 
 namespace cef_standin {
@@ -159,13 +159,13 @@ void FireTimer(int environment, int id, int nesting) {
     // The entry goes before the run: a handler that removes its own frame has its page's
     // thread freed when the run ends, and nothing of it may be touched after.
     duk_remove(thread, -(arguments + 3));
-    run = engine.CallOnStack(thread, arguments, engine.limits());
+    run = script::CallOnStack(thread, arguments, engine.limits());
   } else {
     duk_size_t length = 0;
     const char* bytes = duk_get_lstring(thread, -1, &length);
     const std::u16string source = script::FromEngineString(bytes ? bytes : "", length);
     duk_pop_2(thread);
-    run = engine.Run(environment, source, std::u16string(), 1, engine.limits());
+    run = script::Run(environment, source, std::u16string(), 1, engine.limits());
   }
   TimerNesting() = outerNesting;
   context->Exit();

@@ -5,8 +5,8 @@
 #include "base/event_log.h"
 #include "page/dom_document.h"
 #include "page/script.h"
-#include "script/engine.h"
 #include "v8/json_values.h"
+#include "v8/run.h"
 #include "v8/uncaught_exception.h"
 #include "values/process_message.h"
 

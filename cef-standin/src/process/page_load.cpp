@@ -5,8 +5,8 @@
 #include "base/event_log.h"
 #include "base/utf.h"
 #include "page/dom.h"
-#include "script/engine.h"
 #include "standin/renderer_process.h"
+#include "v8/run.h"
 #include "v8/uncaught_exception.h"
 
 namespace cef_standin {

@@ -4,12 +4,13 @@
 
 #include "base/event_log.h"
 #include "base/utf.h"
-#include "script/engine.h"
-#include "script/objects.h"
+#include "page/globals.h"
 #include "threads/tasks.h"
 #include "v8/context.h"
 #include "v8/extensions.h"
 #include "v8/json_values.h"
+#include "v8/objects.h"
+#include "v8/run.h"
 #include "v8/uncaught_exception.h"
 #include "values/process_message.h"
 
@@ -47,6 +48,8 @@ RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
   previous_ = CurrentProcess();
   CurrentProcess() = this;
   SetCurrent(this);
+  // Every context of a page has its timers and DOM.
+  UsePageGlobals();
   OpenRendererTasks();
   handler_ = app ? app->GetRenderProcessHandler() : nullptr;
   LogEvent({{"event", "GetRenderProcessHandler"}, {"handler", static_cast<bool>(handler_)}});

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "script/engine.h"
-#include "script/objects.h"
+#include "v8/objects.h"
+#include "v8/run.h"
 
 namespace cef_standin {
 namespace {
@@ -32,6 +32,7 @@ V8Context::V8Context(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame)
     : page_(std::make_shared<Page>()) {
   page_->browser = browser;
   page_->frame = frame;
+  script::UseHeapObjects();
   page_->environment = script::Engine::Get().NewEnvironment();
   // The window is the global object of the page's environment in the script engine.
   page_->window =

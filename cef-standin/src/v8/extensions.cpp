@@ -6,7 +6,7 @@
 #include "base/event_log.h"
 #include "base/utf.h"
 #include "include/cef_task.h"
-#include "script/engine.h"
+#include "v8/run.h"
 
 namespace cef_standin {
 namespace {

@@ -1,5 +1,5 @@
 // Properties and elements of the stand-in's V8 objects. A heap object's are the heap's
-// (script/objects.h: interceptors and accessors route there as below, and what a getter,
+// (v8/objects.h: interceptors and accessors route there as below, and what a getter,
 // setter or interceptor throws is kept on the value, as CEF's HasException tells). A value
 // made outside any context keeps its own here, with V8's routing as CEF sets it up: an
 // object made with an interceptor offers every read and write to it first (by

@@ -9,7 +9,7 @@
 #include "base/platform.h"
 #include "base/utf.h"
 #include "script/errors.h"
-#include "script/objects.h"
+#include "v8/objects.h"
 #include "v8/stack_trace.h"
 
 namespace cef_standin {

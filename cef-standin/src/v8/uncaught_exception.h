@@ -8,7 +8,7 @@
 
 #include "include/cef_render_process_handler.h"
 #include "include/cef_v8.h"
-#include "script/engine.h"
+#include "v8/run.h"
 
 namespace cef_standin {
 

@@ -1,6 +1,6 @@
 // The stand-in's JavaScript values: every kind page script can pass, with V8's number
 // rules. Objects, arrays and functions made in a context are handles into the script
-// engine's heap (script/objects.h), with what C++ attached to them (handler, accessor,
+// engine's heap (v8/objects.h), with what C++ attached to them (handler, accessor,
 // interceptor, user data) in the heap object's binding. Values made outside any context
 // (the scenario's page values) keep their properties here until they enter a page. An
 // object belongs to the context it was made in: once that context is released it is
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "include/cef_v8.h"
-#include "script/objects.h"
+#include "v8/objects.h"
 
 namespace cef_standin {
 

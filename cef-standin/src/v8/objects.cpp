@@ -1,5 +1,5 @@
 // Heap values held from C++, and C++ values entering the heap (see objects.h).
-#include "objects.h"
+#include "v8/objects.h"
 
 #include <duktape.h>
 
@@ -7,9 +7,10 @@
 #include <utility>
 
 #include "base/utf.h"
-#include "engine.h"
-#include "protected.h"
+#include "script/engine.h"
+#include "script/protected.h"
 #include "v8/context.h"
+#include "v8/run.h"
 #include "v8/value.h"
 
 namespace cef_standin {
@@ -981,8 +982,7 @@ CallOutcome Call(const Handle& function,
     duk_get_prop_index(ctx, list, static_cast<duk_uarridx_t>(i));
   }
   duk_remove(ctx, list);
-  RunResult run =
-      Engine::Get().CallOnStack(ctx, static_cast<int>(arguments.size()), Engine::Get().limits());
+  RunResult run = CallOnStack(ctx, static_cast<int>(arguments.size()), Engine::Get().limits());
   outcome.ran = true;
   if (run.outcome == Outcome::kCompleted) {
     outcome.result = run.value;
@@ -1296,8 +1296,31 @@ bool DefineAccessor(const Handle& object, const std::u16string& key, int attribu
   return OnHeld(object, On::kTarget, define, Nothing);
 }
 
+namespace {
+
+// The V8 values' part in every heap, environment and run.
+class HeapObjects : public EngineClient {
+ public:
+  void HeapMade(duk_hthread* heap) override { LearnClasses(heap); }
+  void EnvironmentMade(duk_hthread* thread, int) override { KeepOwnBuiltIns(thread); }
+  void OutermostRunEnded() override { ReleaseRetiredHandlers(); }
+};
+
+}  // namespace
+
+void UseHeapObjects() {
+  // Never destroyed: the engine holds it for good.
+  static EngineClient* const client = [] {
+    auto* objects = new HeapObjects();
+    Engine::Get().AddClient(objects);
+    return objects;
+  }();
+  (void)client;
+}
+
 const std::vector<std::u16string>& BuiltInGlobalNames() {
   static const std::vector<std::u16string>* names = [] {
+    UseHeapObjects();
     Engine& engine = Engine::Get();
     const int environment = engine.NewEnvironment();
     const Handle window = WindowOf(environment);

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
 #include "include/cef_v8.h"
+#include "script/engine.h"
 
 namespace cef_standin {
 class ContextState;
@@ -69,6 +69,11 @@ class Binding : public CefBaseRefCounted {
   std::shared_ptr<ContextState> state_;
   IMPLEMENT_REFCOUNTING(Binding);
 };
+
+// Makes the engine keep what the V8 values need of each heap, environment and run (the
+// classes and built-ins below, the handlers retired while script ran); once, before the
+// first environment of a context.
+void UseHeapObjects();
 
 // Lets go of the handlers of functions whose context was released while script ran.
 void ReleaseRetiredHandlers();
