@@ -33,20 +33,13 @@ nlohmann::json Event(const char* name, const CefRefPtr<Frame>& frame) {
 
 }  // namespace
 
-namespace {
-RendererProcess*& CurrentProcess() {
-  static RendererProcess* current = nullptr;
-  return current;
-}
-}  // namespace
-
 RendererProcess* RendererProcess::Current() {
-  return CurrentProcess();
+  // Every page host is a renderer process.
+  return dynamic_cast<RendererProcess*>(PageHost::Current());
 }
 
 RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
-  previous_ = CurrentProcess();
-  CurrentProcess() = this;
+  previous_ = Current();
   SetCurrent(this);
   // Every context of a page has its timers and DOM.
   UsePageGlobals();
@@ -61,8 +54,7 @@ RendererProcess::RendererProcess(CefRefPtr<CefApp> app) {
 }
 
 RendererProcess::~RendererProcess() {
-  if (CurrentProcess() == this) {
-    CurrentProcess() = previous_;
+  if (Current() == this) {
     SetCurrent(previous_);
   }
   // Tasks still queued never run: the renderer thread ends with the process.
