@@ -7,7 +7,7 @@
 
 #include "cef/ZeltoCefApp.h"
 #include "include/cef_process_message.h"
-#include "src/script/engine.h"
+#include "src/v8/run.h"
 #include "standin/browser.h"
 #include "standin/renderer_process.h"
 

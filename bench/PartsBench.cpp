@@ -13,8 +13,8 @@
 
 #include "LogSample.h"
 #include "async/AsyncQueue.h"
-#include "async/ProcessorHints.h"
 #include "logging/Timestamp.h"
+#include "util/ProcessorHints.h"
 
 namespace bench {
 namespace {

@@ -305,8 +305,8 @@ void CommandLineReset(Obj* commandLine);
 std::vector<std::pair<std::u16string, std::u16string>> CommandLineSwitches(Obj* commandLine);
 std::vector<std::u16string> CommandLineArguments(Obj* commandLine);
 void CommandLinePrependWrapper(Obj* commandLine, const std::u16string& wrapper);
-// Threads, the browser context, V8 accessors and interceptors (engine_tasks.cpp,
-// c_tasks.cpp, c_v8_access.cpp).
+// Threads, the browser context, V8 accessors and interceptors (engine/tasks.cpp,
+// c_abi/tasks.cpp, c_abi/v8_access.cpp).
 
 // Defined by the engine half.
 bool PostDelayedTask(int thread, Exe* task, int64_t delayMs);  // takes the reference
@@ -363,7 +363,7 @@ bool InterceptorSet(Exe* interceptor,
                     std::u16string& exception);
 
 // ---------------------------------------------------------------------------------------
-// V8 user data and exceptions (engine_side.cpp, c_v8_extras.cpp).
+// V8 user data and exceptions (engine/side.cpp, c_abi/v8_extras.cpp).
 
 // Sets a value's user data, an object of the executable (takes its reference; null
 // clears it). False when the value takes none (not made by the application).
@@ -386,7 +386,8 @@ ExceptionInfo V8ExceptionInfo(Obj* exception);
 
 // ---------------------------------------------------------------------------------------
 // Script in a context, the V8 kinds beyond the simple ones, stack traces, extensions and
-// CEF's calendar time (engine_v8_script.cpp; c_v8_script.cpp, c_v8_kinds.cpp, c_time.cpp).
+// CEF's calendar time (engine/v8_script.cpp; c_abi/v8_script.cpp, c_abi/v8_kinds.cpp,
+// c_abi/time.cpp).
 
 // A calendar time as cef_time_t holds it (UTC).
 struct CivilTime {

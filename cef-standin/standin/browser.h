@@ -11,6 +11,7 @@
 #include "include/cef_browser.h"
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
+#include "src/base/frame_identity.h"
 
 namespace cef_standin {
 
@@ -23,13 +24,8 @@ struct SentMessage {
   CefRefPtr<CefListValue> arguments;
 };
 
-class Frame : public CefFrame {
+class Frame : public CefFrame, public FrameIdentity {
  public:
-  static constexpr const char* kMainLabel = "main";
-
-  // "main" for the main frame, else the nested frame's name.
-  const std::string& label() const { return label_; }
-  int browserId() const { return browserId_; }
   // The body's textContent is now `text` (as GetElementInnerText gives it: script and
   // hidden text included, no layout line breaks); no text leaves the document without a body.
   void SetBodyText(std::optional<std::u16string> text) { bodyText_ = std::move(text); }
@@ -87,8 +83,6 @@ class Frame : public CefFrame {
   Frame* parent_ = nullptr;  // a nested frame's parent (its browser keeps it alive)
   bool hadContext_ = false;
   std::vector<QueuedScript> queuedScripts_;
-  const int browserId_;
-  const std::string label_;
   const bool main_;
   const int64 id_;
   std::u16string url_ = u"about:blank";

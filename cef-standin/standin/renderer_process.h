@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "include/cef_app.h"
+#include "src/page/host.h"
 #include "standin/browser.h"
 
 namespace cef_standin {
@@ -24,7 +25,7 @@ struct CallResult {
 };
 
 // What the browser's side parsed of a page it serves (RendererProcess::AddPage): only as
-// much as the stand-in's page model holds (page_dom.h).
+// much as the stand-in's page model holds (src/page/dom.h).
 struct PageSource {
   struct Part {
     enum class Kind { kScript, kFrame };
@@ -36,12 +37,12 @@ struct PageSource {
   std::u16string bodyOnload;  // <body onload="...">: run once the page has loaded
 };
 
-class RendererProcess {
+class RendererProcess : public PageHost {
  public:
   // GetRenderProcessHandler(), then OnWebKitInitialized().
   explicit RendererProcess(CefRefPtr<CefApp> app);
   // Releases every context still alive, as a closing renderer does.
-  ~RendererProcess();
+  ~RendererProcess() override;
   RendererProcess(const RendererProcess&) = delete;
   RendererProcess& operator=(const RendererProcess&) = delete;
 
@@ -92,6 +93,11 @@ class RendererProcess {
   // The frame leaves its browser (an iframe removed): its children first, then its own
   // context is released (OnContextReleased) and it is detached.
   void RemoveFrame(CefRefPtr<Frame> frame);
+  // PageHost: the same two for a page's iframes.
+  CefRefPtr<CefFrame> LoadChildPage(CefRefPtr<CefFrame> parent,
+                                    const std::u16string& url,
+                                    const std::u16string& id) override;
+  void RemoveChildFrame(CefRefPtr<CefFrame> frame) override;
   // The next frame whose load ended, oldest first, for the browser's side; null when none.
   CefRefPtr<Frame> TakeLoadEnd();
 

@@ -22,10 +22,10 @@
 #include "async/IAsyncQueue.h"
 #include "async/IdlePolling.h"
 #include "async/OwnerCheckedMutex.h"
-#include "async/ProcessorHints.h"
 #include "async/QueueState.h"
 #include "async/Task.h"
 #include "async/TaskDeque.h"
+#include "util/ProcessorHints.h"
 
 namespace zelto {
 

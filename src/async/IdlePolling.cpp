@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "async/ProcessorHints.h"
+#include "util/ProcessorHints.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "async/OwnerCheckedMutex.h"
 
 #include "async/IdlePolling.h"
-#include "async/ProcessorHints.h"
+#include "util/ProcessorHints.h"
 
 namespace zelto {
 

@@ -6,11 +6,11 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "async/ProcessorHints.h"
 #include "async/QueueState.h"
 #include "logging/RootLogger.h"
 #include "util/DecimalText.h"
 #include "util/JoinedText.h"
+#include "util/ProcessorHints.h"
 #include "util/ScrambledLiteral.h"
 
 namespace zelto {

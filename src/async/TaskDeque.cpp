@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <new>
 
-#include "async/ProcessorHints.h"
-#include "async/SystemPages.h"
+#include "util/ProcessorHints.h"
+#include "util/SystemPages.h"
 
 namespace zelto {
 

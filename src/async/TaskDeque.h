@@ -22,8 +22,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "async/ProcessorHints.h"
 #include "async/Task.h"
+#include "util/ProcessorHints.h"
 
 namespace zelto {
 

@@ -1,6 +1,6 @@
 #include "logging/LogRecordPool.h"
 
-#include "async/SystemPages.h"
+#include "util/SystemPages.h"
 
 namespace zelto {
 

@@ -29,8 +29,8 @@
 #include <new>
 #include <utility>
 
-#include "async/ProcessorHints.h"
 #include "logging/LogRecord.h"
+#include "util/ProcessorHints.h"
 
 namespace zelto {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "async/ProcessorHints.h"
 #include "logging/ILogSink.h"
 #include "logging/LogComponents.h"
 #include "logging/LogRecordPool.h"
+#include "util/ProcessorHints.h"
 
 namespace zelto {
 

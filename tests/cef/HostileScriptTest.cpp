@@ -12,9 +12,9 @@
 
 #include "cef/RendererFixture.h"
 #include "include/cef_v8.h"
-#include "src/script/engine.h"
-#include "src/utf.h"
-#include "src/v8_context.h"
+#include "src/base/utf.h"
+#include "src/v8/context.h"
+#include "src/v8/run.h"
 
 namespace {
 

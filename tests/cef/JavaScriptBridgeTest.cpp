@@ -7,7 +7,7 @@
 
 #include "cef/BridgeFunctionNames.h"
 #include "cef/RendererFixture.h"
-#include "src/script/objects.h"
+#include "src/v8/objects.h"
 
 namespace renderer_test {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "cef/RendererFixture.h"
 #include "include/cef_v8.h"
-#include "src/script/engine.h"
-#include "src/utf.h"
+#include "src/base/utf.h"
+#include "src/v8/run.h"
 
 namespace {
 

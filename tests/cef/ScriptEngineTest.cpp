@@ -8,7 +8,7 @@
 
 #include "cef/RendererFixture.h"
 #include "include/cef_v8.h"
-#include "src/script/engine.h"
+#include "src/v8/run.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "include/cef_app.h"
 #include "include/cef_v8.h"
-#include "src/page_script.h"
-#include "src/uncaught_exception.h"
+#include "src/page/script.h"
+#include "src/v8/uncaught_exception.h"
 #include "standin/renderer_process.h"
 
 namespace {

@@ -5,14 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "../page_dom.h"
-#include "../page_timers.h"
-#include "../utf.h"
-#include "../v8_context.h"
-#include "../v8_value.h"
+#include "base/utf.h"
 #include "errors.h"
 #include "limits.h"
-#include "objects.h"
 #include "protected.h"
 #include "source.h"
 #include "stack.h"
@@ -164,14 +159,29 @@ Engine::Engine() {
   MakeHeap();
 }
 
+void Engine::AddClient(EngineClient* client) {
+  clients_.push_back(client);
+  if (heap_) {
+    client->HeapMade(heap_);
+  }
+}
+
+void Engine::TellRunEnded() {
+  for (EngineClient* client : clients_) {
+    client->OutermostRunEnded();
+  }
+}
+
 void Engine::MakeHeap() {
   heap_ = duk_create_heap(Alloc, Realloc, Free, nullptr, FatalHandler);
   ++heapNumber_;
   if (heap_) {
-    LearnClasses(heap_);
     // Objects C++ makes on the heap's own thread belong to its global environment, which
     // script may reach through them: it gets the same hook and no Duktape object either.
     InstallErrorHook(heap_);
+    for (EngineClient* client : clients_) {
+      client->HeapMade(heap_);
+    }
   }
 }
 
@@ -196,7 +206,7 @@ int Engine::NewEnvironment() {
   const std::string key = EnvironmentKey(environment);
   // Protected: a page may make a frame while its run is at its memory limit. (Nothing in
   // the work's frame needs destroying.)
-  auto make = [environment, &key](duk_context* ctx) -> duk_ret_t {
+  auto make = [this, environment, &key](duk_context* ctx) -> duk_ret_t {
     duk_push_heap_stash(ctx);
     duk_push_thread_new_globalenv(ctx);
     duk_context* thread = duk_get_context(ctx, -1);
@@ -208,11 +218,11 @@ int Engine::NewEnvironment() {
                  DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_SET_ENUMERABLE | DUK_DEFPROP_CLEAR_WRITABLE |
                      DUK_DEFPROP_CLEAR_CONFIGURABLE);
     duk_pop(thread);
-    KeepOwnBuiltIns(thread);
     InstallErrorHook(thread);
-    // A page's timers and the little of its DOM that the stand-in models.
-    InstallTimers(thread, environment);
-    InstallPageDom(thread, environment);
+    // What the rooms above add to every environment (a page's globals, for one).
+    for (EngineClient* client : clients_) {
+      client->EnvironmentMade(thread, environment);
+    }
     duk_put_prop_string(ctx, -2, key.c_str());
     return 0;
   };
@@ -273,12 +283,13 @@ duk_hthread* Engine::Thread(int environment) {
   return thread;
 }
 
-RunResult Engine::Run(int environment,
-                      const std::u16string& source,
-                      const std::u16string& scriptName,
-                      int startLine,
-                      const Limits& limits) {
-  RunResult result;
+RunEnd Engine::Run(int environment,
+                   const std::u16string& source,
+                   const std::u16string& scriptName,
+                   int startLine,
+                   const Limits& limits,
+                   const Completed& completed) {
+  RunEnd result;
   duk_context* ctx = Thread(environment);
   if (!ctx) {
     return result;  // kNoContext
@@ -290,22 +301,27 @@ RunResult Engine::Run(int environment,
   const std::string name = ToEngineString(scriptName);
   RememberSource(scriptName, source, offset);
   Job job{ctx, &code, &name, 0, -1};
-  return Protect(ctx, job, duk_get_top(ctx), source, offset, limits);
+  return Protect(ctx, job, duk_get_top(ctx), source, offset, limits, completed);
 }
 
-RunResult Engine::CallOnStack(duk_hthread* ctx, int arguments, const Limits& limits) {
+RunEnd Engine::CallOnStack(duk_hthread* ctx,
+                           int arguments,
+                           const Limits& limits,
+                           const Completed& completed) {
   const std::string none;
   Job job{ctx, &none, &none, 0, arguments};
-  return Protect(ctx, job, duk_get_top(ctx) - (arguments + 2), std::u16string(), 0, limits);
+  return Protect(ctx, job, duk_get_top(ctx) - (arguments + 2), std::u16string(), 0, limits,
+                 completed);
 }
 
-RunResult Engine::Protect(duk_hthread* ctx,
-                          Job& job,
-                          int top,
-                          const std::u16string& source,
-                          int offset,
-                          const Limits& limits) {
-  RunResult result;
+RunEnd Engine::Protect(duk_hthread* ctx,
+                       Job& job,
+                       int top,
+                       const std::u16string& source,
+                       int offset,
+                       const Limits& limits,
+                       const Completed& completed) {
+  RunEnd result;
   RunGuard& guard = RunGuard::Current();
   const bool outermost = depth_ == 0;
   const uint32_t heapNumber = heapNumber_;
@@ -340,7 +356,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
     if (outermost) {
       guard.set_failed(false);
       gThreadsRetired = false;
-      ReleaseRetiredHandlers();
+      TellRunEnded();
     }
     result.outcome = Outcome::kFatal;
     result.exception.message = u"Uncaught Error: " + Utf8ToUtf16(guard.fatalMessage());
@@ -348,7 +364,9 @@ RunResult Engine::Protect(duk_hthread* ctx,
   }
   if (job.ok) {
     result.outcome = Outcome::kCompleted;
-    result.value = FromEngine(ctx, -1);
+    if (completed) {
+      completed(ctx, -1);
+    }
   } else {
     result.exception = DescribeThrown(ctx, -1);
     Exception& e = result.exception;
@@ -374,7 +392,7 @@ RunResult Engine::Protect(duk_hthread* ctx,
   if (outermost) {
     // What the run left behind goes now, not in some later run's budget.
     duk_gc(ctx, 0);
-    ReleaseRetiredHandlers();
+    TellRunEnded();
     if (gThreadsRetired && heap_) {
       // ctx may be one of them: not used after this.
       gThreadsRetired = false;
@@ -428,97 +446,6 @@ void PushLastThrown(duk_context* ctx) {
   if (!Protected(ctx, 0, take)) {
     duk_pop(ctx);
     duk_push_undefined(ctx);
-  }
-}
-
-CefRefPtr<CefV8Value> FromEngine(duk_context* ctx, duk_idx_t index) {
-  switch (duk_get_type(ctx, index)) {
-    case DUK_TYPE_UNDEFINED:
-    case DUK_TYPE_NONE:
-      return new V8Value(V8Value::Kind::kUndefined);
-    case DUK_TYPE_NULL:
-      return new V8Value(V8Value::Kind::kNull);
-    case DUK_TYPE_BOOLEAN:
-      return V8Value::Bool(duk_get_boolean(ctx, index) != 0);
-    case DUK_TYPE_NUMBER:
-      return V8Value::Number(duk_get_number(ctx, index));
-    case DUK_TYPE_STRING: {
-      duk_size_t length = 0;
-      const char* bytes = duk_get_lstring(ctx, index, &length);
-      // Duktape's symbols are strings with a marker byte in front: V8 gives no kind.
-      if (length > 0 && (static_cast<unsigned char>(bytes[0]) == 0x80 ||
-                         static_cast<unsigned char>(bytes[0]) == 0x81 ||
-                         static_cast<unsigned char>(bytes[0]) == 0x82 ||
-                         static_cast<unsigned char>(bytes[0]) == 0xFF)) {
-        return new V8Value(V8Value::Kind::kInvalid);
-      }
-      return V8Value::String(FromEngineString(bytes, length));
-    }
-    case DUK_TYPE_OBJECT: {
-      CefRefPtr<Binding> binding = BindingOf(ctx, index);
-      if (binding && binding->pageFunction) {
-        return binding->pageFunction;
-      }
-      // Told by Duktape's own class of the object, never by the page's globals or
-      // `instanceof` (which may run the page's script): a Proxy is neither an array nor
-      // a date, as in V8.
-      double ms = NAN;
-      switch (ClassOf(ctx, index, &ms)) {
-        case ObjectClass::kArrayBuffer:
-          return V8Value::InEngine(V8Value::Kind::kArrayBuffer, Keep(ctx, index), nullptr, binding);
-        case ObjectClass::kDate:
-          return V8Value::Date(ms);
-        case ObjectClass::kArray:
-          return V8Value::InEngine(V8Value::Kind::kArray, Keep(ctx, index), nullptr, binding);
-        case ObjectClass::kOther:
-          break;
-      }
-      if (duk_is_function(ctx, index)) {
-        return V8Value::InEngine(V8Value::Kind::kFunction, Keep(ctx, index), nullptr, binding);
-      }
-      return V8Value::InEngine(V8Value::Kind::kObject, Keep(ctx, index), nullptr, binding);
-    }
-    default:
-      // buffers, pointers, lightfuncs: no kind of V8's
-      return new V8Value(V8Value::Kind::kInvalid);
-  }
-}
-
-RunResult RunInContext(CefRefPtr<CefV8Context> context,
-                       const std::u16string& source,
-                       const std::u16string& scriptName,
-                       int startLine,
-                       const Limits& limits) {
-  auto* own = dynamic_cast<V8Context*>(context.get());
-  if (!own || !own->IsValid() || ScriptForbiddenScope::IsScriptForbidden() || !own->Enter()) {
-    return RunResult();
-  }
-  RunResult result = Engine::Get().Run(own->environment(), source, scriptName, startLine, limits);
-  own->Exit();
-  return result;
-}
-
-RunResult RunInFrame(CefRefPtr<CefFrame> frame,
-                     const std::u16string& source,
-                     const std::u16string& scriptName,
-                     const Limits& limits) {
-  return frame ? RunInContext(frame->GetV8Context(), source, scriptName, 1, limits) : RunResult();
-}
-
-namespace {
-PageScriptHook& Hook() {
-  static auto* hook = new PageScriptHook();
-  return *hook;
-}
-}  // namespace
-
-void SetPageScriptHook(PageScriptHook hook) {
-  Hook() = std::move(hook);
-}
-
-void RunPageScriptHook(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context) {
-  if (Hook()) {
-    Hook()(frame, context);
   }
 }
 

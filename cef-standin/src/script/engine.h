@@ -3,6 +3,11 @@
 // heap, so objects pass between a page's frames as they do in V8. Every run has a time
 // limit, a memory limit and recursion limits; a runaway script ends with a named
 // outcome, never a hang or an abort. See README.md beside this file.
+//
+// The engine knows Duktape and nothing of CEF's V8 types, pages or frames: the rooms
+// above it add what they need through an EngineClient (a page's globals in each new
+// environment, the V8 values' bookkeeping of each heap and run), and read a run's
+// completion value while it is on the stack (Completed).
 #ifndef CEF_STANDIN_SRC_SCRIPT_ENGINE_H_
 #define CEF_STANDIN_SRC_SCRIPT_ENGINE_H_
 
@@ -12,8 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "include/cef_frame.h"
-#include "include/cef_v8.h"
 #include "stack.h"
 
 struct duk_hthread;
@@ -57,10 +60,31 @@ struct Exception {
   std::vector<StackFrame> frames;
 };
 
-struct RunResult {
+// How a run ended, as the engine sees it (the V8 layer's RunResult adds the value).
+struct RunEnd {
   Outcome outcome = Outcome::kNoContext;
-  CefRefPtr<CefV8Value> value;  // the completion value (kCompleted), null otherwise
-  Exception exception;          // kThrew and the limits (a message naming the limit)
+  Exception exception;  // kThrew and the limits (a message naming the limit)
+};
+
+// Reads the completion value of a run that completed, at `index` of ctx's stack, before
+// the run clears the stack.
+using Completed = std::function<void(duk_hthread* ctx, int index)>;
+
+// What a room above the engine adds to it. Each call is made for every client, in the
+// order they were added.
+class EngineClient {
+ public:
+  virtual ~EngineClient() = default;
+  // A heap was made (the first, or a new one after a fatal error), before any script runs
+  // on it.
+  virtual void HeapMade(duk_hthread* heap) {}
+  // An environment was made (its window names itself, its error hook is set), before any
+  // of its script runs: its globals. Runs protected: what it pushes it pops, and its
+  // frame holds nothing that needs destroying.
+  virtual void EnvironmentMade(duk_hthread* thread, int environment) {}
+  // The outermost run ended (also when its heap was given up): what only script that
+  // ran could still need may go.
+  virtual void OutermostRunEnded() {}
 };
 
 struct Job;
@@ -69,6 +93,9 @@ struct Job;
 class Engine {
  public:
   static Engine& Get();
+
+  // Adds a client for good (a heap already made is told at once).
+  void AddClient(EngineClient* client);
 
   // A new global environment (a context's window and built-ins); its id, or 0 when the
   // heap cannot make one.
@@ -80,16 +107,20 @@ class Engine {
 
   // Compiles and runs `source` in the environment, named `scriptName` in errors, its
   // first line numbered `startLine`, within `limits`.
-  RunResult Run(int environment,
-                const std::u16string& source,
-                const std::u16string& scriptName,
-                int startLine,
-                const Limits& limits);
+  RunEnd Run(int environment,
+             const std::u16string& source,
+             const std::u16string& scriptName,
+             int startLine,
+             const Limits& limits,
+             const Completed& completed = nullptr);
 
   // Calls the function below `arguments` values and a receiver at the top of ctx's stack
   // (function, this, arguments...), as a run: protected, within `limits` when no run is
   // under way; the three are gone from the stack afterwards.
-  RunResult CallOnStack(duk_hthread* ctx, int arguments, const Limits& limits);
+  RunEnd CallOnStack(duk_hthread* ctx,
+                     int arguments,
+                     const Limits& limits,
+                     const Completed& completed = nullptr);
 
   // The heap (null after a fatal error until the next environment), and which one it is.
   duk_hthread* heap() const { return heap_; }
@@ -114,12 +145,14 @@ class Engine {
   // After a fatal error: the heap is let go of (never freed).
   void GiveUpHeap();
   // The run itself, for Run and CallOnStack: `job` compiles and calls, or calls.
-  RunResult Protect(duk_hthread* ctx,
-                    Job& job,
-                    int top,
-                    const std::u16string& source,
-                    int offset,
-                    const Limits& limits);
+  RunEnd Protect(duk_hthread* ctx,
+                 Job& job,
+                 int top,
+                 const std::u16string& source,
+                 int offset,
+                 const Limits& limits,
+                 const Completed& completed);
+  void TellRunEnded();
 
   duk_hthread* heap_ = nullptr;
   uint32_t heapNumber_ = 0;
@@ -128,26 +161,8 @@ class Engine {
   duk_hthread* current_ = nullptr;
   Limits defaults_;
   Limits limits_;
+  std::vector<EngineClient*> clients_;
 };
-
-// Runs `source` in the frame's current context (entered for the run), as a page's
-// <script> would: the entry of the scenario's script steps.
-RunResult RunInFrame(CefRefPtr<CefFrame> frame,
-                     const std::u16string& source,
-                     const std::u16string& scriptName,
-                     const Limits& limits = Limits());
-// The same for a given context.
-RunResult RunInContext(CefRefPtr<CefV8Context> context,
-                       const std::u16string& source,
-                       const std::u16string& scriptName,
-                       int startLine,
-                       const Limits& limits = Limits());
-
-// A page's own scripts: called after OnContextCreated for every new context, with the
-// context entered (set by the scenario player; empty: no page scripts).
-using PageScriptHook = std::function<void(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context>)>;
-void SetPageScriptHook(PageScriptHook hook);
-void RunPageScriptHook(CefRefPtr<CefFrame> frame, CefRefPtr<CefV8Context> context);
 
 // What the value at `index` says about itself when thrown: the message as CEF gives it
 // ("Uncaught " and the value as a string), its script, line and stack.
@@ -163,9 +178,6 @@ std::u16string SafeString(duk_hthread* ctx, int index);
 // under way met a fatal error, leaves for that run's escape (it ends as fatal too) instead
 // of running more script on the given-up heap. Only Duktape's frames may lie between.
 void LeaveIfHeapGivenUp();
-
-// A Duktape value as a CefV8Value (numbers typed as V8 types them).
-CefRefPtr<CefV8Value> FromEngine(duk_hthread* ctx, int index);
 
 // UTF-16 (lone surrogates and NUL included) to and from Duktape's internal strings
 // (extended CESU-8).

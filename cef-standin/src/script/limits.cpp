@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "event_log.h"
+#include "base/event_log.h"
 
 namespace cef_standin {
 namespace script {
