@@ -1137,10 +1137,6 @@ Handle NewArrayBuffer(void* data,
   return handle;
 }
 
-bool IsArrayBuffer(duk_context* ctx, int index) {
-  return ClassOf(ctx, index, nullptr) == ObjectClass::kArrayBuffer;
-}
-
 ObjectClass ClassOf(duk_context* ctx, int index, double* dateMs) {
   // Functions and plain buffers are none of these: no need to ask.
   if (!duk_is_object(ctx, index) || duk_is_function(ctx, index) || duk_is_buffer(ctx, index)) {

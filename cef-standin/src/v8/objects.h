@@ -91,8 +91,6 @@ Handle NewArrayBuffer(void* data,
                       size_t length,
                       CefRefPtr<CefV8ArrayBufferReleaseCallback> releaser,
                       CefRefPtr<Binding> binding);
-// Whether the value at `index` is an ArrayBuffer (one C++ made or one a page made).
-bool IsArrayBuffer(duk_hthread* ctx, int index);
 // What V8 would call the object at `index`, by Duktape's own class of it (read protected:
 // no property, global or script of the page's is asked). A Proxy has a class of its own:
 // it is neither an array nor a date, as in V8. A date's time value goes to `dateMs`.
@@ -177,8 +175,9 @@ struct HandlerAnswer {
 // watches). Handlers that one calls in turn are not watched.
 void WatchNextHandlerCall(HandlerAnswer* answer);
 
-// The names a fresh environment's global object has of its own (its built-ins and
-// `window`), which a page did not put there.
+// The names a fresh environment's global object has of its own (its built-ins, `window`
+// and the page's globals the renderer process added), which a page did not put there.
+// Read once, from the first environment made for it.
 const std::vector<std::u16string>& BuiltInGlobalNames();
 
 }  // namespace script
